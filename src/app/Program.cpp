@@ -1,0 +1,91 @@
+#include "app/Program.h"
+
+#include "app/ProgramSettings.h"
+#include "app/VRLMain.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFont>
+#include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QTranslator>
+
+namespace vrl {
+
+namespace {
+
+// Wine's free Tahoma lies outside fontconfig's folders, so it is registered by file.
+const char *const kFontFolder = "/usr/share/wine/fonts/";
+
+QString loadDesignFont()
+{
+    static const QString family = [] {
+        QString loaded;
+        for (const char *file : { "tahoma.ttf", "tahomabd.ttf" }) {
+            const QString path = QString::fromLatin1(kFontFolder) + QString::fromLatin1(file);
+            if (!QFile::exists(path))
+                continue;
+            const int id = QFontDatabase::addApplicationFont(path);
+            const QStringList families = QFontDatabase::applicationFontFamilies(id);
+            if (loaded.isEmpty() && !families.isEmpty())
+                loaded = families.constFirst();
+        }
+        return loaded;
+    }();
+    return family;
+}
+
+} // namespace
+
+Program::Program(QApplication &app)
+    : m_app(app)
+{
+    resetProgramSettings();
+    prepareApplication();
+
+    m_vrlForm = std::make_unique<TvrlForm>();
+
+    m_vrlForm->show();
+}
+
+Program::~Program()
+{
+    m_vrlForm.reset();
+    if (m_toolkitTexts)
+        QCoreApplication::removeTranslator(m_toolkitTexts.get());
+}
+
+void Program::prepareApplication()
+{
+    QApplication::setApplicationName(QStringLiteral("Vorlan"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Vorlan"));
+
+    // Yes, No, OK and the file dialogs speak Czech through the toolkit's own translations.
+    m_toolkitTexts = std::make_unique<QTranslator>();
+    if (m_toolkitTexts->load(QLocale(QLocale::Czech, QLocale::Czechia), QStringLiteral("qtbase"),
+                             QStringLiteral("_"),
+                             QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(m_toolkitTexts.get());
+    else
+        m_toolkitTexts.reset();
+
+    // The classic look: group box captions sit on their frame line, as the design's geometry
+    // expects, and controls are as compact as the design's pixel sizes.
+    if (QStyle *classic = QStyleFactory::create(QStringLiteral("Windows")))
+        QApplication::setStyle(classic);
+
+    // Tahoma 8 pt is 11 pixels high; the design's pixel geometry is made for it.
+    QFont font(loadDesignFont().isEmpty() ? QApplication::font().family() : loadDesignFont());
+    font.setPixelSize(11);
+    QApplication::setFont(font);
+}
+
+int Program::run()
+{
+    m_app.setQuitOnLastWindowClosed(true);
+    return m_app.exec();
+}
+
+} // namespace vrl

@@ -1,0 +1,278 @@
+#include "app/VRLMain.h"
+
+#include "ui_VRLMain.h"
+
+#include "app/JpegPicture.h"
+#include "app/ProgramSettings.h"
+#include "basic/ControlColours.h"
+#include "basic/HandlerGuard.h"
+#include "basic/Prompts.h"
+
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QMenuBar>
+#include <QScopedValueRollback>
+
+namespace vrl {
+
+namespace {
+
+// Indexes of the database choice.
+constexpr int kDisconnectChoice = 4;
+
+// Positions and sizes that the layout rules derive from the client size.
+constexpr int kQueryTop = 260;
+constexpr int kQueryHeightWithoutQuery = 181;
+constexpr int kQueryGridHeightWithoutQuery = 111;
+constexpr int kQueryGridHeightMargin = 330;
+constexpr int kTableAreaWidthMargin = 119;
+constexpr int kTableGridWidthMargin = 574;
+constexpr int kQueryGridWidthMargin = 18;
+
+} // namespace
+
+TvrlForm::TvrlForm(QWidget *parent)
+    : QMainWindow(parent)
+    , ui(std::make_unique<Ui::TvrlForm>())
+{
+    ui->setupUi(this);
+    setObjectName(QStringLiteral("vrlForm"));
+    loadPictures();
+
+    // The separator and the shortcut of the provider submenu are not expressible in the form.
+    QAction *separator = ui->toolsMItem->insertSeparator(ui->tProviderMItem->menuAction());
+    separator->setObjectName(QStringLiteral("N1"));
+    ui->tProviderMItem->menuAction()->setShortcut(QKeySequence(QStringLiteral("Ctrl+Q")));
+    auto *providers = new QActionGroup(this);
+    providers->setExclusive(true);
+    providers->addAction(ui->tpOLEDBMItem);
+    providers->addAction(ui->tpNC10MItem);
+
+    ui->qGauge->setRange(0, 100);
+    ui->qGauge->setStyleSheet(QStringLiteral("QProgressBar { border: none; background: %1; } "
+                                             "QProgressBar::chunk { background: #000080; }")
+                                  .arg(colour3DLight().name()));
+
+    connectHandlers();
+    FormCreate();
+}
+
+TvrlForm::~TvrlForm() = default;
+
+void TvrlForm::loadPictures()
+{
+    ui->vlImgBW->setImage(loadJpegPicture(QStringLiteral("iceberg_grey.jpg")));
+    ui->vlImgC->setImage(loadJpegPicture(QStringLiteral("iceberg_colour.jpg")));
+    setWindowIcon(QPixmap::fromImage(loadJpegPicture(QStringLiteral("vorlan_icon.jpg"))));
+}
+
+void TvrlForm::connectHandlers()
+{
+    connect(ui->dbaseRG, &RadioGroup::clicked, this, guarded([this] { dbaseRGClick(); }));
+    connect(ui->exitMItem, &QAction::triggered, this, guarded([this] { exitMItemClick(); }));
+    for (QAction *item : { ui->tpOLEDBMItem, ui->tpNC10MItem }) {
+        connect(item, &QAction::triggered, this, guarded([this, item] { tpXMItemClick(item); }));
+    }
+}
+
+void TvrlForm::FormCreate()
+{
+    m_tableNames.clear();
+}
+
+int TvrlForm::menuHeight() const
+{
+    const int forWidth = menuBar()->heightForWidth(width());
+    return forWidth > 0 ? forWidth : menuBar()->sizeHint().height();
+}
+
+QSize TvrlForm::clientSize() const
+{
+    return QSize(width(), height() - menuHeight());
+}
+
+void TvrlForm::setClientSize(const QSize &size)
+{
+    const QSize outer(size.width(), size.height() + menuHeight());
+    if (m_sizeable)
+        resize(outer);
+    else
+        setFixedSize(outer);
+}
+
+void TvrlForm::setSizeableWindow(bool sizeable)
+{
+    m_sizeable = sizeable;
+    if (sizeable) {
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    } else {
+        setFixedSize(size());
+    }
+    FormResize();
+}
+
+void TvrlForm::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    // The first showing of the main window is its first activation, also where the windowing
+    // system does not activate windows (no window manager, offscreen).
+    guarded([this] { FormActivate(); })();
+}
+
+void TvrlForm::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        guarded([this] { FormActivate(); })();
+}
+
+void TvrlForm::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    guarded([this] { FormResize(); })();
+}
+
+void TvrlForm::closeEvent(QCloseEvent *event)
+{
+    // Closing by the title-bar button ends the program without a question.
+    event->accept();
+}
+
+void TvrlForm::FormActivate()
+{
+    ProgramSettings &settings = programSettings();
+    if (!settings.firstActivationPending)
+        return;
+    settings.firstActivationPending = false;
+    settings.lastDatabaseChoice = -1;
+
+    setSizeableWindow(false);
+    setWindowTitle(QStringLiteral("OFF"));
+
+    ui->vlImgBW->show();
+    ui->vlImgC->hide();
+    ui->tblGB->hide();
+    ui->queryGB->hide();
+    ui->qGauge->hide();
+
+    ui->TblSelCoB->clear();
+    ui->TblSelCoB->hide();
+
+    ui->presetCoB->clear();
+    setInputUsable(*ui->presetCoB, false);
+    ui->presetCoB->hide();
+
+    ui->connectBtn->hide();
+    ui->recTblBtn->hide();
+    ui->refreshBtn->hide();
+    ui->importBtn->hide();
+
+    settings.closing = false;
+    ui->dbaseRG->setItemIndex(-1);
+    ui->songbaseMItem->setEnabled(false);
+    ui->convE->clear();
+
+    setWindowTitle(QStringLiteral("VRL"));
+    ui->dbaseRG->show();
+    ui->qGauge->show();
+    ui->presetCoB->show();
+    if (settings.providerChoice == ProviderChoice::OleDb)
+        ui->tpOLEDBMItem->setChecked(true);
+    else
+        ui->tpNC10MItem->setChecked(true);
+    FormResize();
+}
+
+void TvrlForm::FormResize()
+{
+    if (m_inResize)
+        return;
+    QScopedValueRollback<bool> guard(m_inResize, true);
+
+    const QSize client = clientSize();
+    int width = client.width();
+    int height = client.height();
+    if (ui->queryGB->isHidden()) {
+        height = kHeightWithoutQuery;
+        ui->queryGB->resize(ui->queryGB->width(), kQueryHeightWithoutQuery);
+        ui->qGrid->resize(ui->qGrid->width(), kQueryGridHeightWithoutQuery);
+    } else {
+        height = std::max(height, kMinHeightWithQuery);
+        ui->queryGB->resize(ui->queryGB->width(), height - kQueryTop);
+        ui->qGrid->resize(ui->qGrid->width(), height - kQueryGridHeightMargin);
+    }
+    width = std::max(width, kClientWidth);
+    ui->tblGB->resize(width - kTableAreaWidthMargin, ui->tblGB->height());
+    ui->tblGrid->resize(width - kTableGridWidthMargin, ui->tblGrid->height());
+    ui->queryGB->resize(width, ui->queryGB->height());
+    ui->qGrid->resize(width - kQueryGridWidthMargin, ui->qGrid->height());
+
+    const QSize wanted(width, height);
+    if (wanted != client || (!m_sizeable && minimumSize() != maximumSize()))
+        setClientSize(wanted);
+}
+
+void TvrlForm::dbaseRGClick()
+{
+    ProgramSettings &settings = programSettings();
+    const int choice = ui->dbaseRG->itemIndex();
+    if (!ui->tblGB->isHidden() && choice == settings.lastDatabaseChoice)
+        return;
+    settings.lastDatabaseChoice = choice;
+
+    ui->connectBtn->show();
+    // Only the four kinds of database enable the connect button; "disconnect" does not.
+    ui->connectBtn->setEnabled(unsigned(choice) <= 3);
+
+    ui->vlImgBW->show();
+    ui->vlImgC->hide();
+
+    ui->tblGB->hide();
+    ui->queryGB->hide();
+    ui->qMemo->clear();
+
+    setSizeableWindow(false);
+    setWindowTitle(QStringLiteral("OFF"));
+
+    ui->recTblBtn->setEnabled(false);
+    ui->refreshBtn->setEnabled(false);
+    ui->importBtn->setEnabled(false);
+    setInputUsable(*ui->presetCoB, false);
+
+    ui->tblChLB->clear();
+    ui->TblSelCoB->clear();
+    ui->TblSelCoB->hide();
+}
+
+void TvrlForm::exitMItemClick()
+{
+    if (!prompts().confirm(QStringLiteral("Vorlan: ukončit činnost?"))) {
+        // Stay running, disconnected: selecting the item runs the handler, and it runs once
+        // more directly.
+        ui->dbaseRG->setItemIndex(kDisconnectChoice);
+        dbaseRGClick();
+        return;
+    }
+    programSettings().closing = true;
+    ui->dbaseRG->setItemIndex(-1);
+    m_tableNames.clear();
+    ui->presetCoB->clear();
+    ui->qMemo->clear();
+    close();
+}
+
+void TvrlForm::tpXMItemClick(QAction *sender)
+{
+    ProgramSettings &settings = programSettings();
+    if (sender == ui->tpOLEDBMItem) {
+        settings.providerChoice = ProviderChoice::OleDb;
+        ui->tpOLEDBMItem->setChecked(true);
+    } else if (sender == ui->tpNC10MItem) {
+        settings.providerChoice = ProviderChoice::Ncl10;
+        ui->tpNC10MItem->setChecked(true);
+    }
+    prompts().show(PromptKind::Message, QStringLiteral("Změna se projeví při další SQL relaci."));
+}
+
+} // namespace vrl

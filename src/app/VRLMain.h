@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QStringList>
+
+#include <memory>
+
+class QAction;
+
+namespace Ui {
+class TvrlForm;
+}
+
+namespace vrl {
+
+// The main window: the left control column, the "data direct" and "query" work areas, the
+// menu, the first activation, the layout rules on resize and the exit command.
+class TvrlForm : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit TvrlForm(QWidget *parent = nullptr);
+    ~TvrlForm() override;
+
+    // Design size of the client area and the heights of its two states.
+    static constexpr int kClientWidth = 894;
+    static constexpr int kHeightWithoutQuery = 257;
+    static constexpr int kMinHeightWithQuery = 441;
+
+    const QStringList &tableNames() const { return m_tableNames; }
+    QString connectionLabel() const { return m_connectionLabel; }
+
+    // The client area: the window without its menu bar.
+    QSize clientSize() const;
+    void setClientSize(const QSize &size);
+    bool isSizeableWindow() const { return m_sizeable; }
+    // Sizeable border without automatic sizing, or single border with automatic sizing.
+    void setSizeableWindow(bool sizeable);
+
+    void FormActivate();
+    void FormResize();
+    void dbaseRGClick();
+    void exitMItemClick();
+    void tpXMItemClick(QAction *sender);
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void FormCreate();
+    void connectHandlers();
+    void loadPictures();
+    int menuHeight() const;
+
+    std::unique_ptr<Ui::TvrlForm> ui;
+    QStringList m_tableNames;
+    QString m_connectionLabel;
+    bool m_sizeable = false;
+    bool m_inResize = false;
+};
+
+} // namespace vrl

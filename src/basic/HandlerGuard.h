@@ -1,0 +1,29 @@
+#pragma once
+
+#include <concepts>
+#include <exception>
+#include <utility>
+
+namespace vrl {
+
+// Shows a failure that no command caught in the general error report (a message box with the
+// failure's message); the command ends there and the program goes on.
+void reportUncaught(std::exception_ptr failure);
+
+// Wraps an event handler so that no exception crosses a Qt slot or the event loop. Every
+// handler of every window is connected through this guard.
+template<typename Handler> auto guarded(Handler handler)
+{
+    // Constrained, so that Qt passes a handler only the signal arguments it takes.
+    return [handler = std::move(handler)](
+        auto &&...args) requires std::invocable<const Handler &, decltype(args)...>
+    {
+        try {
+            handler(std::forward<decltype(args)>(args)...);
+        } catch (...) {
+            reportUncaught(std::current_exception());
+        }
+    };
+}
+
+} // namespace vrl

@@ -1,0 +1,234 @@
+#include "basic/Regional.h"
+
+#include <QRegularExpression>
+
+#include <array>
+#include <charconv>
+#include <cmath>
+
+namespace vrl {
+
+namespace {
+
+constexpr qint64 kMsecsPerDay = 86400000;
+const QDate kOleBase(1899, 12, 30);
+
+QLocale effectiveLocale(const QLocale &locale)
+{
+    if (locale.language() == QLocale::C)
+        return QLocale(QLocale::Czech, QLocale::Czechia);
+    return locale;
+}
+
+// Widens a two-digit year to four digits: "dd.MM.yy" becomes "dd.MM.yyyy".
+QString withFourDigitYear(QString format)
+{
+    static const QRegularExpression years(QStringLiteral("y+"));
+    return format.replace(years, QStringLiteral("yyyy"));
+}
+
+// Drops the time-zone part of a time format: "H:mm:ss t" becomes "H:mm:ss".
+QString withoutTimeZone(QString format)
+{
+    static const QRegularExpression zone(QStringLiteral("\\s*t+\\s*"));
+    return format.replace(zone, QString()).trimmed();
+}
+
+QChar firstSeparator(const QString &format, QChar fallback)
+{
+    for (QChar c : format) {
+        if (!c.isLetter() && !c.isSpace() && c != QLatin1Char('\''))
+            return c;
+    }
+    return fallback;
+}
+
+std::optional<int> parseDigits(QStringView text)
+{
+    if (text.isEmpty() || text.size() > 4)
+        return std::nullopt;
+    int value = 0;
+    for (QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+        value = value * 10 + (c.unicode() - '0');
+    }
+    return value;
+}
+
+} // namespace
+
+QDateTime plainDateTime(const QDate &date, const QTime &time)
+{
+    return QDateTime(date, time, Qt::UTC);
+}
+
+Regional::Regional(const QLocale &locale)
+    : m_locale(effectiveLocale(locale))
+    , m_dateFormat(withFourDigitYear(m_locale.dateFormat(QLocale::ShortFormat)))
+    , m_timeFormat(withoutTimeZone(m_locale.timeFormat(QLocale::LongFormat)))
+    , m_decimal(m_locale.decimalPoint().at(0))
+    , m_dateSeparator(firstSeparator(m_dateFormat, QLatin1Char('.')))
+    , m_timeSeparator(firstSeparator(m_timeFormat, QLatin1Char(':')))
+{
+    const qsizetype d = m_dateFormat.indexOf(QLatin1Char('d'));
+    const qsizetype m = m_dateFormat.indexOf(QLatin1Char('M'));
+    const qsizetype y = m_dateFormat.indexOf(QLatin1Char('y'));
+    if (d >= 0 && m >= 0 && y >= 0) {
+        m_dayPos = int((d > m) + (d > y));
+        m_monthPos = int((m > d) + (m > y));
+        m_yearPos = int((y > d) + (y > m));
+    }
+}
+
+const Regional &Regional::system()
+{
+    static const Regional forms(QLocale::system());
+    return forms;
+}
+
+QString Regional::fullDateTimeText(const QDateTime &value) const
+{
+    return m_locale.toString(value.date(), m_dateFormat) + QLatin1Char(' ')
+        + m_locale.toString(value.time(), m_timeFormat);
+}
+
+QString Regional::dateTimeText(const QDateTime &value) const
+{
+    if (value.time() == QTime(0, 0))
+        return m_locale.toString(value.date(), m_dateFormat);
+    return fullDateTimeText(value);
+}
+
+std::optional<QDateTime> Regional::parseDateTime(const QString &text) const
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty())
+        return std::nullopt;
+    const qsizetype blank = [&] {
+        // The date part may hold blanks after its separators ("1. 1. 2021"); the time part
+        // starts at the first blank that follows a digit of the year.
+        int separators = 0;
+        for (qsizetype i = 0; i < trimmed.size(); ++i) {
+            if (trimmed[i] == m_dateSeparator)
+                ++separators;
+            else if (trimmed[i].isSpace() && separators >= 2 && i > 0 && trimmed[i - 1].isDigit())
+                return i;
+        }
+        return qsizetype(-1);
+    }();
+    const QString datePart = blank < 0 ? trimmed : trimmed.left(blank);
+    const QString timePart = blank < 0 ? QString() : trimmed.mid(blank + 1).trimmed();
+
+    const QStringList pieces = datePart.split(m_dateSeparator);
+    if (pieces.size() != 3)
+        return std::nullopt;
+    std::array<int, 3> parts {};
+    for (int i = 0; i < 3; ++i) {
+        const auto value = parseDigits(QStringView(pieces[i]).trimmed());
+        if (!value)
+            return std::nullopt;
+        parts[i] = *value;
+    }
+    int year = parts[m_yearPos];
+    const qsizetype yearDigits = QStringView(pieces[m_yearPos]).trimmed().size();
+    if (yearDigits <= 2) {
+        const int thisYear = QDate::currentDate().year();
+        year += 2000;
+        if (year > thisYear + 50)
+            year -= 100;
+    }
+    const QDate date(year, parts[m_monthPos], parts[m_dayPos]);
+    if (!date.isValid())
+        return std::nullopt;
+
+    QTime time(0, 0);
+    if (!timePart.isEmpty()) {
+        const QStringList t = timePart.split(m_timeSeparator);
+        if (t.size() < 2 || t.size() > 3)
+            return std::nullopt;
+        std::array<int, 3> hms {};
+        for (qsizetype i = 0; i < t.size(); ++i) {
+            const auto value = parseDigits(t[i]);
+            if (!value || (i > 0 && t[i].size() != 2))
+                return std::nullopt;
+            hms[size_t(i)] = *value;
+        }
+        time = QTime(hms[0], hms[1], hms[2]);
+        if (!time.isValid())
+            return std::nullopt;
+    }
+    return plainDateTime(date, time);
+}
+
+QString Regional::numberText(double value) const
+{
+    if (std::isnan(value))
+        return QStringLiteral("NAN");
+    if (std::isinf(value))
+        return value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
+    // std::to_chars is independent of the C locale, which Qt sets from the environment.
+    char buffer[64];
+    auto shortest = std::to_chars(buffer, buffer + sizeof buffer, value);
+    int digits = 0;
+    bool leading = true;
+    for (const char *p = buffer; p < shortest.ptr && *p != 'e'; ++p) {
+        if (*p >= '0' && *p <= '9') {
+            if (*p != '0')
+                leading = false;
+            if (!leading)
+                ++digits;
+        }
+    }
+    const int precision = std::clamp(digits, 1, 15);
+    auto general = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general,
+                                 precision);
+    QString text = QString::fromLatin1(buffer, general.ptr - buffer);
+    text.replace(QLatin1Char('.'), m_decimal);
+    return text;
+}
+
+std::optional<double> Regional::parseNumber(const QString &text) const
+{
+    QString s = text.trimmed();
+    if (s.isEmpty())
+        return std::nullopt;
+    if (m_decimal != QLatin1Char('.') && s.contains(QLatin1Char('.')))
+        return std::nullopt;
+    s.replace(m_decimal, QLatin1Char('.'));
+    if (s.startsWith(QLatin1Char('+')))
+        s.remove(0, 1);
+    const QByteArray bytes = s.toLatin1();
+    for (char c : bytes) {
+        const bool allowed
+            = (c >= '0' && c <= '9') || c == '.' || c == '-' || c == 'e' || c == 'E' || c == '+';
+        if (!allowed)
+            return std::nullopt;
+    }
+    double value = 0;
+    const auto [end, error] = std::from_chars(bytes.data(), bytes.data() + bytes.size(), value);
+    if (error != std::errc() || end != bytes.data() + bytes.size())
+        return std::nullopt;
+    return value;
+}
+
+double toOleSerial(const QDateTime &value)
+{
+    const double days = double(kOleBase.daysTo(value.date()));
+    const double fraction = double(value.time().msecsSinceStartOfDay()) / double(kMsecsPerDay);
+    return days >= 0 ? days + fraction : days - fraction;
+}
+
+QDateTime fromOleSerial(double serial)
+{
+    const double whole = std::trunc(serial);
+    qint64 msecs = std::llround(std::fabs(serial - whole) * double(kMsecsPerDay));
+    QDate date = kOleBase.addDays(qint64(whole));
+    if (msecs >= kMsecsPerDay) {
+        msecs -= kMsecsPerDay;
+        date = date.addDays(1);
+    }
+    return plainDateTime(date, QTime::fromMSecsSinceStartOfDay(int(msecs)));
+}
+
+} // namespace vrl

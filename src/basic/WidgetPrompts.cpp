@@ -1,0 +1,119 @@
+#include "basic/WidgetPrompts.h"
+
+#include "data/FileDialog.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QMessageBox>
+
+namespace vrl {
+
+namespace {
+
+const char *const kTitle = "Vorlan";
+
+QWidget *dialogParent()
+{
+    return QApplication::activeWindow();
+}
+
+} // namespace
+
+void WidgetPrompts::show(PromptKind kind, const QString &text)
+{
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    if (kind == PromptKind::Information)
+        icon = QMessageBox::Information;
+    else if (kind == PromptKind::Error)
+        icon = QMessageBox::Critical;
+    QMessageBox box(icon, QString::fromLatin1(kTitle), text, QMessageBox::Ok, dialogParent());
+    box.exec();
+}
+
+bool WidgetPrompts::confirm(const QString &text)
+{
+    QMessageBox box(QMessageBox::Question, QString::fromLatin1(kTitle), text,
+                    QMessageBox::Yes | QMessageBox::No, dialogParent());
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+QStringList nameFiltersOf(const QString &pairs)
+{
+    QStringList filters;
+    const QStringList parts = pairs.split(QLatin1Char('|'));
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString description = parts[i];
+        QString pattern = parts[i + 1];
+        const QString shown = QLatin1Char('(') + pattern + QLatin1Char(')');
+        pattern.replace(QLatin1String("*.*"), QLatin1String("*"));
+        pattern.replace(QLatin1Char(';'), QLatin1Char(' '));
+        const QString wanted = QLatin1Char('(') + pattern + QLatin1Char(')');
+        if (description.contains(shown))
+            description.replace(shown, wanted);
+        else
+            description += QLatin1Char(' ') + wanted;
+        filters << description;
+    }
+    return filters;
+}
+
+bool WidgetPrompts::runFileDialog(FileDialog &dialog)
+{
+    QFileDialog files(dialogParent(), dialog.title, dialog.initialDir);
+    const bool save = dialog.kind == FileDialog::Kind::Save;
+    files.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    files.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // Exports overwrite an existing file without asking.
+    files.setOption(QFileDialog::DontConfirmOverwrite, true);
+    const QStringList filters = nameFiltersOf(dialog.filter);
+    files.setNameFilters(filters);
+    if (dialog.filterIndex >= 1 && dialog.filterIndex <= filters.size())
+        files.selectNameFilter(filters[dialog.filterIndex - 1]);
+    files.setDefaultSuffix(dialog.defaultExt);
+    if (!dialog.fileName.isEmpty())
+        files.selectFile(dialog.fileName);
+    if (files.exec() != QDialog::Accepted || files.selectedFiles().isEmpty())
+        return false;
+    dialog.fileName = files.selectedFiles().constFirst();
+    dialog.filterIndex = int(filters.indexOf(files.selectedNameFilter())) + 1;
+    return true;
+}
+
+int WidgetPrompts::runModal(QDialog &window)
+{
+    return window.exec();
+}
+
+bool WidgetPrompts::login(QString &user, QString &password)
+{
+    QDialog dialog(dialogParent());
+    dialog.setWindowTitle(QStringLiteral("Přihlášení k databázi"));
+    auto *form = new QFormLayout(&dialog);
+    auto *userEdit = new QLineEdit(user, &dialog);
+    userEdit->setObjectName(QStringLiteral("loginUserE"));
+    auto *passwordEdit = new QLineEdit(&dialog);
+    passwordEdit->setObjectName(QStringLiteral("loginPasswordE"));
+    passwordEdit->setEchoMode(QLineEdit::Password);
+    form->addRow(QStringLiteral("Uživatelské jméno:"), userEdit);
+    form->addRow(QStringLiteral("Heslo:"), passwordEdit);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    form->addRow(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    if (user.isEmpty())
+        userEdit->setFocus();
+    else
+        passwordEdit->setFocus();
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    user = userEdit->text();
+    password = passwordEdit->text();
+    return true;
+}
+
+} // namespace vrl

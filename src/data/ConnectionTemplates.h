@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+namespace vrl {
+
+// The connection strings that the connection dialogs and the workbook choice hand to a
+// connection. Values go in exactly as typed or chosen: nothing is trimmed, quoted or escaped,
+// and an empty value leaves its place empty.
+
+QString sqlServerOleDbWindowsAuth(const QString &server, const QString &database);
+QString sqlServerOleDbSqlAuth(const QString &server, const QString &database, const QString &login,
+                              const QString &password);
+QString sqlServerNcl10WindowsAuth(const QString &server, const QString &database);
+QString sqlServerNcl10SqlAuth(const QString &server, const QString &database, const QString &login,
+                              const QString &password);
+QString mySqlOdbc(const QString &server, const QString &database, const QString &login,
+                  const QString &password, const QString &port, const QString &defaultCatalog);
+QString excelWorkbook(const QString &fullFileName);
+
+} // namespace vrl

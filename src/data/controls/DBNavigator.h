@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QStringList>
+#include <QVector>
+#include <QWidget>
+
+class QToolButton;
+
+// A record navigator: a row of buttons that move through and edit the records of a dataset.
+// Which buttons it shows is set by name ("first,prior,next,last,insert,delete,edit,post,cancel",
+// any subset, in this fixed order); each button has a Czech hint. clicked() follows the action.
+class DBNavigator : public QWidget
+{
+    Q_OBJECT
+    Q_PROPERTY(QString visibleButtons READ visibleButtons WRITE setVisibleButtons)
+
+public:
+    enum Button { First, Prior, Next, Last, Insert, Delete, Edit, Post, Cancel };
+    Q_ENUM(Button)
+
+    explicit DBNavigator(QWidget *parent = nullptr);
+
+    QString visibleButtons() const;
+    void setVisibleButtons(const QString &names);
+    QToolButton *button(Button which) const { return m_buttons[which]; }
+
+signals:
+    void clicked(DBNavigator::Button button);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void arrange();
+
+    QVector<QToolButton *> m_buttons;
+};

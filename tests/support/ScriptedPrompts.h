@@ -1,0 +1,59 @@
+#pragma once
+
+#include "basic/Prompts.h"
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#include <deque>
+#include <functional>
+#include <optional>
+
+namespace vrl::test {
+
+// Answers the program's prompts from a script and records each one with its exact text.
+// Installed for its lifetime. A question, file dialog, modal window or login with no answer
+// left in the script fails the test, and so does an error report unless errors are allowed;
+// answers left unused at the end fail it too.
+class ScriptedPrompts : public Prompts
+{
+public:
+    struct Record
+    {
+        QString kind; // "message", "information", "confirmation", "error", "file", "modal", "login"
+        QString text;
+    };
+
+    ScriptedPrompts();
+    ~ScriptedPrompts() override;
+
+    void answerConfirm(bool yes);
+    void answerFile(const QString &fileName); // an empty name cancels the dialog
+    void answerModal(std::function<int(QDialog &)> answer);
+    void answerLogin(const QString &user, const QString &password);
+    void cancelLogin();
+    void allowErrors(bool allowed = true) { m_errorsAllowed = allowed; }
+
+    const QVector<Record> &records() const { return m_records; }
+    QStringList texts() const;
+    QStringList textsOf(const QString &kind) const;
+    void clear() { m_records.clear(); }
+
+    void show(PromptKind kind, const QString &text) override;
+    bool confirm(const QString &text) override;
+    bool runFileDialog(FileDialog &dialog) override;
+    int runModal(QDialog &window) override;
+    bool login(QString &user, QString &password) override;
+
+private:
+    QVector<Record> m_records;
+    std::deque<bool> m_confirms;
+    std::deque<QString> m_files;
+    std::deque<std::function<int(QDialog &)>> m_modals;
+    std::deque<std::optional<std::pair<QString, QString>>> m_logins;
+    bool m_errorsAllowed = false;
+};
+
+} // namespace vrl::test
