@@ -1,0 +1,113 @@
+#include "data/access/ConnectionString.h"
+
+#include "data/access/DataError.h"
+
+namespace vrl {
+
+namespace {
+
+[[noreturn]] void malformed(const QString &why)
+{
+    throw DataError(QStringLiteral("Chybný připojovací řetězec: ") + why);
+}
+
+} // namespace
+
+ConnectionString::ConnectionString(const QString &text)
+{
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n) {
+        // Key: up to "=", where "==" stands for a literal "=".
+        QString key;
+        while (i < n) {
+            if (text[i] == QLatin1Char('=')) {
+                if (i + 1 < n && text[i + 1] == QLatin1Char('=')) {
+                    key += QLatin1Char('=');
+                    i += 2;
+                    continue;
+                }
+                break;
+            }
+            if (text[i] == QLatin1Char(';'))
+                break;
+            key += text[i++];
+        }
+        key = key.trimmed();
+        if (i >= n || text[i] == QLatin1Char(';')) {
+            if (!key.isEmpty())
+                malformed(QStringLiteral("část \"%1\" nemá tvar klíč=hodnota").arg(key));
+            ++i;
+            continue;
+        }
+        ++i; // the "="
+        while (i < n && text[i].isSpace())
+            ++i;
+        QString value;
+        if (i < n && (text[i] == QLatin1Char('"') || text[i] == QLatin1Char('\''))) {
+            const QChar quote = text[i++];
+            bool closed = false;
+            while (i < n) {
+                if (text[i] == quote) {
+                    if (i + 1 < n && text[i + 1] == quote) {
+                        value += quote;
+                        i += 2;
+                        continue;
+                    }
+                    closed = true;
+                    ++i;
+                    break;
+                }
+                value += text[i++];
+            }
+            if (!closed)
+                malformed(QStringLiteral("neuzavřené uvozovky u klíče \"%1\"").arg(key));
+            while (i < n && text[i].isSpace())
+                ++i;
+            if (i < n && text[i] != QLatin1Char(';'))
+                malformed(
+                    QStringLiteral("za uvozovkami klíče \"%1\" následuje další text").arg(key));
+        } else {
+            while (i < n && text[i] != QLatin1Char(';'))
+                value += text[i++];
+            value = value.trimmed();
+        }
+        ++i; // the ";"
+        if (key.isEmpty())
+            malformed(QStringLiteral("hodnota bez klíče"));
+        set(key, value);
+    }
+}
+
+qsizetype ConnectionString::indexOf(const QString &key) const
+{
+    for (qsizetype i = 0; i < m_pairs.size(); ++i) {
+        if (m_pairs[i].first.compare(key, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+QString ConnectionString::value(const QString &key, const QString &fallback) const
+{
+    const qsizetype i = indexOf(key);
+    return i < 0 ? fallback : m_pairs[i].second;
+}
+
+void ConnectionString::set(const QString &key, const QString &value)
+{
+    const qsizetype i = indexOf(key);
+    if (i < 0)
+        m_pairs.push_back({ key, value });
+    else
+        m_pairs[i].second = value;
+}
+
+void ConnectionString::remove(const QString &key)
+{
+    const qsizetype i = indexOf(key);
+    if (i >= 0)
+        m_pairs.remove(i);
+}
+
+} // namespace vrl

@@ -1,0 +1,15 @@
+#include "data/access/DataError.h"
+#include "data/access/Provider.h"
+#include "data/access/sqlite/SqliteProvider.h"
+
+namespace vrl {
+
+std::unique_ptr<Provider> createProvider(const ConnectionString &string)
+{
+    const QString name = string.value(QStringLiteral("Provider"));
+    if (name.compare(QLatin1String("SQLite"), Qt::CaseInsensitive) == 0)
+        return std::make_unique<SqliteProvider>();
+    throw DataError(QStringLiteral("Provider nebyl nalezen: ") + name);
+}
+
+} // namespace vrl

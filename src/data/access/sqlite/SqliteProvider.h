@@ -1,0 +1,34 @@
+#pragma once
+
+#include "data/access/Provider.h"
+
+struct sqlite3;
+
+namespace vrl {
+
+// A SQLite database file ("Provider=SQLite;Data Source=path"). The file must exist: a mistyped
+// path is an error, not a new empty database.
+class SqliteProvider : public Provider
+{
+public:
+    SqliteProvider() = default;
+    ~SqliteProvider() override;
+
+    void open(const ConnectionString &string, const ConnectOptions &options) override;
+    void close() override;
+    bool isOpen() const override { return m_db != nullptr; }
+    QStringList tableNames() override;
+    StatementResult run(const QString &statement,
+                        const std::vector<Value> &parameters = {}) override;
+    QStringList primaryKey(const QString &table) override;
+    Value lastInsertId() override;
+    QString quoteIdentifier(const QString &name) const override;
+
+private:
+    [[noreturn]] void fail(const QString &context) const;
+    sqlite3 &db() const;
+
+    sqlite3 *m_db = nullptr;
+};
+
+} // namespace vrl

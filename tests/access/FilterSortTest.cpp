@@ -1,0 +1,139 @@
+#include "basic/Regional.h"
+#include "data/access/DataError.h"
+#include "data/access/RowFilter.h"
+#include "data/access/RowSort.h"
+#include "data/access/WriteStatements.h"
+#include "data/access/sqlite/SqliteProvider.h"
+
+#include <gtest/gtest.h>
+
+using namespace vrl;
+
+namespace {
+
+const Regional &czech()
+{
+    static const Regional forms(QLocale(QLocale::Czech, QLocale::Czechia));
+    return forms;
+}
+
+QDateTime day(int y, int m, int d)
+{
+    return plainDateTime(QDate(y, m, d));
+}
+
+// Name, price, when, note — five people with the usual traps.
+RowStore people()
+{
+    RowStore rows({ fieldOf(QStringLiteral("Name"), FieldType::Text),
+                    fieldOf(QStringLiteral("Price"), FieldType::Decimal, 2),
+                    fieldOf(QStringLiteral("When"), FieldType::DateTime),
+                    fieldOf(QStringLiteral("Pozn ka"), FieldType::Text),
+                    fieldOf(QStringLiteral("Count"), FieldType::Int) });
+    rows.appendRow({ Value::text(QStringLiteral("O'Malley")),
+                     Value::decimal(QStringLiteral("12.50")), Value::dateTime(day(2021, 2, 7)),
+                     Value::text(QStringLiteral("x")), Value::integer(3) });
+    rows.appendRow({ Value::text(QStringLiteral("čech")), Value::decimal(QStringLiteral("100.00")),
+                     Value::dateTime(day(2020, 1, 1)), Value(), Value::integer(10) });
+    rows.appendRow({ Value::text(QStringLiteral("Cech")), Value(), Value::dateTime(day(2022, 5, 1)),
+                     Value::text(QString()), Value::integer(-1) });
+    rows.appendRow({ Value::text(QStringLiteral("Dvořák")), Value::decimal(QStringLiteral("0.99")),
+                     Value(), Value::text(QStringLiteral("smith")), Value() });
+    rows.appendRow({ Value(), Value::decimal(QStringLiteral("12.50")),
+                     Value::dateTime(day(2021, 2, 7)), Value::text(QStringLiteral("Smithers")),
+                     Value::integer(3) });
+    return rows;
+}
+
+std::vector<quint32> filtered(const QString &text)
+{
+    static const RowStore rows = people();
+    return RowFilter(text, rows, czech()).matchingRows();
+}
+
+using Rows = std::vector<quint32>;
+
+} // namespace
+
+TEST(RowFilter, ComparesTextNumbersAndDatesInTheirOwnTerms)
+{
+    EXPECT_EQ(filtered(QStringLiteral("Name = 'o''malley'")), Rows({ 0 }));
+    EXPECT_EQ(filtered(QStringLiteral("Price = 12.5")), Rows({ 0, 4 }));
+    EXPECT_EQ(filtered(QStringLiteral("Price = '12,5'")), Rows({ 0, 4 }))
+        << "a quoted regional number";
+    EXPECT_EQ(filtered(QStringLiteral("Price > 1 AND Price < 100")), Rows({ 0, 4 }));
+    EXPECT_EQ(filtered(QStringLiteral("Count >= 3")), Rows({ 0, 1, 4 }));
+    EXPECT_EQ(filtered(QStringLiteral("When = #7.2.2021#")), Rows({ 0, 4 }));
+    EXPECT_EQ(filtered(QStringLiteral("When = '07.02.2021'")), Rows({ 0, 4 }));
+    EXPECT_EQ(filtered(QStringLiteral("When < #2/7/2021#")), Rows({ 1 }));
+    EXPECT_EQ(filtered(QStringLiteral("Name = NULL")), Rows({ 4 }));
+    EXPECT_EQ(filtered(QStringLiteral("Price <> NULL")), Rows({ 0, 1, 3, 4 }));
+    EXPECT_EQ(filtered(QStringLiteral("Count <> 3")), Rows({ 1, 2 }))
+        << "NULL cells match no comparison";
+}
+
+TEST(RowFilter, LikeGroupsAndBrackets)
+{
+    EXPECT_EQ(filtered(QStringLiteral("[Pozn ka] LIKE 'smith*'")), Rows({ 3, 4 }));
+    EXPECT_EQ(filtered(QStringLiteral("[Pozn ka] LIKE '%ITH%'")), Rows({ 3, 4 }));
+    EXPECT_EQ(filtered(QStringLiteral("Name LIKE '*ch'")), Rows({ 1, 2 }));
+    EXPECT_EQ(filtered(QStringLiteral("[Pozn ka] = ''")), Rows({ 2 }));
+    EXPECT_EQ(filtered(QStringLiteral("(Count = 3 OR Count = 10) AND Price > 50")), Rows({ 1 }));
+    EXPECT_EQ(filtered(QStringLiteral("Count = 3 OR Count = 10 AND Price > 50")), Rows({ 0, 1, 4 }))
+        << "AND binds tighter than OR";
+    EXPECT_EQ(filtered(QStringLiteral("name = 'CECH' or NAME = 'dvořák'")), Rows({ 2, 3 }));
+}
+
+TEST(RowFilter, BadTextsSayWhatIsWrong)
+{
+    for (const char *bad : { "", "Name", "Name = ", "Name = 'open", "Nobody = 1", "Price = 'abc'",
+                             "When = #32.1.2021#", "(Count = 1", "Count = 1 Count = 2", "Count ~ 1",
+                             "Price LIKE 5", "Count > NULL" }) {
+        try {
+            filtered(QString::fromUtf8(bad));
+            ADD_FAILURE() << "accepted: " << bad;
+        } catch (const DataError &error) {
+            EXPECT_TRUE(error.message().startsWith(QStringLiteral("Chybný filtr: "))) << bad;
+        }
+    }
+}
+
+TEST(RowSort, StableNullsFirstAndCzechCollation)
+{
+    const RowStore rows = people();
+    auto sorted = [&](const QString &text) {
+        Rows view { 0, 1, 2, 3, 4 };
+        RowSort(text, rows).apply(view, czech().locale());
+        return view;
+    };
+    // Czech: C < Č < D; NULL first.
+    EXPECT_EQ(sorted(QStringLiteral("Name ASC")), Rows({ 4, 2, 1, 3, 0 }));
+    EXPECT_EQ(sorted(QStringLiteral("Name DESC")), Rows({ 0, 3, 1, 2, 4 }));
+    EXPECT_EQ(sorted(QStringLiteral("Price")), Rows({ 2, 3, 0, 4, 1 }))
+        << "equal prices keep their order";
+    EXPECT_EQ(sorted(QStringLiteral("Count DESC, [Pozn ka] ASC")), Rows({ 1, 4, 0, 2, 3 }));
+    EXPECT_EQ(sorted(QStringLiteral("When")), Rows({ 3, 1, 0, 4, 2 }));
+    EXPECT_THROW(sorted(QStringLiteral("Nobody ASC")), DataError);
+    EXPECT_THROW(sorted(QStringLiteral("Name,")), DataError);
+}
+
+TEST(WriteStatements, UseParametersAndIsNullForNulls)
+{
+    const SqliteProvider sqlite;
+    const WriteStatement update = updateStatement(
+        sqlite, QStringLiteral("Účty"), { QStringLiteral("Name"), QStringLiteral("Pozn ka") },
+        { Value::text(QStringLiteral("O'Malley")), Value() },
+        { QStringLiteral("id"), QStringLiteral("x") }, { Value::integer(7), Value() });
+    EXPECT_EQ(update.sql,
+              QStringLiteral("UPDATE \"Účty\" SET \"Name\" = ?, \"Pozn ka\" = ? WHERE \"id\" = ? "
+                             "AND \"x\" IS NULL"));
+    EXPECT_EQ(update.parameters,
+              std::vector<Value>(
+                  { Value::text(QStringLiteral("O'Malley")), Value(), Value::integer(7) }));
+    const WriteStatement insert = insertStatement(
+        sqlite, QStringLiteral("[Sheet1$]"), { QStringLiteral("a\"b") }, { Value::integer(1) });
+    EXPECT_EQ(insert.sql, QStringLiteral("INSERT INTO [Sheet1$] (\"a\"\"b\") VALUES (?)"));
+    const WriteStatement deletion = deleteStatement(
+        sqlite, QStringLiteral("t"), { QStringLiteral("id") }, { Value::integer(2) });
+    EXPECT_EQ(deletion.sql, QStringLiteral("DELETE FROM \"t\" WHERE \"id\" = ?"));
+}

@@ -1,0 +1,113 @@
+#include "data/access/Value.h"
+#include "basic/Regional.h"
+#include "data/access/ColumnStore.h"
+#include "data/access/DataError.h"
+
+#include <gtest/gtest.h>
+
+using namespace vrl;
+
+TEST(Value, NullEmptyTextAndZeroAreDistinct)
+{
+    EXPECT_TRUE(Value().isNull());
+    EXPECT_FALSE(Value::text(QString()).isNull());
+    EXPECT_FALSE(Value::integer(0).isNull());
+    EXPECT_NE(Value(), Value::text(QString()));
+    EXPECT_NE(Value(), Value::integer(0));
+    EXPECT_NE(Value::text(QStringLiteral("0")), Value::integer(0));
+    EXPECT_EQ(Value().toText(), QString());
+    EXPECT_FALSE(Value().toNumber());
+}
+
+TEST(Value, TextFormsFollowTheRegionalSettings)
+{
+    const Regional czech(QLocale(QLocale::Czech, QLocale::Czechia));
+    EXPECT_EQ(Value::integer(-42).toText(czech), QStringLiteral("-42"));
+    EXPECT_EQ(Value::real(1234.5).toText(czech), QStringLiteral("1234,5"));
+    EXPECT_EQ(Value::decimal(QStringLiteral("-0.50")).toText(czech), QStringLiteral("-0,50"));
+    EXPECT_EQ(Value::boolean(true).toText(czech), QStringLiteral("True"));
+    EXPECT_EQ(Value::dateTime(plainDateTime(QDate(2021, 1, 1), QTime(12, 0))).toText(czech),
+              QStringLiteral("01.01.2021 12:00:00"));
+    EXPECT_EQ(Value::dateTime(plainDateTime(QDate(2021, 1, 1))).toText(czech),
+              QStringLiteral("01.01.2021"));
+    EXPECT_EQ(Value::binary(QByteArray("\x01\xAB", 2)).toText(czech), QStringLiteral("0x01AB"));
+}
+
+TEST(Value, ConvertsToFieldTypesOrSaysWhy)
+{
+    EXPECT_EQ(Value::text(QStringLiteral(" 42 ")).convertedTo(FieldType::Int), Value::integer(42));
+    EXPECT_EQ(Value::text(QStringLiteral("12,5")).convertedTo(FieldType::Double),
+              Value::real(12.5));
+    EXPECT_EQ(Value::text(QStringLiteral("12,345")).convertedTo(FieldType::Decimal, 2),
+              Value::decimal(QStringLiteral("12.35")));
+    EXPECT_EQ(Value::real(0.1).convertedTo(FieldType::Decimal, 3),
+              Value::decimal(QStringLiteral("0.100")));
+    EXPECT_EQ(Value::text(QStringLiteral("7.2.2021 8:30")).convertedTo(FieldType::DateTime),
+              Value::dateTime(plainDateTime(QDate(2021, 2, 7), QTime(8, 30))));
+    EXPECT_EQ(Value::text(QStringLiteral("false")).convertedTo(FieldType::Bool),
+              Value::boolean(false));
+    EXPECT_EQ(Value().convertedTo(FieldType::Int), Value());
+    EXPECT_EQ(Value::integer(5).convertedTo(FieldType::Text), Value::text(QStringLiteral("5")));
+    for (const auto &[value, type] :
+         { std::pair { Value::text(QStringLiteral("abc")), FieldType::Int },
+           std::pair { Value::text(QStringLiteral("12.5")), FieldType::Double },
+           std::pair { Value::real(1.5), FieldType::Int },
+           std::pair { Value::text(QStringLiteral("31.2.2021")), FieldType::DateTime },
+           std::pair { Value::text(QStringLiteral("ano")), FieldType::Bool } }) {
+        try {
+            value.convertedTo(type);
+            ADD_FAILURE() << "converted " << value.toText().toStdString();
+        } catch (const DataError &error) {
+            EXPECT_TRUE(error.message().startsWith(QStringLiteral("Hodnotu \""))) << error.what();
+        }
+    }
+}
+
+TEST(Value, DecimalsKeepTheirDigits)
+{
+    EXPECT_EQ(canonicalDecimal(QStringLiteral("007,50"), QLatin1Char(',')), QStringLiteral("7.50"));
+    EXPECT_EQ(canonicalDecimal(QStringLiteral("-0,000"), QLatin1Char(',')),
+              QStringLiteral("0.000"));
+    EXPECT_EQ(canonicalDecimal(QStringLiteral("9.995"), QLatin1Char('.'), 2),
+              QStringLiteral("10.00"));
+    EXPECT_EQ(canonicalDecimal(QStringLiteral("-1.5"), QLatin1Char('.'), 0), QStringLiteral("-2"));
+    EXPECT_FALSE(canonicalDecimal(QStringLiteral("1 000"), QLatin1Char('.')));
+    EXPECT_FALSE(canonicalDecimal(QStringLiteral("1.2.3"), QLatin1Char('.')));
+
+    // A column switches to exact text when a value outgrows 18 digits.
+    Column column(FieldType::Decimal, 4);
+    column.append(Value::decimal(QStringLiteral("1.5")));
+    column.append(Value());
+    column.append(Value::decimal(QStringLiteral("12345678901234567890123456789012.3456")));
+    EXPECT_EQ(column.value(0), Value::decimal(QStringLiteral("1.5000")));
+    EXPECT_TRUE(column.value(1).isNull());
+    EXPECT_EQ(column.value(2),
+              Value::decimal(QStringLiteral("12345678901234567890123456789012.3456")));
+}
+
+TEST(ColumnStore, KeepsTypedCellsAndNullsThroughChanges)
+{
+    RowStore store({ fieldOf(QStringLiteral("id"), FieldType::Int),
+                     fieldOf(QStringLiteral("jméno"), FieldType::Text),
+                     fieldOf(QStringLiteral("kdy"), FieldType::DateTime) });
+    const QDateTime when = plainDateTime(QDate(1000, 1, 1), QTime(0, 0, 1));
+    for (int i = 0; i < 130; ++i)
+        store.appendRow({ Value::integer(i),
+                          i % 2 ? Value() : Value::text(QStringLiteral("řádek %1").arg(i)),
+                          Value::dateTime(when) });
+    EXPECT_EQ(store.rowCount(), 130u);
+    EXPECT_EQ(store.fieldIndex(QStringLiteral("JMÉNO")), 1);
+    EXPECT_TRUE(store.value(127, 1).isNull());
+    EXPECT_EQ(store.value(128, 1), Value::text(QStringLiteral("řádek 128")));
+    EXPECT_EQ(store.value(5, 2), Value::dateTime(when));
+
+    store.setRow(127, { Value::integer(127), Value::text(QString()), Value() });
+    EXPECT_EQ(store.value(127, 1), Value::text(QString()));
+    EXPECT_TRUE(store.value(127, 2).isNull());
+    store.eraseRow(0);
+    EXPECT_EQ(store.rowCount(), 129u);
+    EXPECT_EQ(store.value(0, 0), Value::integer(1));
+    EXPECT_TRUE(store.value(0, 1).isNull());
+    EXPECT_EQ(store.value(126, 1), Value::text(QString())) << "NULL bits move with the rows";
+    EXPECT_THROW(store.appendRow({ Value::text(QStringLiteral("x")) }), DataError);
+}
