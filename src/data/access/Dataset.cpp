@@ -351,17 +351,9 @@ void Dataset::setSort(const QString &text)
     postIfEditing();
     if (!text.trimmed().isEmpty())
         RowSort(text, m_rows); // fails here, before anything changes, for a bad text
-    const quint32 current = m_position >= 0 ? m_view[size_t(m_position)] : kNewRecord;
+    // As after a filter, the cursor goes to the first record of the new order.
     m_sortText = text.trimmed();
     rebuildView();
-    // The cursor stays on its record.
-    if (current != kNewRecord) {
-        const auto it = std::find(m_view.begin(), m_view.end(), current);
-        if (it != m_view.end()) {
-            moveCursor(int(it - m_view.begin()));
-            m_bof = m_eof = false;
-        }
-    }
 }
 
 namespace {

@@ -115,7 +115,8 @@ public:
     bool isFiltered() const { return m_filtered; }
     void setFiltered(bool on);
 
-    // "Field ASC|DESC[, ...]"; applied to the open result and lost when it is reopened.
+    // "Field ASC|DESC[, ...]"; applied to the open result and lost when it is reopened. The
+    // cursor moves to the first record, as it does when the filter changes.
     QString sort() const { return m_sortText; }
     void setSort(const QString &text);
 

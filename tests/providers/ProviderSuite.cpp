@@ -1,0 +1,465 @@
+// One suite for every provider: the same cases run against a SQLite file and against the
+// MariaDB server of ./dev test through MariaDB Connector/ODBC, with a few quirks per provider.
+#include "data/access/Connection.h"
+#include "data/access/DataError.h"
+#include "data/access/Dataset.h"
+
+#include "basic/Regional.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include <sqlite3.h>
+
+using namespace vrl;
+
+namespace {
+
+struct Quirks
+{
+    std::string name;
+    // The connection string of an empty database; an empty text skips the provider.
+    std::function<QString(const QTemporaryDir &)> connectionString;
+    QString autoKey; // an integer primary key the database fills in
+    QString longText; // text of 64 KB and more
+    bool exactWideDecimals; // DECIMAL(38,10) keeps all its digits
+    bool catalogueSorted; // table names come sorted by name, not by creation
+};
+
+void PrintTo(const Quirks &quirks, std::ostream *out)
+{
+    *out << quirks.name;
+}
+
+QString sqliteFile(const QTemporaryDir &dir)
+{
+    const QString path = dir.filePath(QStringLiteral("test.db"));
+    sqlite3 *db = nullptr;
+    sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                    nullptr);
+    sqlite3_close(db);
+    return QStringLiteral("Provider=SQLite;Data Source=") + path;
+}
+
+QString mariaDb(const QTemporaryDir &)
+{
+    const QString odbc = qEnvironmentVariable("VORLAN_TEST_ODBC");
+    if (odbc.isEmpty())
+        return QString();
+    return QStringLiteral("Provider=MSDASQL.1;Persist Security Info=False;Extended Properties=\"")
+        + odbc + QStringLiteral("\"");
+}
+
+const Quirks kSqlite {
+    "SQLite", sqliteFile, QStringLiteral("INTEGER PRIMARY KEY"), QStringLiteral("TEXT"),
+    false,    false
+};
+const Quirks kMariaDb { "MariaDB",
+                        mariaDb,
+                        QStringLiteral("INT AUTO_INCREMENT PRIMARY KEY"),
+                        QStringLiteral("LONGTEXT"),
+                        true,
+                        true };
+
+QDateTime at(int y, int mo, int d, int h = 0, int mi = 0, int s = 0)
+{
+    return plainDateTime(QDate(y, mo, d), QTime(h, mi, s));
+}
+
+class ProviderSuite : public ::testing::TestWithParam<Quirks>
+{
+protected:
+    void SetUp() override
+    {
+        const QString string = GetParam().connectionString(m_dir);
+        if (string.isEmpty())
+            GTEST_SKIP() << "no " << GetParam().name << " server (./dev test provides one)";
+        connection.setConnectionString(string);
+        connection.open();
+        m_suffix
+            = QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name())
+                  .section(QLatin1Char('/'), 0, 0)
+                  .left(20)
+                  .toLower();
+    }
+
+    // A table name of this test alone: tests run side by side on one server.
+    QString table(const char *base) const
+    {
+        return QString::fromLatin1(base) + QLatin1Char('_') + m_suffix;
+    }
+
+    qint64 run(const QString &sql, const std::vector<Value> &parameters = {})
+    {
+        return connection.provider().run(sql, parameters).rowsAffected;
+    }
+
+    void recreate(const QString &name, const QString &columns)
+    {
+        run(QStringLiteral("DROP TABLE IF EXISTS ") + name);
+        run(QStringLiteral("CREATE TABLE ") + name + QStringLiteral(" (") + columns
+            + QStringLiteral(")"));
+    }
+
+    // A table of three people: id, name, price, born.
+    QString people()
+    {
+        const QString name = table("people");
+        recreate(name,
+                 QStringLiteral("id %1, name VARCHAR(100), price DECIMAL(12,2), born DATETIME")
+                     .arg(GetParam().autoKey));
+        for (const auto &[who, price, born] :
+             { std::tuple { "Novák", "100.50", at(1980, 5, 1) },
+               std::tuple { "O'Malley", "7.00", at(1999, 12, 31, 23, 59, 59) },
+               std::tuple { "Šťastná", "0.99", at(2021, 3, 28, 2, 30) } }) {
+            run(QStringLiteral("INSERT INTO %1 (name, price, born) VALUES (?, ?, ?)").arg(name),
+                { Value::text(QString::fromUtf8(who)), Value::decimal(QString::fromLatin1(price)),
+                  Value::dateTime(born) });
+        }
+        return name;
+    }
+
+    std::unique_ptr<Dataset> openTable(const QString &name)
+    {
+        auto dataset = std::make_unique<Dataset>(Dataset::Kind::Table);
+        dataset->setConnection(&connection);
+        dataset->setCommandText(name);
+        dataset->open();
+        return dataset;
+    }
+
+    std::unique_ptr<Dataset> query(const QString &sql)
+    {
+        auto dataset = std::make_unique<Dataset>(Dataset::Kind::Query);
+        dataset->setConnection(&connection);
+        dataset->setCommandText(sql);
+        return dataset;
+    }
+
+    Connection connection;
+
+private:
+    QTemporaryDir m_dir;
+    QString m_suffix;
+};
+
+} // namespace
+
+TEST_P(ProviderSuite, ListsTablesAndViewsInCatalogueOrder)
+{
+    const QString b = table("b"), a = table("a"), v = table("v");
+    recreate(b, QStringLiteral("x INT"));
+    recreate(a, QStringLiteral("x INT"));
+    run(QStringLiteral("DROP VIEW IF EXISTS ") + v);
+    run(QStringLiteral("CREATE VIEW %1 AS SELECT x FROM %2").arg(v, a));
+    QStringList ours;
+    for (const QString &name : connection.tableNames()) {
+        if (name == a || name == b || name == v)
+            ours << name;
+    }
+    EXPECT_EQ(ours,
+              GetParam().catalogueSorted ? QStringList({ a, b, v }) : QStringList({ b, a, v }));
+}
+
+TEST_P(ProviderSuite, ReadsTypedValuesExactly)
+{
+    const QString name = table("typed");
+    recreate(name,
+             QStringLiteral(
+                 "id %1, name VARCHAR(100), price DECIMAL(12,2), born DATETIME, ratio DOUBLE, "
+                 "note VARCHAR(50) NULL, qty INT")
+                 .arg(GetParam().autoKey));
+    const QString insert
+        = QStringLiteral(
+              "INSERT INTO %1 (name, price, born, ratio, note, qty) VALUES (?, ?, ?, ?, ?, ?)")
+              .arg(name);
+    run(insert,
+        { Value::text(QStringLiteral("Příliš žluťoučký kůň 😀")),
+          Value::decimal(QStringLiteral("1234.50")), Value::dateTime(at(2021, 3, 28, 2, 30)),
+          Value::real(0.1), Value(), Value::integer(0) });
+    run(insert,
+        { Value::text(QString()), Value::decimal(QStringLiteral("-0.05")),
+          Value::dateTime(at(1000, 1, 1)), Value::real(-2.5e-7), Value::text(QString()), Value() });
+    run(insert,
+        { Value(), Value(), Value::dateTime(at(9999, 12, 31, 23, 59, 59)), Value(),
+          Value::text(QStringLiteral("x")), Value::integer(-7) });
+
+    auto data = openTable(name);
+    ASSERT_EQ(data->recordCount(), 3);
+    EXPECT_EQ(data->fieldNames(),
+              QStringList({ QStringLiteral("id"), QStringLiteral("name"), QStringLiteral("price"),
+                            QStringLiteral("born"), QStringLiteral("ratio"), QStringLiteral("note"),
+                            QStringLiteral("qty") }));
+    EXPECT_EQ(data->fieldByName(QStringLiteral("id")).type(), FieldType::Int);
+    EXPECT_EQ(data->fieldByName(QStringLiteral("price")).type(), FieldType::Decimal);
+    EXPECT_EQ(data->fieldByName(QStringLiteral("born")).type(), FieldType::DateTime);
+    EXPECT_EQ(data->fieldByName(QStringLiteral("ratio")).type(), FieldType::Double);
+
+    data->first();
+    EXPECT_EQ(data->fieldByName(QStringLiteral("name")).value(),
+              Value::text(QStringLiteral("Příliš žluťoučký kůň 😀")));
+    EXPECT_EQ(data->fieldByName(QStringLiteral("price")).value(),
+              Value::decimal(QStringLiteral("1234.50")));
+    EXPECT_EQ(data->fieldByName(QStringLiteral("price")).text(), QStringLiteral("1234,50"));
+    EXPECT_EQ(data->fieldByName(QStringLiteral("born")).value(),
+              Value::dateTime(at(2021, 3, 28, 2, 30)))
+        << "a time in the daylight-saving gap stays as it was";
+    EXPECT_EQ(data->fieldByName(QStringLiteral("ratio")).value(), Value::real(0.1));
+    EXPECT_TRUE(data->fieldByName(QStringLiteral("note")).isNull());
+    EXPECT_EQ(data->fieldByName(QStringLiteral("qty")).value(), Value::integer(0));
+    EXPECT_EQ(data->fieldByName(QStringLiteral("note")).text(), QString());
+
+    data->next();
+    EXPECT_EQ(data->fieldByName(QStringLiteral("name")).value(), Value::text(QString()))
+        << "'' is not NULL";
+    EXPECT_EQ(data->fieldByName(QStringLiteral("note")).value(), Value::text(QString()));
+    EXPECT_TRUE(data->fieldByName(QStringLiteral("qty")).isNull()) << "NULL is not 0";
+    EXPECT_EQ(data->fieldByName(QStringLiteral("price")).value(),
+              Value::decimal(QStringLiteral("-0.05")));
+    EXPECT_EQ(data->fieldByName(QStringLiteral("born")).value(), Value::dateTime(at(1000, 1, 1)));
+    EXPECT_EQ(data->fieldByName(QStringLiteral("ratio")).value(), Value::real(-2.5e-7));
+
+    data->last();
+    EXPECT_TRUE(data->fieldByName(QStringLiteral("name")).isNull());
+    EXPECT_EQ(data->fieldByName(QStringLiteral("born")).value(),
+              Value::dateTime(at(9999, 12, 31, 23, 59, 59)));
+    EXPECT_EQ(data->fieldByName(QStringLiteral("qty")).number(), -7);
+}
+
+TEST_P(ProviderSuite, KeepsWideDecimalsAndLongTextWhole)
+{
+    const QString name = table("wide");
+    recreate(name,
+             QStringLiteral("id INT PRIMARY KEY, amount DECIMAL(38,10), body %1")
+                 .arg(GetParam().longText));
+    QString body;
+    for (int i = 0; body.size() < 70000; ++i)
+        body += QStringLiteral("řádek %1; ").arg(i);
+    const QString digits = QStringLiteral("1234567890123456789012345678.1234567890");
+    run(QStringLiteral("INSERT INTO %1 VALUES (1, ?, ?)").arg(name),
+        { Value::decimal(digits), Value::text(body) });
+    auto data = openTable(name);
+    EXPECT_EQ(data->fieldByName(QStringLiteral("body")).value(), Value::text(body));
+    if (GetParam().exactWideDecimals) {
+        EXPECT_EQ(data->fieldByName(QStringLiteral("amount")).value(), Value::decimal(digits));
+    }
+}
+
+TEST_P(ProviderSuite, WalksRecordsWithBofAndEof)
+{
+    auto data = openTable(people());
+    EXPECT_EQ(data->recNo(), 1);
+    EXPECT_TRUE(data->bof());
+    QStringList names;
+    for (data->first(); !data->eof(); data->next())
+        names << data->fieldByName(QStringLiteral("name")).text();
+    EXPECT_EQ(names,
+              QStringList({ QStringLiteral("Novák"), QStringLiteral("O'Malley"),
+                            QStringLiteral("Šťastná") }));
+    EXPECT_EQ(data->recNo(), 3);
+    data->prior();
+    EXPECT_EQ(data->recNo(), 2);
+    data->moveTo(1);
+    data->prior();
+    EXPECT_TRUE(data->bof());
+    EXPECT_EQ(data->recNo(), 1);
+
+    const QString empty = table("empty");
+    recreate(empty, QStringLiteral("x INT"));
+    auto none = openTable(empty);
+    EXPECT_EQ(none->recordCount(), 0);
+    EXPECT_EQ(none->recNo(), 0);
+    EXPECT_TRUE(none->eof());
+    EXPECT_TRUE(none->bof());
+    EXPECT_TRUE(none->field(0).isNull());
+}
+
+TEST_P(ProviderSuite, FiltersSortsAndFindsInTheView)
+{
+    auto data = openTable(people());
+    data->setFilter(QStringLiteral("price < 50"));
+    EXPECT_EQ(data->recordCount(), 3) << "the filter is not on yet";
+    data->setFiltered(true);
+    EXPECT_EQ(data->recordCount(), 2);
+    data->setSort(QStringLiteral("name DESC"));
+    EXPECT_EQ(data->fieldByName(QStringLiteral("name")).text(), QStringLiteral("Šťastná"));
+    EXPECT_TRUE(
+        data->locate(QStringLiteral("name"), Value::text(QStringLiteral("o'malley")), true));
+    EXPECT_EQ(data->recNo(), 2);
+    EXPECT_FALSE(data->locate(QStringLiteral("name"), Value::text(QStringLiteral("Novák"))))
+        << "filtered out";
+    EXPECT_EQ(data->recNo(), 2);
+    EXPECT_EQ(data->lookup(QStringLiteral("price"), Value::text(QStringLiteral("0,99")),
+                           QStringLiteral("name")),
+              Value::text(QStringLiteral("Šťastná")));
+    EXPECT_EQ(data->recNo(), 2) << "lookup leaves the cursor";
+
+    // The filter survives reopening; the sort does not.
+    data->close();
+    data->open();
+    EXPECT_TRUE(data->isFiltered());
+    EXPECT_EQ(data->recordCount(), 2);
+    EXPECT_TRUE(data->sort().isEmpty());
+
+    EXPECT_THROW(data->setFilter(QStringLiteral("nobody = 1")), DataError);
+    EXPECT_EQ(data->recordCount(), 2) << "a filter that does not apply keeps the old one";
+    EXPECT_EQ(data->filter(), QStringLiteral("price < 50"));
+    data->setFiltered(false);
+    data->setFilter(QStringLiteral("price >"));
+    EXPECT_THROW(data->setFiltered(true), DataError);
+    EXPECT_FALSE(data->isFiltered());
+    EXPECT_EQ(data->recordCount(), 3);
+    EXPECT_THROW(data->setSort(QStringLiteral("nobody")), DataError);
+}
+
+TEST_P(ProviderSuite, EditsAreWrittenAndReadBackByAFreshDataset)
+{
+    const QString name = people();
+    auto data = openTable(name);
+    data->moveTo(2);
+    data->edit();
+    EXPECT_EQ(data->state(), Dataset::State::Edit);
+    data->fieldByName(QStringLiteral("name")).setText(QStringLiteral("O'Brien \"Ř\""));
+    data->fieldByName(QStringLiteral("price")).setText(QStringLiteral("12,345"));
+    data->fieldByName(QStringLiteral("born")).setValue(Value());
+    data->next(); // moving posts
+    EXPECT_EQ(data->state(), Dataset::State::Browse);
+
+    auto fresh = openTable(name);
+    fresh->moveTo(2);
+    EXPECT_EQ(fresh->fieldByName(QStringLiteral("name")).text(), QStringLiteral("O'Brien \"Ř\""));
+    EXPECT_EQ(fresh->fieldByName(QStringLiteral("price")).value(),
+              Value::decimal(QStringLiteral("12.35")));
+    EXPECT_TRUE(fresh->fieldByName(QStringLiteral("born")).isNull());
+
+    // Setting a field to what it holds still finds exactly one row.
+    fresh->fieldByName(QStringLiteral("name")).setText(QStringLiteral("O'Brien \"Ř\""));
+    fresh->post();
+}
+
+TEST_P(ProviderSuite, RefusedValuesAndVanishedRowsKeepTheEdit)
+{
+    const QString name = people();
+    auto data = openTable(name);
+    data->edit();
+    try {
+        data->fieldByName(QStringLiteral("price")).setText(QStringLiteral("hodně"));
+        FAIL() << "a word became a price";
+    } catch (const DataError &error) {
+        EXPECT_TRUE(error.message().contains(QStringLiteral("hodně")));
+    }
+    EXPECT_EQ(data->state(), Dataset::State::Edit);
+    data->fieldByName(QStringLiteral("name")).setText(QStringLiteral("Nováková"));
+    run(QStringLiteral("DELETE FROM %1 WHERE name = 'Novák'").arg(name));
+    try {
+        data->post();
+        FAIL() << "a vanished row was updated";
+    } catch (const DataError &error) {
+        EXPECT_EQ(error.message(),
+                  QStringLiteral("Záznam k aktualizaci nelze najít; mohl být mezitím změněn."));
+    }
+    EXPECT_EQ(data->state(), Dataset::State::Edit) << "the edit stays pending";
+    EXPECT_EQ(data->fieldByName(QStringLiteral("name")).text(), QStringLiteral("Nováková"));
+    data->cancel();
+    EXPECT_EQ(data->fieldByName(QStringLiteral("name")).text(), QStringLiteral("Novák"));
+}
+
+TEST_P(ProviderSuite, InsertsReadGeneratedKeysAndDeletesRemoveRows)
+{
+    const QString name = people();
+    auto data = openTable(name);
+    data->append();
+    data->fieldByName(QStringLiteral("name")).setText(QStringLiteral("Nový"));
+    data->post();
+    EXPECT_EQ(data->recordCount(), 4);
+    EXPECT_EQ(data->recNo(), 4);
+    EXPECT_EQ(data->fieldByName(QStringLiteral("id")).value(), Value::integer(4));
+    EXPECT_TRUE(data->fieldByName(QStringLiteral("price")).isNull());
+
+    data->first();
+    data->remove();
+    EXPECT_EQ(data->recordCount(), 3);
+    EXPECT_EQ(data->fieldByName(QStringLiteral("name")).text(), QStringLiteral("O'Malley"));
+
+    auto fresh = openTable(name);
+    QStringList names;
+    for (fresh->first(); !fresh->eof(); fresh->next())
+        names << fresh->fieldByName(QStringLiteral("name")).text();
+    EXPECT_EQ(names,
+              QStringList({ QStringLiteral("O'Malley"), QStringLiteral("Šťastná"),
+                            QStringLiteral("Nový") }));
+
+    data->insert();
+    EXPECT_EQ(data->recordCount(), 4);
+    data->cancel();
+    EXPECT_EQ(data->recordCount(), 3);
+}
+
+TEST_P(ProviderSuite, StatementsOpenOrExecuteByWhatComesBack)
+{
+    const QString name = people();
+    auto select
+        = query(QStringLiteral("  /* comment */ select name from %1 where price > 1 order by name")
+                    .arg(name));
+    EXPECT_TRUE(select->executeAndOpenIfRows());
+    EXPECT_EQ(select->recordCount(), 2);
+
+    auto update
+        = query(QStringLiteral("UPDATE %1 SET price = price + 1 WHERE price < 50").arg(name));
+    EXPECT_FALSE(update->executeAndOpenIfRows());
+    EXPECT_EQ(update->rowsAffected(), 2);
+    EXPECT_FALSE(update->isActive());
+
+    auto none = query(QStringLiteral("SELECT * FROM %1 WHERE 1 = 0").arg(name));
+    EXPECT_TRUE(none->executeAndOpenIfRows());
+    EXPECT_EQ(none->recordCount(), 0);
+    EXPECT_EQ(none->fieldCount(), 4);
+
+    auto broken = query(QStringLiteral("SELECT nothing FROM %1").arg(name));
+    try {
+        broken->executeAndOpenIfRows();
+        FAIL() << "an unknown column ran";
+    } catch (const DataError &error) {
+        EXPECT_TRUE(error.message().contains(QStringLiteral("nothing"))) << error.what();
+    }
+}
+
+TEST_P(ProviderSuite, QueryResultsAreEditableOnlyFromOneTable)
+{
+    const QString name = people();
+    const QString other = table("other");
+    recreate(other, QStringLiteral("id INT PRIMARY KEY, label VARCHAR(20)"));
+    run(QStringLiteral("INSERT INTO %1 VALUES (1, 'jedna')").arg(other));
+
+    auto joined = query(QStringLiteral("SELECT p.name, o.label FROM %1 p JOIN %2 o ON o.id = p.id")
+                            .arg(name, other));
+    ASSERT_TRUE(joined->executeAndOpenIfRows());
+    EXPECT_THROW(joined->edit(), DataError);
+
+    auto single = query(QStringLiteral("SELECT id, name FROM %1 WHERE id = 2").arg(name));
+    ASSERT_TRUE(single->executeAndOpenIfRows());
+    single->fieldByName(QStringLiteral("name")).setText(QStringLiteral("O'Malleyová"));
+    single->post();
+    auto fresh = openTable(name);
+    ASSERT_TRUE(fresh->locate(QStringLiteral("id"), Value::integer(2)));
+    EXPECT_EQ(fresh->fieldByName(QStringLiteral("name")).text(), QStringLiteral("O'Malleyová"));
+}
+
+TEST_P(ProviderSuite, ClosingTheConnectionClosesItsDatasets)
+{
+    auto data = openTable(people());
+    auto other = query(QStringLiteral("SELECT 1 AS one"));
+    EXPECT_TRUE(other->executeAndOpenIfRows());
+    connection.close();
+    EXPECT_FALSE(data->isActive());
+    EXPECT_FALSE(other->isActive());
+    EXPECT_THROW(data->open(), DataError);
+    data->setConnection(nullptr);
+    EXPECT_THROW(data->open(), DataError);
+}
+
+INSTANTIATE_TEST_SUITE_P(Providers, ProviderSuite, ::testing::Values(kSqlite, kMariaDb),
+                         [](const auto &info) { return info.param.name; });
