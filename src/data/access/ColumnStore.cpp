@@ -131,6 +131,54 @@ void Column::append(const Value &value)
         set(row, value);
 }
 
+void Column::appendNull()
+{
+    append(Value());
+}
+
+void Column::appendInteger(qint64 value)
+{
+    const size_t row = m_size++;
+    if (m_nulls.size() * 64 < m_size)
+        m_nulls.push_back(0);
+    setNull(row, false);
+    m_ints.push_back(value);
+}
+
+void Column::appendDouble(double value)
+{
+    const size_t row = m_size++;
+    if (m_nulls.size() * 64 < m_size)
+        m_nulls.push_back(0);
+    setNull(row, false);
+    m_doubles.push_back(value);
+}
+
+void Column::appendText(QStringView text)
+{
+    const size_t row = m_size++;
+    if (m_nulls.size() * 64 < m_size)
+        m_nulls.push_back(0);
+    setNull(row, false);
+    storeText(row, text, true);
+}
+
+void Column::appendDecimal(const QString &canonical)
+{
+    append(Value::decimal(canonical));
+}
+
+void Column::appendBytes(const char *data, qsizetype size)
+{
+    const size_t row = m_size++;
+    if (m_nulls.size() * 64 < m_size)
+        m_nulls.push_back(0);
+    setNull(row, false);
+    m_offsets.push_back(quint64(m_bytes.size()));
+    m_lengths.push_back(quint32(size));
+    m_bytes.append(data, size);
+}
+
 void Column::makeDecimalText()
 {
     // A value too wide for 18 digits: keep every cell as exact text from now on.

@@ -45,6 +45,13 @@ public:
 
     // The value must be NULL or already of the column's type.
     void append(const Value &value);
+    // Typed appends for providers filling a result, without a Value per cell.
+    void appendNull();
+    void appendInteger(qint64 value);      // Bool (0/1), Int, DateTime key
+    void appendDouble(double value);
+    void appendText(QStringView text);     // Text
+    void appendDecimal(const QString &canonical);
+    void appendBytes(const char *data, qsizetype size);
     void set(size_t row, const Value &value);
     void erase(size_t row);
     Value value(size_t row) const;

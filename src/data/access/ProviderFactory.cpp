@@ -1,5 +1,6 @@
 #include "data/access/DataError.h"
 #include "data/access/Provider.h"
+#include "data/access/odbc/OdbcProvider.h"
 #include "data/access/sqlite/SqliteProvider.h"
 
 namespace vrl {
@@ -9,6 +10,8 @@ std::unique_ptr<Provider> createProvider(const ConnectionString &string)
     const QString name = string.value(QStringLiteral("Provider"));
     if (name.compare(QLatin1String("SQLite"), Qt::CaseInsensitive) == 0)
         return std::make_unique<SqliteProvider>();
+    if (odbc::isSqlServerProvider(name) || odbc::isOdbcBridgeProvider(name))
+        return std::make_unique<OdbcProvider>();
     throw DataError(QStringLiteral("Provider nebyl nalezen: ") + name);
 }
 

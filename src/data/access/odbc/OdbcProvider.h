@@ -1,0 +1,42 @@
+#pragma once
+
+#include "data/access/Provider.h"
+#include "data/access/odbc/OdbcConnectionString.h"
+#include "data/access/odbc/OdbcHandles.h"
+
+namespace vrl {
+
+// SQL Server and MySQL/MariaDB through the ODBC driver manager (unixODBC, wide-character API).
+class OdbcProvider : public Provider
+{
+public:
+    OdbcProvider() = default;
+    ~OdbcProvider() override;
+
+    void open(const ConnectionString &string, const ConnectOptions &options) override;
+    void close() override;
+    bool isOpen() const override { return m_connected; }
+    QStringList tableNames() override;
+    StatementResult run(const QString &statement,
+                        const std::vector<Value> &parameters = {}) override;
+    QStringList primaryKey(const QString &table) override;
+    Value lastInsertId() override;
+    QString quoteIdentifier(const QString &name) const override;
+
+    odbc::Dialect dialect() const { return m_dialect; }
+    // The names of the drivers registered with the driver manager.
+    static QStringList registeredDrivers();
+
+private:
+    odbc::StmtHandle newStatement();
+    QString currentCatalog();
+
+    odbc::EnvHandle m_env;
+    odbc::DbcHandle m_dbc;
+    bool m_connected = false;
+    odbc::Dialect m_dialect = odbc::Dialect::Other;
+    int m_commandTimeout = 30;
+    QString m_quote = QStringLiteral("\"");
+};
+
+} // namespace vrl

@@ -1,0 +1,95 @@
+// Connecting through the real drivers: the MySQL template, and the failures a user meets.
+#include "data/ConnectionTemplates.h"
+#include "data/access/Connection.h"
+#include "data/access/DataError.h"
+
+#include <QElapsedTimer>
+#include <QTcpServer>
+
+#include <gtest/gtest.h>
+
+using namespace vrl;
+
+namespace {
+
+QString port()
+{
+    return qEnvironmentVariable("VORLAN_TEST_MARIADB_PORT");
+}
+
+// A port on 127.0.0.1 where nothing listens.
+QString closedPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const quint16 free = probe.serverPort();
+    probe.close();
+    return QString::number(free);
+}
+
+QString failureOf(Connection &connection)
+{
+    try {
+        connection.open();
+    } catch (const DataError &error) {
+        return error.message();
+    }
+    return QString();
+}
+
+} // namespace
+
+TEST(ConnectMariaDb, TheMySqlTemplateConnectsThroughTheInstalledDriver)
+{
+    if (port().isEmpty())
+        GTEST_SKIP() << "no MariaDB server (./dev test provides one)";
+    Connection connection;
+    connection.setConnectionString(
+        mySqlOdbc(QStringLiteral("127.0.0.1"), QStringLiteral("vorlan_test"),
+                  QStringLiteral("vorlan"), QStringLiteral("vorlan"), port(), QString()));
+    connection.open();
+    EXPECT_TRUE(connection.isConnected());
+    connection.tableNames(); // lists the test database only; the call itself must work
+}
+
+TEST(ConnectMariaDb, WrongPasswordUnknownDatabaseAndClosedPortSayWhy)
+{
+    if (port().isEmpty())
+        GTEST_SKIP() << "no MariaDB server (./dev test provides one)";
+    Connection connection;
+    connection.setConnectionString(
+        mySqlOdbc(QStringLiteral("127.0.0.1"), QStringLiteral("vorlan_test"),
+                  QStringLiteral("vorlan"), QStringLiteral("špatně"), port(), QString()));
+    EXPECT_TRUE(failureOf(connection).contains(QStringLiteral("Access denied")));
+    connection.setConnectionString(mySqlOdbc(QStringLiteral("127.0.0.1"), QStringLiteral("nikde"),
+                                             QStringLiteral("vorlan"), QStringLiteral("vorlan"),
+                                             port(), QString()));
+    EXPECT_TRUE(failureOf(connection).contains(QStringLiteral("nikde")));
+
+    connection.setConnectionTimeout(5);
+    connection.setConnectionString(
+        mySqlOdbc(QStringLiteral("127.0.0.1"), QStringLiteral("vorlan_test"),
+                  QStringLiteral("vorlan"), QStringLiteral("vorlan"), closedPort(), QString()));
+    QElapsedTimer clock;
+    clock.start();
+    const QString message = failureOf(connection);
+    EXPECT_TRUE(message.contains(QStringLiteral("Can't connect"))) << message.toStdString();
+    EXPECT_LT(clock.elapsed(), 6000);
+    EXPECT_FALSE(connection.isConnected());
+}
+
+TEST(ConnectSqlServer, AClosedPortGivesTheDriversOwnMessage)
+{
+    Connection connection;
+    connection.setConnectionTimeout(5);
+    connection.setConnectionString(
+        sqlServerOleDbSqlAuth(QStringLiteral("127.0.0.1,") + closedPort(), QStringLiteral("master"),
+                              QStringLiteral("sa"), QStringLiteral("x")));
+    QElapsedTimer clock;
+    clock.start();
+    const QString message = failureOf(connection);
+    EXPECT_FALSE(message.isEmpty());
+    // FreeTDS: "[FreeTDS][SQL Server]Unable to connect: Adaptive Server is unavailable ..."
+    EXPECT_TRUE(message.contains(QStringLiteral("SQLSTATE 08"))) << message.toStdString();
+    EXPECT_LT(clock.elapsed(), 8000);
+}
