@@ -2,6 +2,8 @@
 
 #include "app/ProgramSettings.h"
 #include "app/VRLMain.h"
+#include "basic/Prompts.h"
+#include "data/VRLDM.h"
 
 #include <QApplication>
 #include <QFile>
@@ -46,13 +48,17 @@ Program::Program(QApplication &app)
     prepareApplication();
 
     m_vrlForm = std::make_unique<TvrlForm>();
+    m_dm = std::make_unique<TDM>();
+    m_vrlForm->bindDataModule();
 
     m_vrlForm->show();
 }
 
 Program::~Program()
 {
+    // The main window's bindings go before the data module they point into.
     m_vrlForm.reset();
+    m_dm.reset();
     if (m_toolkitTexts)
         QCoreApplication::removeTranslator(m_toolkitTexts.get());
 }
@@ -61,6 +67,9 @@ void Program::prepareApplication()
 {
     QApplication::setApplicationName(QStringLiteral("Vorlan"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vorlan"));
+    // A connection whose login prompt is on asks through the prompts service.
+    Connection::setLoginHandler(
+        [](QString &user, QString &password) { return prompts().login(user, password); });
 
     // Yes, No, OK and the file dialogs speak Czech through the toolkit's own translations.
     m_toolkitTexts = std::make_unique<QTranslator>();

@@ -7,6 +7,7 @@ class QTranslator;
 
 namespace vrl {
 
+class TDM;
 class TvrlForm;
 
 // The program: sets the program settings, prepares the application (title, Czech texts of the
@@ -31,6 +32,7 @@ private:
     std::unique_ptr<QTranslator> m_toolkitTexts;
     // The windows, in the order of their creation; destroyed in reverse.
     std::unique_ptr<TvrlForm> m_vrlForm;
+    std::unique_ptr<TDM> m_dm;
 };
 
 } // namespace vrl

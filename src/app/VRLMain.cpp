@@ -7,6 +7,7 @@
 #include "basic/ControlColours.h"
 #include "basic/HandlerGuard.h"
 #include "basic/Prompts.h"
+#include "data/VRLDM.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -58,6 +59,15 @@ TvrlForm::TvrlForm(QWidget *parent)
 }
 
 TvrlForm::~TvrlForm() = default;
+
+void TvrlForm::bindDataModule()
+{
+    m_vrxQuery.setConnection(&DM().vrlConnect);
+    ui->tblGrid->setDataset(&DM().vrxTbl);
+    ui->tblNvg->setDataset(&DM().vrxTbl);
+    ui->qGrid->setDataset(&m_vrxQuery);
+    ui->qNvg->setDataset(&m_vrxQuery);
+}
 
 void TvrlForm::loadPictures()
 {
@@ -228,6 +238,8 @@ void TvrlForm::dbaseRGClick()
     ui->vlImgBW->show();
     ui->vlImgC->hide();
 
+    DM().vrxTbl.close();
+    m_vrxQuery.close();
     ui->tblGB->hide();
     ui->queryGB->hide();
     ui->qMemo->clear();
@@ -257,6 +269,8 @@ void TvrlForm::exitMItemClick()
     programSettings().closing = true;
     ui->dbaseRG->setItemIndex(-1);
     m_tableNames.clear();
+    m_vrxQuery.close();
+    DM().vrxTbl.close();
     ui->presetCoB->clear();
     ui->qMemo->clear();
     close();

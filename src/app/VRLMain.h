@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/access/Dataset.h"
+
 #include <QMainWindow>
 #include <QStringList>
 
@@ -27,6 +29,10 @@ public:
     static constexpr int kClientWidth = 894;
     static constexpr int kHeightWithoutQuery = 257;
     static constexpr int kMinHeightWithQuery = 441;
+
+    // Binds the query dataset and the grids to the data module; run once it exists.
+    void bindDataModule();
+    Dataset &vrxQuery() { return m_vrxQuery; }
 
     const QStringList &tableNames() const { return m_tableNames; }
     QString connectionLabel() const { return m_connectionLabel; }
@@ -57,6 +63,7 @@ private:
     int menuHeight() const;
 
     std::unique_ptr<Ui::TvrlForm> ui;
+    Dataset m_vrxQuery { Dataset::Kind::Query };
     QStringList m_tableNames;
     QString m_connectionLabel;
     bool m_sizeable = false;

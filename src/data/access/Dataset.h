@@ -1,12 +1,14 @@
 #pragma once
 
 #include "data/access/ColumnStore.h"
+#include "data/access/Connection.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
 
+#include <limits>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -39,7 +41,11 @@ public:
     // Converts to the field's type and puts the record into edit when it is browsed;
     // throws DataError when the value does not convert (the record stays in edit).
     void setValue(const Value &value);
-    void setText(const QString &text) { setValue(Value::text(text)); }
+    // Typing nothing into a field that holds no text means no value.
+    void setText(const QString &text)
+    {
+        setValue(text.isEmpty() && type() != FieldType::Text ? Value() : Value::text(text));
+    }
 
 private:
     Dataset *m_dataset;
@@ -146,6 +152,10 @@ signals:
 
 private:
     friend class Field;
+    // The view entry of a record being inserted, which is not in the store yet.
+    static constexpr quint32 kNewRecord = std::numeric_limits<quint32>::max();
+    static QString withoutBrackets(const QString &name);
+
     void load(struct StatementResult &&result);
     void rebuildView();
     void moveCursor(int position);

@@ -1,6 +1,12 @@
 #include "data/controls/DBNavigator.h"
 
+#include "basic/HandlerGuard.h"
+#include "basic/Prompts.h"
+#include "data/access/Dataset.h"
+
 #include <QToolButton>
+
+using vrl::Dataset;
 
 namespace {
 
@@ -30,10 +36,90 @@ DBNavigator::DBNavigator(QWidget *parent)
         button->setText(QString::fromUtf16(kLooks[i].glyph));
         button->setToolTip(QString::fromUtf16(kLooks[i].hint));
         button->setFocusPolicy(Qt::NoFocus);
-        connect(button, &QToolButton::clicked, this, [this, i] { emit clicked(Button(i)); });
+        connect(button, &QToolButton::clicked, this, [this, i] {
+            vrl::guarded([this, i] {
+                act(Button(i));
+                emit clicked(Button(i));
+            })();
+        });
         m_buttons << button;
     }
     arrange();
+    updateButtons();
+}
+
+void DBNavigator::setDataset(Dataset *dataset)
+{
+    if (m_dataset)
+        disconnect(m_dataset, nullptr, this, nullptr);
+    m_dataset = dataset;
+    if (dataset) {
+        connect(dataset, &Dataset::reset, this, &DBNavigator::updateButtons);
+        connect(dataset, &Dataset::rowInserted, this, &DBNavigator::updateButtons);
+        connect(dataset, &Dataset::rowRemoved, this, &DBNavigator::updateButtons);
+        connect(dataset, &Dataset::cursorMoved, this, &DBNavigator::updateButtons);
+        connect(dataset, &Dataset::stateChanged, this, &DBNavigator::updateButtons);
+        connect(dataset, &QObject::destroyed, this, &DBNavigator::updateButtons,
+                Qt::QueuedConnection);
+    }
+    updateButtons();
+}
+
+void DBNavigator::act(Button which)
+{
+    if (!m_dataset)
+        return;
+    Dataset &data = *m_dataset;
+    switch (which) {
+    case First:
+        data.first();
+        break;
+    case Prior:
+        data.prior();
+        break;
+    case Next:
+        data.next();
+        break;
+    case Last:
+        data.last();
+        break;
+    case Insert:
+        data.insert();
+        break;
+    case Delete:
+        // A deleted record is gone from the database, so the user says it twice.
+        if (vrl::prompts().confirm(QStringLiteral("Smazat záznam?")))
+            data.remove();
+        break;
+    case Edit:
+        data.edit();
+        break;
+    case Post:
+        data.post();
+        break;
+    case Cancel:
+        data.cancel();
+        break;
+    }
+}
+
+void DBNavigator::updateButtons()
+{
+    const bool active = m_dataset && m_dataset->isActive();
+    const bool editing = active
+        && (m_dataset->state() == Dataset::State::Edit
+            || m_dataset->state() == Dataset::State::Insert);
+    const int recNo = active ? m_dataset->recNo() : 0;
+    const int count = active ? m_dataset->recordCount() : 0;
+    m_buttons[First]->setEnabled(recNo > 1);
+    m_buttons[Prior]->setEnabled(recNo > 1);
+    m_buttons[Next]->setEnabled(recNo >= 1 && recNo < count);
+    m_buttons[Last]->setEnabled(recNo >= 1 && recNo < count);
+    m_buttons[Insert]->setEnabled(active);
+    m_buttons[Delete]->setEnabled(count > 0);
+    m_buttons[Edit]->setEnabled(count > 0 && !editing);
+    m_buttons[Post]->setEnabled(editing);
+    m_buttons[Cancel]->setEnabled(editing);
 }
 
 QString DBNavigator::visibleButtons() const

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "data/access/Dataset.h"
+
+#include <QPointer>
 #include <QStringList>
 #include <QVector>
 #include <QWidget>
@@ -8,7 +11,9 @@ class QToolButton;
 
 // A record navigator: a row of buttons that move through and edit the records of a dataset.
 // Which buttons it shows is set by name ("first,prior,next,last,insert,delete,edit,post,cancel",
-// any subset, in this fixed order); each button has a Czech hint. clicked() follows the action.
+// any subset, in this fixed order); each button has a Czech hint. A button does its action on
+// the bound dataset, then clicked() follows; a failed action is reported and sends no click.
+// The buttons are enabled by the dataset's state and position.
 class DBNavigator : public QWidget
 {
     Q_OBJECT
@@ -24,6 +29,9 @@ public:
     void setVisibleButtons(const QString &names);
     QToolButton *button(Button which) const { return m_buttons[which]; }
 
+    void setDataset(vrl::Dataset *dataset);
+    vrl::Dataset *dataset() const { return m_dataset; }
+
 signals:
     void clicked(DBNavigator::Button button);
 
@@ -32,6 +40,9 @@ protected:
 
 private:
     void arrange();
+    void act(Button which);
+    void updateButtons();
 
     QVector<QToolButton *> m_buttons;
+    QPointer<vrl::Dataset> m_dataset;
 };

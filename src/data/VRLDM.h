@@ -1,0 +1,36 @@
+#pragma once
+
+#include "data/FileDialog.h"
+#include "data/access/Connection.h"
+#include "data/access/Dataset.h"
+
+namespace vrl {
+
+// The data module: the program's two connections, the datasets that work on them and the two
+// file dialogs, created once at start-up and reached by every window through DM(). Nothing
+// else creates connections. No connection is opened here.
+//
+// Every dataset keeps its rows on the client, so the static cursor that the table dataset and
+// the import statements ask for and the default cursor of the others behave alike.
+class TDM
+{
+public:
+    TDM();
+    ~TDM();
+    TDM(const TDM &) = delete;
+    TDM &operator=(const TDM &) = delete;
+
+    Connection vrlConnect; // the main connection of the main window
+    Dataset vrxTbl; // the table of the "data direct" area
+    Dataset ssTbl; // the database-wide search
+    Dataset impQuery; // statements of the CSV import and the table area's column sum
+    Connection diConnect; // the source connection of the import window
+    Dataset diSourceTable; // the import source table
+    FileDialog vrlSDlg; // the exports
+    FileDialog vrlODlg; // workbook and import source files
+};
+
+// The one data module of the run; exists from start-up to the end.
+TDM &DM();
+
+} // namespace vrl
