@@ -4,6 +4,7 @@
 #include "app/VRLMain.h"
 #include "basic/Prompts.h"
 #include "data/VRLDM.h"
+#include "data/access/ResultMemory.h"
 
 #include <QApplication>
 #include <QFile>
@@ -65,6 +66,7 @@ Program::~Program()
 
 void Program::prepareApplication()
 {
+    reuseFreedResultMemory();
     QApplication::setApplicationName(QStringLiteral("Vorlan"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vorlan"));
     // A connection whose login prompt is on asks through the prompts service.

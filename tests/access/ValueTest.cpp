@@ -85,6 +85,28 @@ TEST(Value, DecimalsKeepTheirDigits)
               Value::decimal(QStringLiteral("12345678901234567890123456789012.3456")));
 }
 
+TEST(Value, DriverDecimalTextTakesTheShortPathWithoutChangingTheDigits)
+{
+    Column column(FieldType::Decimal, 2);
+    for (const char *text : { "12.5", "-0.05", "007", "+3.10", "-0.00", "9999999999999999.99",
+                              "0.005", "99999999999999999.99", "123456789012345678901" })
+        EXPECT_TRUE(column.appendDecimal(std::string_view(text))) << text;
+    const QStringList expected { "12.50",
+                                 "-0.05",
+                                 "7.00",
+                                 "3.10",
+                                 "0.00",
+                                 "9999999999999999.99",
+                                 "0.01",
+                                 "99999999999999999.99",
+                                 "123456789012345678901.00" };
+    for (qsizetype row = 0; row < expected.size(); ++row)
+        EXPECT_EQ(column.value(size_t(row)), Value::decimal(expected[row])) << row;
+    for (const char *bad : { "", ".", "-", "1.2.3", "1e5", "12,5" })
+        EXPECT_FALSE(column.appendDecimal(std::string_view(bad))) << bad;
+    EXPECT_EQ(column.size(), size_t(expected.size()));
+}
+
 TEST(ColumnStore, KeepsTypedCellsAndNullsThroughChanges)
 {
     RowStore store({ fieldOf(QStringLiteral("id"), FieldType::Int),

@@ -2,11 +2,14 @@
 #include "data/ConnectionTemplates.h"
 #include "data/access/Connection.h"
 #include "data/access/DataError.h"
+#include "data/access/Dataset.h"
 
 #include <QElapsedTimer>
 #include <QTcpServer>
 
 #include <gtest/gtest.h>
+
+#include <thread>
 
 using namespace vrl;
 
@@ -76,6 +79,66 @@ TEST(ConnectMariaDb, WrongPasswordUnknownDatabaseAndClosedPortSayWhy)
     EXPECT_TRUE(message.contains(QStringLiteral("Can't connect"))) << message.toStdString();
     EXPECT_LT(clock.elapsed(), 6000);
     EXPECT_FALSE(connection.isConnected());
+}
+
+TEST(ConnectMariaDb, AConnectionLostDuringAQueryLeavesTheDatasetClosed)
+{
+    if (port().isEmpty())
+        GTEST_SKIP() << "no MariaDB server (./dev test provides one)";
+    const QString string
+        = mySqlOdbc(QStringLiteral("127.0.0.1"), QStringLiteral("vorlan_test"),
+                    QStringLiteral("vorlan"), QStringLiteral("vorlan"), port(), QString());
+    Connection connection;
+    connection.setConnectionString(string);
+    connection.open();
+    Dataset data(Dataset::Kind::Query);
+    data.setConnection(&connection);
+    data.setCommandText(QStringLiteral("SELECT CONNECTION_ID() AS id"));
+    data.open();
+    const QString id = data.field(0).text();
+    ASSERT_TRUE(data.isActive());
+
+    // Another session ends this one while it waits for its rows.
+    std::thread killer([&string, id] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        Connection admin;
+        admin.setConnectionString(string);
+        admin.open();
+        admin.provider().run(QStringLiteral("KILL ") + id);
+    });
+    data.setCommandText(QStringLiteral("SELECT SLEEP(10) AS s, 1 AS one"));
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_THROW(data.executeAndOpenIfRows(), DataError);
+    killer.join();
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_FALSE(data.isActive());
+    EXPECT_EQ(data.recordCount(), 0);
+}
+
+TEST(ConnectMariaDb, TheCommandTimeOutEndsALongStatement)
+{
+    if (port().isEmpty())
+        GTEST_SKIP() << "no MariaDB server (./dev test provides one)";
+    Connection connection;
+    connection.setCommandTimeout(1);
+    connection.setConnectionString(
+        mySqlOdbc(QStringLiteral("127.0.0.1"), QStringLiteral("vorlan_test"),
+                  QStringLiteral("vorlan"), QStringLiteral("vorlan"), port(), QString()));
+    connection.open();
+    Dataset data(Dataset::Kind::Query);
+    data.setConnection(&connection);
+    data.setCommandText(
+        QStringLiteral("SELECT SUM(a.seq * b.seq) AS s FROM seq_1_to_100000 a, seq_1_to_100000 b"));
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_THROW(data.open(), DataError);
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_FALSE(data.isActive());
+    // The connection stays usable after the statement was stopped.
+    data.setCommandText(QStringLiteral("SELECT 1 AS one"));
+    data.open();
+    EXPECT_EQ(data.field(0).text(), QStringLiteral("1"));
 }
 
 TEST(ConnectSqlServer, AClosedPortGivesTheDriversOwnMessage)

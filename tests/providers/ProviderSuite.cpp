@@ -396,6 +396,13 @@ TEST_P(ProviderSuite, InsertsReadGeneratedKeysAndDeletesRemoveRows)
     EXPECT_EQ(data->recordCount(), 4);
     data->cancel();
     EXPECT_EQ(data->recordCount(), 3);
+
+    // A record with nothing set takes every default of the table.
+    data->append();
+    data->post();
+    EXPECT_EQ(data->recordCount(), 4);
+    EXPECT_EQ(data->fieldByName(QStringLiteral("id")).value(), Value::integer(5));
+    EXPECT_TRUE(data->fieldByName(QStringLiteral("name")).isNull());
 }
 
 TEST_P(ProviderSuite, StatementsOpenOrExecuteByWhatComesBack)

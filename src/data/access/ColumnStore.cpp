@@ -3,6 +3,7 @@
 #include "basic/Regional.h"
 #include "data/access/DataError.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace vrl {
@@ -26,6 +27,47 @@ std::optional<qint64> scaledDecimal(const QString &canonical, int scale)
     qint64 value = 0;
     std::from_chars(bytes.data(), bytes.data() + bytes.size(), value);
     return value;
+}
+
+// The usual driver text of a decimal ("-12.5") as an integer scaled by 10^scale, without
+// building any string; nullopt when it needs rounding or more than 18 digits, which the exact
+// path handles.
+std::optional<qint64> scaledOfDigits(std::string_view text, int scale)
+{
+    size_t i = 0;
+    const bool negative = !text.empty() && text[0] == '-';
+    if (negative || (!text.empty() && text[0] == '+'))
+        ++i;
+    qint64 value = 0;
+    int significant = 0;
+    int fractionDigits = 0;
+    bool seenPoint = false;
+    bool seenDigit = false;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '.' && !seenPoint) {
+            seenPoint = true;
+            continue;
+        }
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        seenDigit = true;
+        if (seenPoint && ++fractionDigits > scale)
+            return std::nullopt;
+        if (value == 0 && c == '0')
+            continue;
+        if (++significant > 18)
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    if (!seenDigit)
+        return std::nullopt;
+    for (int k = fractionDigits; k < scale; ++k) {
+        if (value != 0 && ++significant > 18)
+            return std::nullopt;
+        value *= 10;
+    }
+    return negative ? -value : value;
 }
 
 QString decimalOfScaled(qint64 scaled, int scale)
@@ -163,9 +205,43 @@ void Column::appendText(QStringView text)
     storeText(row, text, true);
 }
 
+void Column::appendUtf8Text(std::string_view text)
+{
+    // Most cells are plain ASCII: widened in place, without a QString per cell.
+    const bool ascii = std::all_of(text.begin(), text.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (!ascii) {
+        appendText(QString::fromUtf8(text.data(), qsizetype(text.size())));
+        return;
+    }
+    const size_t row = m_size++;
+    if (m_nulls.size() * 64 < m_size)
+        m_nulls.push_back(0);
+    setNull(row, false);
+    m_offsets.push_back(m_chars.size());
+    m_lengths.push_back(quint32(text.size()));
+    m_chars.append(text.begin(), text.end());
+}
+
 void Column::appendDecimal(const QString &canonical)
 {
     append(Value::decimal(canonical));
+}
+
+bool Column::appendDecimal(std::string_view digits)
+{
+    if (storesIntegers()) {
+        if (const auto scaled = scaledOfDigits(digits, m_scale)) {
+            appendInteger(*scaled);
+            return true;
+        }
+    }
+    const auto canonical = canonicalDecimal(
+        QString::fromLatin1(digits.data(), qsizetype(digits.size())), QLatin1Char('.'), m_scale);
+    if (!canonical)
+        return false;
+    appendDecimal(*canonical);
+    return true;
 }
 
 void Column::appendBytes(const char *data, qsizetype size)

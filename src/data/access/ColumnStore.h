@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vrl {
@@ -47,10 +48,13 @@ public:
     void append(const Value &value);
     // Typed appends for providers filling a result, without a Value per cell.
     void appendNull();
-    void appendInteger(qint64 value);      // Bool (0/1), Int, DateTime key
+    void appendInteger(qint64 value); // Bool (0/1), Int, DateTime key
     void appendDouble(double value);
-    void appendText(QStringView text);     // Text
+    void appendText(QStringView text); // Text
+    void appendUtf8Text(std::string_view text);
     void appendDecimal(const QString &canonical);
+    // A decimal as the driver prints it ("-12.50"); false when the text is no decimal.
+    bool appendDecimal(std::string_view digits);
     void appendBytes(const char *data, qsizetype size);
     void set(size_t row, const Value &value);
     void erase(size_t row);

@@ -52,6 +52,8 @@ public:
     // A table or column name quoted for this provider's SQL. A name already in square
     // brackets (as worksheet names are listed) is kept as it is.
     virtual QString quoteIdentifier(const QString &name) const = 0;
+    // What follows "INSERT INTO table" for a record whose every column takes its default.
+    virtual QString allDefaultsClause() const { return QStringLiteral(" DEFAULT VALUES"); }
 };
 
 // Chooses the provider by the string's "Provider=" value; throws DataError

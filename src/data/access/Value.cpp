@@ -3,8 +3,7 @@
 #include "basic/Regional.h"
 #include "data/access/DataError.h"
 
-#include <QRegularExpression>
-
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -176,7 +175,9 @@ std::optional<QString> canonicalDecimal(const QString &text, QChar separator, in
     QString result = whole;
     if (!fraction.isEmpty())
         result += QLatin1Char('.') + fraction;
-    const bool zero = !result.contains(QRegularExpression(QStringLiteral("[1-9]")));
+    const bool zero = std::none_of(result.cbegin(), result.cend(), [](QChar c) {
+        return c >= QLatin1Char('1') && c <= QLatin1Char('9');
+    });
     if (negative && !zero)
         result.prepend(QLatin1Char('-'));
     return result;

@@ -47,7 +47,7 @@ WriteStatement insertStatement(const Provider &provider, const QString &table,
     WriteStatement statement;
     statement.sql = QStringLiteral("INSERT INTO ") + provider.quoteIdentifier(table);
     if (columns.isEmpty()) {
-        statement.sql += QStringLiteral(" DEFAULT VALUES");
+        statement.sql += provider.allDefaultsClause();
         return statement;
     }
     QStringList names, marks;

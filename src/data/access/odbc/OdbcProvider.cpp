@@ -225,7 +225,7 @@ StatementResult OdbcProvider::run(const QString &statement, const std::vector<Va
         check(SQLNumResultCols(stmt, &columns), SQL_HANDLE_STMT, stmt);
         if (columns > 0) {
             if (!result.hasRows) {
-                result.rows = odbc::readResult(stmt);
+                result.rows = odbc::readResult(stmt, textEncoding());
                 result.hasRows = true;
             }
         } else if (!result.hasRows && result.rowsAffected < 0) {
@@ -262,7 +262,7 @@ QStringList OdbcProvider::tableNames()
     check(SQLTablesW(handle.get(), catalog.isEmpty() ? nullptr : wide(catalog), SQL_NTS, nullptr, 0,
                      nullptr, 0, wide(types), SQL_NTS),
           SQL_HANDLE_STMT, handle.get());
-    const RowStore rows = odbc::readResult(handle.get());
+    const RowStore rows = odbc::readResult(handle.get(), textEncoding());
     QStringList names;
     for (size_t row = 0; row < rows.rowCount(); ++row) {
         const QString schema = rows.value(row, 1).toText();
@@ -281,7 +281,7 @@ QStringList OdbcProvider::primaryKey(const QString &table)
     check(SQLPrimaryKeysW(handle.get(), catalog.isEmpty() ? nullptr : wide(catalog), SQL_NTS,
                           nullptr, 0, wide(table), SQL_NTS),
           SQL_HANDLE_STMT, handle.get());
-    const RowStore rows = odbc::readResult(handle.get());
+    const RowStore rows = odbc::readResult(handle.get(), textEncoding());
     std::vector<std::pair<qint64, QString>> keys;
     for (size_t row = 0; row < rows.rowCount(); ++row)
         keys.push_back({ rows.value(row, 4).toNumber().value_or(0), rows.value(row, 3).toText() });
@@ -308,6 +308,13 @@ Value OdbcProvider::lastInsertId()
     if (id.isNull() || id.toNumber().value_or(0) == 0)
         return Value();
     return id;
+}
+
+QString OdbcProvider::allDefaultsClause() const
+{
+    // MySQL and MariaDB do not know "DEFAULT VALUES".
+    return m_dialect == Dialect::MySql ? QStringLiteral(" () VALUES ()")
+                                       : Provider::allDefaultsClause();
 }
 
 QString OdbcProvider::quoteIdentifier(const QString &name) const

@@ -3,6 +3,7 @@
 #include "data/access/Provider.h"
 #include "data/access/odbc/OdbcConnectionString.h"
 #include "data/access/odbc/OdbcHandles.h"
+#include "data/access/odbc/OdbcResultReader.h"
 
 namespace vrl {
 
@@ -22,6 +23,7 @@ public:
     QStringList primaryKey(const QString &table) override;
     Value lastInsertId() override;
     QString quoteIdentifier(const QString &name) const override;
+    QString allDefaultsClause() const override;
 
     odbc::Dialect dialect() const { return m_dialect; }
     // The names of the drivers registered with the driver manager.
@@ -33,6 +35,13 @@ private:
 
     odbc::EnvHandle m_env;
     odbc::DbcHandle m_dbc;
+    // MySQL and MariaDB connections are opened with CHARSET=utf8mb4.
+    odbc::TextEncoding textEncoding() const
+    {
+        return m_dialect == odbc::Dialect::MySql ? odbc::TextEncoding::Utf8
+                                                 : odbc::TextEncoding::Wide;
+    }
+
     bool m_connected = false;
     odbc::Dialect m_dialect = odbc::Dialect::Other;
     int m_commandTimeout = 30;

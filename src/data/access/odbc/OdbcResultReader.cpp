@@ -18,9 +18,10 @@ constexpr qint64 kMsecsPerDay = 86400000;
 constexpr SQLULEN kLongText = 4000; // characters; wider text is read piece by piece
 constexpr SQLULEN kLongBinary = 8000; // bytes
 constexpr size_t kRowsetBytes = 4 << 20;
+constexpr SQLLEN kMaxReservedRows = 10'000'000; // a count beyond this is not trusted
 
 // How one column is fetched.
-enum class Fetch { Integer, Bit, Double, Timestamp, DecimalChars, WideText, Bytes };
+enum class Fetch { Integer, Bit, Double, Timestamp, DecimalChars, WideText, Utf8Text, Bytes };
 
 struct ColumnPlan
 {
@@ -50,7 +51,7 @@ SQLLEN numericAttribute(SQLHSTMT statement, SQLUSMALLINT column, SQLUSMALLINT fi
     return value;
 }
 
-std::vector<ColumnPlan> describe(SQLHSTMT statement, SQLSMALLINT columns)
+std::vector<ColumnPlan> describe(SQLHSTMT statement, SQLSMALLINT columns, TextEncoding encoding)
 {
     std::vector<ColumnPlan> plans(static_cast<size_t>(columns));
     for (SQLSMALLINT c = 1; c <= columns; ++c) {
@@ -140,16 +141,19 @@ std::vector<ColumnPlan> describe(SQLHSTMT statement, SQLSMALLINT columns)
         default:
             // Text, and whatever else is best read as text (TIME, GUID, intervals).
             info.type = FieldType::Text;
-            plan.fetch = Fetch::WideText;
-            plan.cType = SQL_C_WCHAR;
+            plan.fetch = encoding == TextEncoding::Utf8 ? Fetch::Utf8Text : Fetch::WideText;
+            plan.cType = encoding == TextEncoding::Utf8 ? SQL_C_CHAR : SQL_C_WCHAR;
             {
                 SQLULEN chars = size;
                 if (sqlType == SQL_TYPE_TIME || sqlType == SQL_GUID || chars < 64)
                     chars = std::max<SQLULEN>(chars, 64);
                 plan.isLong = sqlType == SQL_LONGVARCHAR || sqlType == SQL_WLONGVARCHAR || size == 0
                     || size > kLongText;
-                // Two units per character: a character outside the BMP takes a surrogate pair.
-                plan.elementBytes = SQLLEN((chars * 2 + 1) * sizeof(SQLWCHAR));
+                // Two UTF-16 units per character (a character outside the BMP takes a
+                // surrogate pair), or four UTF-8 bytes.
+                plan.elementBytes = encoding == TextEncoding::Utf8
+                    ? SQLLEN(chars * 4 + 1)
+                    : SQLLEN((chars * 2 + 1) * sizeof(SQLWCHAR));
             }
             break;
         }
@@ -171,12 +175,9 @@ void appendTimestamp(Column &column, const SQL_TIMESTAMP_STRUCT &ts)
 
 void appendDecimalChars(Column &column, const char *chars, qsizetype length, const FieldInfo &info)
 {
-    const QString text = QString::fromLatin1(chars, length);
-    const auto canonical = canonicalDecimal(text, QLatin1Char('.'), info.scale);
-    if (!canonical)
+    if (!column.appendDecimal(std::string_view(chars, size_t(length))))
         throw DataError(QStringLiteral("Položka %1: hodnotu \"%2\" nelze číst jako číslo.")
-                            .arg(info.name, text));
-    column.appendDecimal(*canonical);
+                            .arg(info.name, QString::fromLatin1(chars, length)));
 }
 
 // Appends the cell at index row of a bound row array.
@@ -221,6 +222,12 @@ void appendBound(Column &column, const ColumnPlan &plan, size_t row)
         column.appendText(
             QStringView(reinterpret_cast<const char16_t *>(cell), qsizetype(indicator / 2)));
         return;
+    case Fetch::Utf8Text:
+        if (indicator >= plan.elementBytes)
+            throw DataError(QStringLiteral("Položka %1: text je delší, než ovladač ohlásil.")
+                                .arg(plan.info.name));
+        column.appendUtf8Text(std::string_view(cell, size_t(indicator)));
+        return;
     case Fetch::Bytes:
         column.appendBytes(cell, qsizetype(std::min<SQLLEN>(indicator, plan.elementBytes)));
         return;
@@ -257,8 +264,12 @@ void appendFetched(SQLHSTMT statement, SQLUSMALLINT c, Column &column, const Col
         return;
     }
     case Fetch::WideText:
+    case Fetch::Utf8Text:
     case Fetch::Bytes: {
-        const bool text = plan.fetch == Fetch::WideText;
+        const bool text = plan.fetch != Fetch::Bytes;
+        const SQLLEN terminator = plan.fetch == Fetch::WideText ? SQLLEN(sizeof(SQLWCHAR))
+            : plan.fetch == Fetch::Utf8Text                     ? 1
+                                                                : 0;
         QByteArray whole;
         std::vector<char> piece(64 * 1024);
         for (;;) {
@@ -272,13 +283,15 @@ void appendFetched(SQLHSTMT statement, SQLUSMALLINT c, Column &column, const Col
                 return;
             }
             // A full piece holds its buffer less the terminator of text.
-            const SQLLEN room = SQLLEN(piece.size()) - (text ? SQLLEN(sizeof(SQLWCHAR)) : 0);
+            const SQLLEN room = SQLLEN(piece.size()) - terminator;
             const SQLLEN taken = (indicator == SQL_NO_TOTAL || indicator > room) ? room : indicator;
             whole.append(piece.data(), qsizetype(taken));
             if (got == SQL_SUCCESS)
                 break;
         }
-        if (text)
+        if (plan.fetch == Fetch::Utf8Text)
+            column.appendUtf8Text(std::string_view(whole.constData(), size_t(whole.size())));
+        else if (text)
             column.appendText(QStringView(reinterpret_cast<const char16_t *>(whole.constData()),
                                           whole.size() / 2));
         else
@@ -290,11 +303,11 @@ void appendFetched(SQLHSTMT statement, SQLUSMALLINT c, Column &column, const Col
 
 } // namespace
 
-RowStore readResult(SQLHSTMT statement)
+RowStore readResult(SQLHSTMT statement, TextEncoding encoding)
 {
     SQLSMALLINT columns = 0;
     check(SQLNumResultCols(statement, &columns), SQL_HANDLE_STMT, statement);
-    std::vector<ColumnPlan> plans = describe(statement, columns);
+    std::vector<ColumnPlan> plans = describe(statement, columns, encoding);
     std::vector<FieldInfo> fields;
     bool anyLong = false;
     size_t rowBytes = 0;
@@ -304,6 +317,13 @@ RowStore readResult(SQLHSTMT statement)
         rowBytes += size_t(plan.elementBytes) + sizeof(SQLLEN);
     }
     RowStore store(std::move(fields));
+    // Drivers that hold the whole result (MariaDB's does) know its row count: the columns then
+    // grow once instead of doubling their way there.
+    SQLLEN expected = -1;
+    if (SQL_SUCCEEDED(SQLRowCount(statement, &expected)) && expected > 0) {
+        for (SQLSMALLINT c = 0; c < columns; ++c)
+            store.column(c).reserve(size_t(std::min<SQLLEN>(expected, kMaxReservedRows)));
+    }
 
     if (anyLong) {
         for (;;) {

@@ -1,0 +1,49 @@
+#include "BenchFigures.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace vrl::bench {
+
+double millisecondsOf(const std::function<void()> &work)
+{
+    QElapsedTimer clock;
+    clock.start();
+    work();
+    return double(clock.nsecsElapsed()) / 1e6;
+}
+
+double medianMilliseconds(int runs, const std::function<void()> &work)
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i)
+        times.push_back(millisecondsOf(work));
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+double peakResidentMegabytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').constFirst().toDouble() / 1024.0;
+    }
+    return -1;
+}
+
+void report(const char *name, double value, const char *unit)
+{
+    // Not printf: the program's locale would write a decimal comma.
+    std::printf("%s: %s%s%s\n", name, QByteArray::number(value, 'f', 3).constData(),
+                *unit ? " " : "", unit);
+    std::fflush(stdout);
+}
+
+} // namespace vrl::bench

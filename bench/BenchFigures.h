@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+namespace vrl::bench {
+
+// Milliseconds one run of work takes.
+double millisecondsOf(const std::function<void()> &work);
+// The median of the milliseconds of several runs.
+double medianMilliseconds(int runs, const std::function<void()> &work);
+// The peak resident memory of this process so far, in megabytes.
+double peakResidentMegabytes();
+// Prints one figure as "name: value unit".
+void report(const char *name, double value, const char *unit);
+
+} // namespace vrl::bench

@@ -1,0 +1,124 @@
+// The data access component on a table of 1,000,000 rows x 8 mixed columns in MariaDB:
+// opening it against the command-line client reading the same rows in the same run, the
+// memory it takes, and the filter, sorts, locate and one grid screen on it.
+//
+// Expects VORLAN_BENCH_ODBC (the ODBC string), VORLAN_BENCH_CLI (the client command line
+// that prints the table's rows) and VORLAN_BENCH_TABLE; ./dev bench sets them.
+#include "BenchFigures.h"
+
+#include "data/access/Connection.h"
+#include "data/access/DataError.h"
+#include "data/access/Dataset.h"
+#include "data/access/ResultMemory.h"
+#include "data/controls/DatasetModel.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+
+#include <cstdio>
+
+using namespace vrl;
+using namespace vrl::bench;
+
+namespace {
+
+constexpr int kRuns = 3;
+
+double cliMilliseconds(const QString &commandLine)
+{
+    return medianMilliseconds(kRuns, [&] {
+        QProcess client;
+        client.setStandardOutputFile(QProcess::nullDevice());
+        client.startCommand(commandLine);
+        if (!client.waitForFinished(-1) || client.exitCode() != 0)
+            throw DataError(QStringLiteral("the client failed (%1, exit %2): %3")
+                                .arg(client.errorString())
+                                .arg(client.exitCode())
+                                .arg(QString::fromLocal8Bit(client.readAllStandardError())));
+    });
+}
+
+void run()
+{
+    const QString odbc = qEnvironmentVariable("VORLAN_BENCH_ODBC");
+    const QString table = qEnvironmentVariable("VORLAN_BENCH_TABLE");
+    Connection connection;
+    connection.setCommandTimeout(0);
+    connection.setConnectionString(QStringLiteral("Provider=MSDASQL.1;Extended Properties=\"")
+                                   + odbc + QStringLiteral("\""));
+    connection.open();
+    Dataset data(Dataset::Kind::Table);
+    data.setConnection(&connection);
+    data.setCommandText(table);
+
+    int records = 0;
+    const auto open = [&] {
+        data.close();
+        data.open();
+        records = data.recordCount();
+    };
+    // The first open of the run takes every page fresh from the system; later ones reuse it.
+    const double firstMs = millisecondsOf(open);
+    const double openMs = medianMilliseconds(kRuns, open);
+    const double peak = peakResidentMegabytes();
+    const double cliMs = cliMilliseconds(qEnvironmentVariable("VORLAN_BENCH_CLI"));
+    std::printf("# %d records; first open %.0f ms, open %.0f ms, client %.0f ms\n", records,
+                firstMs, openMs, cliMs);
+    report("first_open_ratio_vs_cli", firstMs / cliMs, "");
+    report("open_ratio_vs_cli", openMs / cliMs, "");
+    report("open_peak_rss_mb", peak, "MB");
+
+    report("filter_ms",
+           medianMilliseconds(kRuns,
+                              [&] {
+                                  data.setFiltered(false);
+                                  data.setFilter(QStringLiteral("qty > 500"));
+                                  data.setFiltered(true);
+                              }),
+           "ms");
+    data.setFiltered(false);
+    report("sort_numeric_ms",
+           medianMilliseconds(kRuns, [&] { data.setSort(QStringLiteral("ratio DESC")); }), "ms");
+    report("sort_text_ms",
+           medianMilliseconds(kRuns, [&] { data.setSort(QStringLiteral("name ASC")); }), "ms");
+    data.setSort(QString());
+    report("locate_ms",
+           medianMilliseconds(kRuns,
+                              [&] {
+                                  data.first();
+                                  data.locate(QStringLiteral("id"), Value::integer(records - 10));
+                              }),
+           "ms");
+
+    // One screen of the grid: 40 rows x 8 columns from the middle of the table, as the view
+    // asks for them when it paints.
+    DatasetModel model;
+    model.setDataset(&data);
+    const int top = records / 2;
+    const int screens = 100;
+    const double all = millisecondsOf([&] {
+        for (int s = 0; s < screens; ++s) {
+            for (int r = top; r < top + 40; ++r) {
+                for (int c = 0; c < model.columnCount(); ++c)
+                    model.index(r, c).data();
+            }
+        }
+    });
+    report("grid_screen_ms", all / screens, "ms");
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // The same memory policy as the program's.
+    reuseFreedResultMemory();
+    QCoreApplication app(argc, argv);
+    try {
+        run();
+    } catch (const std::exception &failure) {
+        std::fprintf(stderr, "bench failed: %s\n", failure.what());
+        return 1;
+    }
+    return 0;
+}
