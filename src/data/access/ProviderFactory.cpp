@@ -2,6 +2,7 @@
 #include "data/access/Provider.h"
 #include "data/access/odbc/OdbcProvider.h"
 #include "data/access/sqlite/SqliteProvider.h"
+#include "data/access/workbook/WorkbookProvider.h"
 
 namespace vrl {
 
@@ -10,6 +11,8 @@ std::unique_ptr<Provider> createProvider(const ConnectionString &string)
     const QString name = string.value(QStringLiteral("Provider"));
     if (name.compare(QLatin1String("SQLite"), Qt::CaseInsensitive) == 0)
         return std::make_unique<SqliteProvider>();
+    if (WorkbookProvider::handles(string))
+        return std::make_unique<WorkbookProvider>();
     if (odbc::isSqlServerProvider(name) || odbc::isOdbcBridgeProvider(name))
         return std::make_unique<OdbcProvider>();
     throw DataError(QStringLiteral("Provider nebyl nalezen: ") + name);

@@ -165,6 +165,32 @@ FieldType inferredType(const std::vector<std::vector<Value>> &rows, size_t colum
 
 } // namespace
 
+void SqliteProvider::bindValue(sqlite3_stmt *statement, int at, const Value &p) const
+{
+    int bound = SQLITE_OK;
+    if (p.isNull())
+        bound = sqlite3_bind_null(statement, at);
+    else if (p.type() == FieldType::Bool)
+        bound = sqlite3_bind_int(statement, at, p.asBool() ? 1 : 0);
+    else if (p.type() == FieldType::Int)
+        bound = sqlite3_bind_int64(statement, at, p.asInt());
+    else if (p.type() == FieldType::Double)
+        bound = sqlite3_bind_double(statement, at, p.asDouble());
+    else if (p.type() == FieldType::Binary) {
+        const QByteArray bytes = p.asBinary();
+        bound = sqlite3_bind_blob64(statement, at, bytes.constData(), sqlite3_uint64(bytes.size()),
+                                    SQLITE_TRANSIENT);
+    } else {
+        const QString text = p.type() == FieldType::DateTime ? sqliteDateTimeText(p.asDateTime())
+            : p.type() == FieldType::Decimal                 ? p.asDecimal()
+                                                             : p.asText();
+        bound = sqlite3_bind_text16(statement, at, text.utf16(), int(text.size() * 2),
+                                    SQLITE_TRANSIENT);
+    }
+    if (bound != SQLITE_OK)
+        fail(QStringLiteral("Parametr %1").arg(at));
+}
+
 SqliteProvider::~SqliteProvider()
 {
     close();
@@ -217,6 +243,59 @@ void SqliteProvider::open(const ConnectionString &string, const ConnectOptions &
     }
 }
 
+void SqliteProvider::openInMemory()
+{
+    close();
+    if (sqlite3_open_v2(":memory:", &m_db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr)
+        != SQLITE_OK)
+        fail(QStringLiteral("Databázi v paměti nelze vytvořit"));
+    sqlite3_extended_result_codes(m_db, 1);
+}
+
+void SqliteProvider::insertRows(const QString &table, const RowStore &rows)
+{
+    QStringList marks;
+    for (int f = 0; f < rows.fieldCount(); ++f)
+        marks << QStringLiteral("?");
+    const QByteArray sql
+        = (QStringLiteral("INSERT INTO ") + quoteIdentifier(table) + QStringLiteral(" VALUES (")
+           + marks.join(QLatin1Char(',')) + QLatin1Char(')'))
+              .toUtf8();
+    run(QStringLiteral("BEGIN"));
+    try {
+        Statement insert;
+        if (sqlite3_prepare_v2(&db(), sql.constData(), -1, &insert.handle, nullptr) != SQLITE_OK)
+            fail({});
+        for (size_t row = 0; row < rows.rowCount(); ++row) {
+            for (int f = 0; f < rows.fieldCount(); ++f)
+                bindValue(insert.handle, f + 1, rows.value(row, f));
+            if (sqlite3_step(insert.handle) != SQLITE_DONE)
+                fail({});
+            sqlite3_reset(insert.handle);
+        }
+        run(QStringLiteral("COMMIT"));
+    } catch (...) {
+        run(QStringLiteral("ROLLBACK"));
+        throw;
+    }
+}
+
+bool SqliteProvider::isReadOnly(const QString &statement)
+{
+    const QByteArray sql = statement.toUtf8();
+    const char *rest = sql.constData();
+    while (rest && *rest) {
+        Statement prepared;
+        const char *tail = nullptr;
+        if (sqlite3_prepare_v2(&db(), rest, -1, &prepared.handle, &tail) != SQLITE_OK)
+            fail({});
+        rest = tail;
+        if (prepared.handle && !sqlite3_stmt_readonly(prepared.handle))
+            return false;
+    }
+    return true;
+}
+
 void SqliteProvider::close()
 {
     if (m_db) {
@@ -254,33 +333,8 @@ StatementResult SqliteProvider::run(const QString &statement, const std::vector<
         if (!prepared.handle)
             continue; // blanks or a comment
         if (first) {
-            for (size_t i = 0; i < parameters.size(); ++i) {
-                const Value &p = parameters[i];
-                const int at = int(i) + 1;
-                int bound = SQLITE_OK;
-                if (p.isNull())
-                    bound = sqlite3_bind_null(prepared.handle, at);
-                else if (p.type() == FieldType::Bool)
-                    bound = sqlite3_bind_int(prepared.handle, at, p.asBool() ? 1 : 0);
-                else if (p.type() == FieldType::Int)
-                    bound = sqlite3_bind_int64(prepared.handle, at, p.asInt());
-                else if (p.type() == FieldType::Double)
-                    bound = sqlite3_bind_double(prepared.handle, at, p.asDouble());
-                else if (p.type() == FieldType::Binary) {
-                    const QByteArray bytes = p.asBinary();
-                    bound = sqlite3_bind_blob64(prepared.handle, at, bytes.constData(),
-                                                sqlite3_uint64(bytes.size()), SQLITE_TRANSIENT);
-                } else {
-                    const QString text = p.type() == FieldType::DateTime
-                        ? sqliteDateTimeText(p.asDateTime())
-                        : p.type() == FieldType::Decimal ? p.asDecimal()
-                                                         : p.asText();
-                    bound = sqlite3_bind_text16(prepared.handle, at, text.utf16(),
-                                                int(text.size() * 2), SQLITE_TRANSIENT);
-                }
-                if (bound != SQLITE_OK)
-                    fail(QStringLiteral("Parametr %1").arg(at));
-            }
+            for (size_t i = 0; i < parameters.size(); ++i)
+                bindValue(prepared.handle, int(i) + 1, parameters[i]);
             first = false;
         }
         const int columns = sqlite3_column_count(prepared.handle);

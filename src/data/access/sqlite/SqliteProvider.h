@@ -3,6 +3,7 @@
 #include "data/access/Provider.h"
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace vrl {
 
@@ -24,8 +25,16 @@ public:
     Value lastInsertId() override;
     QString quoteIdentifier(const QString &name) const override;
 
+    // A private database in memory, for providers that keep their data in one.
+    void openInMemory();
+    // Appends every row of the store to a table of the same columns, in one transaction.
+    void insertRows(const QString &table, const RowStore &rows);
+    // Whether a statement only reads; throws DataError when it does not compile.
+    bool isReadOnly(const QString &statement);
+
 private:
     [[noreturn]] void fail(const QString &context) const;
+    void bindValue(sqlite3_stmt *statement, int at, const Value &value) const;
     sqlite3 &db() const;
 
     sqlite3 *m_db = nullptr;

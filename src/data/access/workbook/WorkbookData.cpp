@@ -1,0 +1,109 @@
+#include "data/access/workbook/WorkbookData.h"
+
+#include "basic/Regional.h"
+
+#include <QDateTime>
+
+#include <cmath>
+
+namespace vrl::workbook {
+
+bool parseCellReference(QStringView reference, int &row, int &column)
+{
+    qsizetype i = 0;
+    if (i < reference.size() && reference[i] == QLatin1Char('$'))
+        ++i;
+    qint64 col = 0;
+    qsizetype letters = 0;
+    for (; i < reference.size() && reference[i].isLetter() && reference[i].unicode() < 128;
+         ++i, ++letters)
+        col = col * 26 + (reference[i].toUpper().unicode() - 'A' + 1);
+    if (letters == 0 || letters > 3)
+        return false;
+    if (i < reference.size() && reference[i] == QLatin1Char('$'))
+        ++i;
+    qint64 r = 0;
+    qsizetype digits = 0;
+    for (; i < reference.size() && reference[i].isDigit(); ++i, ++digits)
+        r = r * 10 + reference[i].digitValue();
+    if (digits == 0 || digits > 7 || i != reference.size() || r < 1 || col > 16384)
+        return false;
+    row = int(r - 1);
+    column = int(col - 1);
+    return true;
+}
+
+bool parseRangeFormula(QStringView formula, QString &sheet, DefinedRange &range)
+{
+    QStringView text = formula.trimmed();
+    if (text.startsWith(QLatin1Char('=')))
+        text = text.mid(1);
+    const qsizetype bang = text.lastIndexOf(QLatin1Char('!'));
+    if (bang <= 0)
+        return false;
+    QString name = text.left(bang).toString();
+    if (name.startsWith(QLatin1Char('\'')) && name.endsWith(QLatin1Char('\'')) && name.size() > 1)
+        name = name.mid(1, name.size() - 2).replace(QLatin1String("''"), QLatin1String("'"));
+    if (name.contains(QLatin1Char('[')) || name.contains(QLatin1Char(',')))
+        return false; // another workbook, or several areas
+    const QStringView area = text.mid(bang + 1);
+    const qsizetype colon = area.indexOf(QLatin1Char(':'));
+    const QStringView first = colon < 0 ? area : area.left(colon);
+    const QStringView last = colon < 0 ? area : area.mid(colon + 1);
+    if (!parseCellReference(first, range.firstRow, range.firstColumn)
+        || !parseCellReference(last, range.lastRow, range.lastColumn))
+        return false;
+    if (range.lastRow < range.firstRow)
+        std::swap(range.firstRow, range.lastRow);
+    if (range.lastColumn < range.firstColumn)
+        std::swap(range.firstColumn, range.lastColumn);
+    sheet = name;
+    return true;
+}
+
+QDateTime dateOfSerial(double serial, bool date1904)
+{
+    if (date1904)
+        serial += 1462; // 1 January 1904 in the 1900 system
+    else if (serial < 61 && serial >= 1)
+        serial += 1; // the 1900 system counts a 29 February 1900 that never was
+    return fromOleSerial(serial);
+}
+
+bool isDateFormat(int formatId, const QString &code)
+{
+    if ((formatId >= 14 && formatId <= 22) || (formatId >= 45 && formatId <= 47))
+        return true;
+    if (formatId < 164 || code.isEmpty())
+        return false;
+    bool inQuotes = false;
+    bool inBrackets = false;
+    for (qsizetype i = 0; i < code.size(); ++i) {
+        const QChar c = code[i];
+        if (inQuotes) {
+            inQuotes = c != QLatin1Char('"');
+            continue;
+        }
+        if (inBrackets) {
+            // [h], [mm] and [ss] are elapsed times; colours and conditions are not dates.
+            if (c == QLatin1Char(']'))
+                inBrackets = false;
+            else if (QStringLiteral("hHsS").contains(c) && code[i - 1] == QLatin1Char('['))
+                return true;
+            continue;
+        }
+        if (c == QLatin1Char('"'))
+            inQuotes = true;
+        else if (c == QLatin1Char('['))
+            inBrackets = true;
+        else if (c == QLatin1Char('\\') || c == QLatin1Char('_') || c == QLatin1Char('*'))
+            ++i; // the next character is shown as it is
+        else if (c == QLatin1Char(';'))
+            break; // the first section decides
+        else if (QStringLiteral("yYdDhHsS").contains(c))
+            return true;
+    }
+    return false;
+}
+
+} // namespace vrl::workbook

@@ -1,0 +1,299 @@
+// Workbooks as databases through a connection with the Excel template: table names, fields
+// and their types, values, SQL on the sheets, and every kind of bad file.
+#include "GeneratedWorkbook.h"
+
+#include "basic/Regional.h"
+#include "data/ConnectionTemplates.h"
+#include "data/access/Connection.h"
+#include "data/access/DataError.h"
+#include "data/access/Dataset.h"
+#include "data/access/workbook/WorkbookProvider.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <zip.h>
+
+using namespace vrl;
+using namespace vrl::test;
+
+namespace {
+
+QString failureOpening(const QString &path)
+{
+    Connection connection;
+    connection.setConnectionString(excelWorkbook(path));
+    try {
+        connection.open();
+    } catch (const DataError &error) {
+        EXPECT_FALSE(connection.isConnected());
+        return error.message();
+    }
+    return QString();
+}
+
+class Workbook : public ::testing::Test
+{
+protected:
+    QString path(const char *name) const { return dir.filePath(QString::fromLatin1(name)); }
+
+    void connect(const GeneratedWorkbook &book)
+    {
+        book.save(path("book.xlsx"));
+        connection.setConnectionString(excelWorkbook(path("book.xlsx")));
+        connection.open();
+    }
+
+    std::unique_ptr<Dataset> open(const QString &table)
+    {
+        auto data = std::make_unique<Dataset>(Dataset::Kind::Table);
+        data->setConnection(&connection);
+        data->setCommandText(table);
+        data->open();
+        return data;
+    }
+
+    std::unique_ptr<Dataset> query(const QString &sql)
+    {
+        auto data = std::make_unique<Dataset>(Dataset::Kind::Query);
+        data->setConnection(&connection);
+        data->setCommandText(sql);
+        data->open();
+        return data;
+    }
+
+    QStringList column(Dataset &data, int field)
+    {
+        QStringList values;
+        for (data.first(); !data.eof(); data.next())
+            values << (data.field(field).isNull()
+                           ? QStringLiteral("NULL")
+                           : data.field(field).value().toText(Regional(QLocale(QLocale::English))));
+        return values;
+    }
+
+    QTemporaryDir dir;
+    Connection connection;
+};
+
+// Header in row 2 from column B; a blank header, a repeated one, trailing empty rows and
+// columns (a lone empty string and formats), mixed and empty cells.
+GeneratedWorkbook peopleBook()
+{
+    GeneratedWorkbook book;
+    book.addSharedString(QStringLiteral("<si><t>Jméno</t></si>"));
+    book.addSharedString(
+        QStringLiteral("<si><r><t>Ná</t></r><r><t>kup</t></r><rPh><t>x</t></rPh></si>"));
+    book.addSharedString(QStringLiteral("<si><t>O'Malley &amp; syn</t></si>"));
+    book.addSheet(
+        QStringLiteral("Lidé"),
+        QStringLiteral(
+            "<row r=\"2\"><c r=\"B2\" t=\"s\"><v>0</v></c><c r=\"C2\" t=\"s\"><v>1</v></c>"
+            "<c r=\"E2\" t=\"inlineStr\"><is><t>Jméno</t></is></c><c r=\"F2\" "
+            "t=\"inlineStr\"><is><t>Ok</t></is></c>"
+            "<c r=\"G2\" t=\"inlineStr\"><is><t>Smíšené</t></is></c></row>"
+            "<row r=\"3\"><c r=\"B3\" t=\"s\"><v>2</v></c><c r=\"C3\" s=\"1\"><v>44197</v></c>"
+            "<c r=\"D3\"><v>12.5</v></c><c r=\"E3\" s=\"3\"><v>3</v></c><c r=\"F3\" "
+            "t=\"b\"><v>1</v></c>"
+            "<c r=\"G3\"><v>0.1</v></c></row>"
+            "<row r=\"4\"><c r=\"B4\" t=\"inlineStr\"><is><t xml:space=\"preserve\"> "
+            "a&lt;b_x000D_c </t></is></c>"
+            "<c r=\"C4\" s=\"2\"><v>44197.75</v></c><c r=\"F4\" t=\"b\"><v>0</v></c>"
+            "<c r=\"G4\" t=\"str\"><f>\"x\"&amp;\"y\"</f><v>xy</v></c></row>"
+            "<row r=\"5\"><c r=\"G5\" t=\"e\"><v>#DIV/0!</v></c><c "
+            "r=\"E5\"><f>1+1</f><v>2</v></c></row>"
+            "<row r=\"6\"><c r=\"B6\" s=\"1\"/></row>"));
+    book.addSheet(QStringLiteral("Prázdný"), QString());
+    book.addName(QStringLiteral("Ceny"), QStringLiteral("'Lidé'!$D$2:$E$4"));
+    book.addName(QStringLiteral("_xlnm.Print_Area"), QStringLiteral("'Lidé'!$B$2:$G$5"));
+    book.addName(QStringLiteral("Místní"), QStringLiteral("'Lidé'!$B$2:$C$3"), 0);
+    book.addName(QStringLiteral("Konstanta"), QStringLiteral("42"));
+    return book;
+}
+
+} // namespace
+
+TEST_F(Workbook, SheetsAndNamedRangesAreTablesWithTypedFields)
+{
+    connect(peopleBook());
+    EXPECT_EQ(connection.tableNames(),
+              QStringList(
+                  { QStringLiteral("Lidé$"), QStringLiteral("Prázdný$"), QStringLiteral("Ceny") }));
+
+    auto people = open(QStringLiteral("[Lidé$]"));
+    EXPECT_EQ(
+        people->fieldNames(),
+        QStringList({ QStringLiteral("Jméno"), QStringLiteral("Nákup"), QStringLiteral("F3"),
+                      QStringLiteral("Jméno1"), QStringLiteral("Ok"), QStringLiteral("Smíšené") }));
+    EXPECT_EQ(people->recordCount(), 3); // the styled empty row 6 is no record
+    EXPECT_EQ(people->field(0).type(), FieldType::Text);
+    EXPECT_EQ(people->field(1).type(), FieldType::DateTime);
+    EXPECT_EQ(people->field(2).type(), FieldType::Double);
+    EXPECT_EQ(people->field(3).type(), FieldType::Double); // quoted "d" is no date code
+    EXPECT_EQ(people->field(4).type(), FieldType::Bool);
+    EXPECT_EQ(people->field(5).type(), FieldType::Text);
+
+    EXPECT_EQ(column(*people, 0),
+              QStringList({ QStringLiteral("O'Malley & syn"), QStringLiteral(" a<b\rc "),
+                            QStringLiteral("NULL") }));
+    EXPECT_EQ(people->valueAt(0, 1), Value::dateTime(plainDateTime(QDate(2021, 1, 1))));
+    EXPECT_EQ(people->valueAt(1, 1),
+              Value::dateTime(plainDateTime(QDate(2021, 1, 1), QTime(18, 0))));
+    EXPECT_EQ(
+        column(*people, 2),
+        QStringList({ QStringLiteral("12.5"), QStringLiteral("NULL"), QStringLiteral("NULL") }));
+    EXPECT_EQ(column(*people, 3),
+              QStringList({ QStringLiteral("3"), QStringLiteral("NULL"), QStringLiteral("2") }));
+    // A column of mixed kinds is text, and no cell of it is lost.
+    EXPECT_EQ(
+        column(*people, 5),
+        QStringList({ QStringLiteral("0.1"), QStringLiteral("xy"), QStringLiteral("#DIV/0!") }));
+
+    auto prices = open(QStringLiteral("Ceny"));
+    EXPECT_EQ(prices->fieldNames(), QStringList({ QStringLiteral("F1"), QStringLiteral("Jméno") }));
+    EXPECT_EQ(prices->recordCount(), 1); // row 4 of the range holds nothing in D:E
+
+    auto empty = open(QStringLiteral("[Prázdný$]"));
+    EXPECT_EQ(empty->fieldNames(), QStringList({ QStringLiteral("F1") }));
+    EXPECT_EQ(empty->recordCount(), 0);
+}
+
+TEST_F(Workbook, StatementsRunOnTheSheetsInTheWorkbookDialect)
+{
+    GeneratedWorkbook book;
+    book.addSheet(QStringLiteral("Sheet1"),
+                  QStringLiteral("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>Name</t></is></c>"
+                                 "<c r=\"B1\" t=\"inlineStr\"><is><t>Price</t></is></c></row>"
+                                 "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>x</t></is></c><c "
+                                 "r=\"B2\"><v>123456789.12</v></c></row>"
+                                 "<row r=\"3\"><c r=\"A3\" t=\"inlineStr\"><is><t>x</t></is></c><c "
+                                 "r=\"B3\"><v>0.88</v></c></row>"
+                                 "<row r=\"4\"><c r=\"A4\" t=\"inlineStr\"><is><t>y</t></is></c><c "
+                                 "r=\"B4\"><v>5</v></c></row>"));
+    connect(book);
+    auto sum = query(QStringLiteral("SELECT sum(Price) as CS FROM [Sheet1$] WHERE Name = 'x'"));
+    EXPECT_DOUBLE_EQ(sum->field(0).number(), 123456790.0);
+    auto top
+        = query(QStringLiteral("select top 2 Name, Price from [Sheet1$] order by Price desc;"));
+    EXPECT_EQ(top->recordCount(), 2);
+    EXPECT_EQ(top->field(1).number(), 123456789.12);
+    EXPECT_EQ(withoutTop(QStringLiteral("SELECT DISTINCT TOP 5 a FROM t")),
+              QStringLiteral("SELECT DISTINCT a FROM t LIMIT 5"));
+    EXPECT_EQ(withoutTop(QStringLiteral("SELECT a FROM [TOP 5$]")),
+              QStringLiteral("SELECT a FROM [TOP 5$]"));
+}
+
+TEST_F(Workbook, DateSystemsAndTheFictitiousLeapDay)
+{
+    for (const bool date1904 : { false, true }) {
+        GeneratedWorkbook book;
+        book.setDate1904(date1904);
+        book.addSheet(
+            QStringLiteral("D"),
+            QStringLiteral("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>When</t></is></c></row>"
+                           "<row r=\"2\"><c r=\"A2\" s=\"1\"><v>59</v></c></row>"
+                           "<row r=\"3\"><c r=\"A3\" s=\"1\"><v>61</v></c></row>"
+                           "<row r=\"4\"><c r=\"A4\" s=\"2\"><v>0.5</v></c></row>"));
+        connection.close();
+        connect(book);
+        auto dates = open(QStringLiteral("[D$]"));
+        if (date1904) {
+            EXPECT_EQ(dates->valueAt(0, 0), Value::dateTime(plainDateTime(QDate(1904, 2, 29))));
+            EXPECT_EQ(dates->valueAt(1, 0), Value::dateTime(plainDateTime(QDate(1904, 3, 2))));
+        } else {
+            EXPECT_EQ(dates->valueAt(0, 0), Value::dateTime(plainDateTime(QDate(1900, 2, 28))));
+            EXPECT_EQ(dates->valueAt(1, 0), Value::dateTime(plainDateTime(QDate(1900, 3, 1))));
+        }
+    }
+}
+
+TEST(WorkbookFiles, BadFilesFailTheOpenWithTheirReason)
+{
+    QTemporaryDir dir;
+    const auto write = [&](const char *name, const QByteArray &bytes) {
+        QFile file(dir.filePath(QString::fromLatin1(name)));
+        file.open(QIODevice::WriteOnly);
+        file.write(bytes);
+        return file.fileName();
+    };
+    EXPECT_TRUE(failureOpening(dir.filePath(QStringLiteral("chybí.xlsx")))
+                    .startsWith(QStringLiteral("Soubor sešitu")));
+    EXPECT_EQ(failureOpening(write("text.xls", "Jméno;Cena\r\n")),
+              QStringLiteral("Soubor text.xls není sešit aplikace Excel."));
+    EXPECT_TRUE(failureOpening(write("biff4.xls", QByteArray("\x09\x04\x06\x00\x00\x00", 6)))
+                    .contains(QStringLiteral("starém formátu")));
+
+    // An OpenDocument spreadsheet is a zip too, with its own mimetype.
+    const QString ods = dir.filePath(QStringLiteral("kalk.ods"));
+    int error = 0;
+    zip_t *archive = zip_open(QFile::encodeName(ods).constData(), ZIP_CREATE, &error);
+    static const char mimetype[] = "application/vnd.oasis.opendocument.spreadsheet";
+    zip_file_add(archive, "mimetype", zip_source_buffer(archive, mimetype, sizeof mimetype - 1, 0),
+                 0);
+    zip_close(archive);
+    EXPECT_TRUE(failureOpening(ods).contains(QStringLiteral("OpenDocument")));
+
+    // A package without a workbook part.
+    const QString empty = dir.filePath(QStringLiteral("prázdný.xlsx"));
+    archive = zip_open(QFile::encodeName(empty).constData(), ZIP_CREATE, &error);
+    zip_file_add(archive, "a.txt", zip_source_buffer(archive, "a", 1, 0), 0);
+    zip_close(archive);
+    EXPECT_TRUE(failureOpening(empty).contains(QStringLiteral("prázdný.xlsx")));
+}
+
+TEST(WorkbookFiles, DamagedCopiesReadOrFailClearlyButNeverCrash)
+{
+    QTemporaryDir dir;
+    QStringList originals;
+    peopleBook().save(dir.filePath(QStringLiteral("lidé.xlsx")));
+    originals << dir.filePath(QStringLiteral("lidé.xlsx"));
+    for (const char *real : { "Formate.xls", "profiles.xls", "corrupted_error.xls" }) {
+        const QString path
+            = QDir(QStringLiteral(VORLAN_SHARED_WORKBOOKS)).filePath(QString::fromLatin1(real));
+        if (QFile::exists(path))
+            originals << path;
+    }
+    int failures = 0, reads = 0;
+    for (const QString &original : originals) {
+        QFile source(original);
+        ASSERT_TRUE(source.open(QIODevice::ReadOnly));
+        const QByteArray bytes = source.readAll();
+        std::vector<QByteArray> copies;
+        for (const qsizetype cut :
+             { qsizetype(0), qsizetype(7), bytes.size() / 3, bytes.size() - 22, bytes.size() - 1 })
+            copies.push_back(bytes.left(cut));
+        quint32 seed = 12345;
+        for (int flip = 0; flip < 40; ++flip) {
+            QByteArray copy = bytes;
+            for (int k = 0; k < 1 + flip % 4; ++k) {
+                seed = seed * 1664525u + 1013904223u;
+                copy[qsizetype(seed % quint32(copy.size()))] ^= char(1 + (seed >> 24) % 255);
+            }
+            copies.push_back(copy);
+        }
+        for (size_t i = 0; i < copies.size(); ++i) {
+            const QString path = dir.filePath(QStringLiteral("kopie%1%2")
+                                                  .arg(i)
+                                                  .arg(original.endsWith(QLatin1String("x"))
+                                                           ? QStringLiteral(".xlsx")
+                                                           : QStringLiteral(".xls")));
+            QFile copy(path);
+            copy.open(QIODevice::WriteOnly);
+            copy.write(copies[i]);
+            copy.close();
+            const QString message = failureOpening(path);
+            if (message.isEmpty()) {
+                ++reads;
+            } else {
+                ++failures;
+                EXPECT_TRUE(message.contains(QFileInfo(path).fileName()) || message.contains(path))
+                    << message.toStdString();
+            }
+        }
+    }
+    EXPECT_GT(failures, 0);
+    EXPECT_GT(reads + failures, 40);
+}

@@ -1,0 +1,168 @@
+// The workbook readers against a reference reader: every cell of the real workbooks written by
+// spreadsheet programs, as openpyxl (.xlsx) or xlrd (.xls) sees it.
+#include "data/access/DataError.h"
+#include "data/access/workbook/WorkbookFile.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMap>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace vrl;
+using namespace vrl::workbook;
+
+namespace {
+
+const char *const kWorkbooks = VORLAN_SHARED_WORKBOOKS;
+const char *const kOracle = VORLAN_TEST_SOURCE_DIR "/providers/workbook_oracle.py";
+const char *const kPython = "/usr/bin/python3";
+
+QString unescaped(const QString &text)
+{
+    QString result;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('\\') && i + 1 < text.size()) {
+            const QChar next = text[++i];
+            result += next == QLatin1Char('n') ? QChar(u'\n')
+                : next == QLatin1Char('r')     ? QChar(u'\r')
+                : next == QLatin1Char('t')     ? QChar(u'\t')
+                                               : next;
+        } else {
+            result += text[i];
+        }
+    }
+    return result;
+}
+
+QString ourCell(const WorkbookData &book, const CellRecord &cell)
+{
+    switch (cell.kind) {
+    case CellKind::Number:
+        return QStringLiteral("n\t") + QString::number(cell.number, 'g', 17);
+    case CellKind::Date:
+        return QStringLiteral("d\t")
+            + dateOfSerial(cell.number, book.date1904)
+                  .toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"));
+    case CellKind::Bool:
+        return QStringLiteral("b\t") + (cell.number != 0 ? QLatin1Char('1') : QLatin1Char('0'));
+    case CellKind::Error:
+        return QStringLiteral("e\t") + book.texts[cell.text];
+    case CellKind::Text:
+        return QStringLiteral("s\t") + book.texts[cell.text];
+    }
+    return QString();
+}
+
+// Cells by "sheet/row/column", values as "kind<TAB>value".
+using CellMap = QMap<QString, QString>;
+
+QString key(qsizetype sheet, int row, int column)
+{
+    return QStringLiteral("%1/%2/%3").arg(sheet).arg(row).arg(column);
+}
+
+class RealWorkbooks : public ::testing::TestWithParam<std::string>
+{
+};
+
+std::vector<std::string> realWorkbooks()
+{
+    std::vector<std::string> files;
+    const QDir folder(QString::fromUtf8(kWorkbooks));
+    for (const QString &name :
+         folder.entryList({ QStringLiteral("*.xls"), QStringLiteral("*.xlsx") }, QDir::Files))
+        files.push_back(name.toStdString());
+    if (files.empty())
+        files.push_back("none");
+    return files;
+}
+
+} // namespace
+
+TEST_P(RealWorkbooks, ReadLikeTheReferenceReader)
+{
+    const QString path
+        = QDir(QString::fromUtf8(kWorkbooks)).filePath(QString::fromStdString(GetParam()));
+    if (!QFileInfo::exists(path))
+        GTEST_SKIP() << "no real workbooks here (../shared/workbooks)";
+    if (!QFileInfo::exists(QString::fromLatin1(kPython)))
+        GTEST_SKIP() << "no reference reader (python3-openpyxl, python3-xlrd)";
+
+    QProcess oracle;
+    oracle.start(QString::fromLatin1(kPython), { QString::fromLatin1(kOracle), path });
+    ASSERT_TRUE(oracle.waitForFinished(60000));
+    const bool referenceRead = oracle.exitCode() == 0;
+
+    WorkbookData book;
+    try {
+        book = readWorkbook(path);
+    } catch (const DataError &error) {
+        // Only a workbook the reference reader cannot read either may fail, and then clearly.
+        EXPECT_FALSE(referenceRead) << error.what();
+        EXPECT_TRUE(error.message().contains(QFileInfo(path).fileName())) << error.what();
+        return;
+    }
+    if (!referenceRead)
+        return; // we read what is intact; the reference gave up
+
+    CellMap expected, actual;
+    QStringList expectedSheets, expectedRanges;
+    bool expected1904 = false;
+    for (const QString &line : QString::fromUtf8(oracle.readAllStandardOutput()).split(u'\n')) {
+        const QStringList f = line.split(u'\t');
+        if (f[0] == QLatin1String("date1904"))
+            expected1904 = f[1] == QLatin1String("1");
+        else if (f[0] == QLatin1String("sheet"))
+            expectedSheets << unescaped(f[2]);
+        else if (f[0] == QLatin1String("range"))
+            expectedRanges
+                << QStringList({ f[1], unescaped(f[2]), f[3], f[4], f[5], f[6] }).join(u'/');
+        else if (f[0] == QLatin1String("cell"))
+            expected.insert(key(f[1].toInt(), f[2].toInt(), f[3].toInt()),
+                            f[4] + u'\t' + unescaped(f.mid(5).join(u'\t')));
+    }
+    EXPECT_EQ(book.date1904, expected1904);
+    QStringList sheets, ranges;
+    for (size_t s = 0; s < book.sheets.size(); ++s) {
+        sheets << book.sheets[s].name;
+        for (const CellRecord &cell : book.sheets[s].cells)
+            actual.insert(key(qsizetype(s), cell.row, cell.column), ourCell(book, cell));
+    }
+    for (const DefinedRange &range : book.ranges)
+        ranges << QStringList({ range.name, book.sheets[size_t(range.sheet)].name,
+                                QString::number(range.firstRow), QString::number(range.firstColumn),
+                                QString::number(range.lastRow), QString::number(range.lastColumn) })
+                      .join(u'/');
+    EXPECT_EQ(sheets, expectedSheets);
+    EXPECT_EQ(ranges, expectedRanges);
+
+    for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
+        const QString ours = actual.value(it.key());
+        if (it.value().startsWith(QLatin1String("n\t")) && ours.startsWith(QLatin1String("n\t"))) {
+            EXPECT_DOUBLE_EQ(ours.mid(2).toDouble(), it.value().mid(2).toDouble())
+                << it.key().toStdString();
+            continue;
+        }
+        EXPECT_EQ(ours, it.value()) << "cell " << it.key().toStdString();
+    }
+    for (auto it = actual.cbegin(); it != actual.cend(); ++it) {
+        // An empty text cell is a value for us; the reference reader leaves it out.
+        if (it.value() != QLatin1String("s\t")) {
+            EXPECT_TRUE(expected.contains(it.key()))
+                << "extra cell " << it.key().toStdString() << " " << it.value().toStdString();
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, RealWorkbooks, ::testing::ValuesIn(realWorkbooks()),
+                         [](const auto &info) {
+                             std::string name = info.param;
+                             for (char &c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c)))
+                                     c = '_';
+                             return name;
+                         });
