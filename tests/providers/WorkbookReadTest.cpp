@@ -1,12 +1,13 @@
 // The workbook readers against a reference reader: every cell of the real workbooks written by
 // spreadsheet programs, as openpyxl (.xlsx) or xlrd (.xls) sees it.
+#include "WorkbookOracle.h"
 #include "data/access/DataError.h"
+
 #include "data/access/workbook/WorkbookFile.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QMap>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -14,29 +15,11 @@
 
 using namespace vrl;
 using namespace vrl::workbook;
+using namespace vrl::test;
 
 namespace {
 
 const char *const kWorkbooks = VORLAN_SHARED_WORKBOOKS;
-const char *const kOracle = VORLAN_TEST_SOURCE_DIR "/providers/workbook_oracle.py";
-const char *const kPython = "/usr/bin/python3";
-
-QString unescaped(const QString &text)
-{
-    QString result;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == QLatin1Char('\\') && i + 1 < text.size()) {
-            const QChar next = text[++i];
-            result += next == QLatin1Char('n') ? QChar(u'\n')
-                : next == QLatin1Char('r')     ? QChar(u'\r')
-                : next == QLatin1Char('t')     ? QChar(u'\t')
-                                               : next;
-        } else {
-            result += text[i];
-        }
-    }
-    return result;
-}
 
 QString ourCell(const WorkbookData &book, const CellRecord &cell)
 {
@@ -55,14 +38,6 @@ QString ourCell(const WorkbookData &book, const CellRecord &cell)
         return QStringLiteral("s\t") + book.texts[cell.text];
     }
     return QString();
-}
-
-// Cells by "sheet/row/column", values as "kind<TAB>value".
-using CellMap = QMap<QString, QString>;
-
-QString key(qsizetype sheet, int row, int column)
-{
-    return QStringLiteral("%1/%2/%3").arg(sheet).arg(row).arg(column);
 }
 
 class RealWorkbooks : public ::testing::TestWithParam<std::string>
@@ -89,56 +64,37 @@ TEST_P(RealWorkbooks, ReadLikeTheReferenceReader)
         = QDir(QString::fromUtf8(kWorkbooks)).filePath(QString::fromStdString(GetParam()));
     if (!QFileInfo::exists(path))
         GTEST_SKIP() << "no real workbooks here (../shared/workbooks)";
-    if (!QFileInfo::exists(QString::fromLatin1(kPython)))
+    if (!referenceReaderInstalled())
         GTEST_SKIP() << "no reference reader (python3-openpyxl, python3-xlrd)";
-
-    QProcess oracle;
-    oracle.start(QString::fromLatin1(kPython), { QString::fromLatin1(kOracle), path });
-    ASSERT_TRUE(oracle.waitForFinished(60000));
-    const bool referenceRead = oracle.exitCode() == 0;
+    const std::optional<ReferenceWorkbook> reference = readWithReference(path);
 
     WorkbookData book;
     try {
         book = readWorkbook(path);
     } catch (const DataError &error) {
         // Only a workbook the reference reader cannot read either may fail, and then clearly.
-        EXPECT_FALSE(referenceRead) << error.what();
+        EXPECT_FALSE(reference.has_value()) << error.what();
         EXPECT_TRUE(error.message().contains(QFileInfo(path).fileName())) << error.what();
         return;
     }
-    if (!referenceRead)
+    if (!reference)
         return; // we read what is intact; the reference gave up
-
-    CellMap expected, actual;
-    QStringList expectedSheets, expectedRanges;
-    bool expected1904 = false;
-    for (const QString &line : QString::fromUtf8(oracle.readAllStandardOutput()).split(u'\n')) {
-        const QStringList f = line.split(u'\t');
-        if (f[0] == QLatin1String("date1904"))
-            expected1904 = f[1] == QLatin1String("1");
-        else if (f[0] == QLatin1String("sheet"))
-            expectedSheets << unescaped(f[2]);
-        else if (f[0] == QLatin1String("range"))
-            expectedRanges
-                << QStringList({ f[1], unescaped(f[2]), f[3], f[4], f[5], f[6] }).join(u'/');
-        else if (f[0] == QLatin1String("cell"))
-            expected.insert(key(f[1].toInt(), f[2].toInt(), f[3].toInt()),
-                            f[4] + u'\t' + unescaped(f.mid(5).join(u'\t')));
-    }
-    EXPECT_EQ(book.date1904, expected1904);
+    const QMap<QString, QString> &expected = reference->cells;
+    QMap<QString, QString> actual;
+    EXPECT_EQ(book.date1904, reference->date1904);
     QStringList sheets, ranges;
     for (size_t s = 0; s < book.sheets.size(); ++s) {
         sheets << book.sheets[s].name;
         for (const CellRecord &cell : book.sheets[s].cells)
-            actual.insert(key(qsizetype(s), cell.row, cell.column), ourCell(book, cell));
+            actual.insert(cellKey(qsizetype(s), cell.row, cell.column), ourCell(book, cell));
     }
     for (const DefinedRange &range : book.ranges)
         ranges << QStringList({ range.name, book.sheets[size_t(range.sheet)].name,
                                 QString::number(range.firstRow), QString::number(range.firstColumn),
                                 QString::number(range.lastRow), QString::number(range.lastColumn) })
                       .join(u'/');
-    EXPECT_EQ(sheets, expectedSheets);
-    EXPECT_EQ(ranges, expectedRanges);
+    EXPECT_EQ(sheets, reference->sheets);
+    EXPECT_EQ(ranges, reference->ranges);
 
     for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
         const QString ours = actual.value(it.key());

@@ -296,6 +296,22 @@ bool SqliteProvider::isReadOnly(const QString &statement)
     return true;
 }
 
+void SqliteProvider::observeChanges(ChangeObserver observer)
+{
+    m_observer = std::move(observer);
+    if (!m_observer) {
+        sqlite3_update_hook(&db(), nullptr, nullptr);
+        return;
+    }
+    sqlite3_update_hook(
+        &db(),
+        [](void *self, int operation, const char *, const char *table, sqlite3_int64 rowid) {
+            static_cast<SqliteProvider *>(self)->m_observer(operation, QString::fromUtf8(table),
+                                                            rowid);
+        },
+        this);
+}
+
 void SqliteProvider::close()
 {
     if (m_db) {

@@ -2,6 +2,8 @@
 
 #include "data/access/Provider.h"
 
+#include <functional>
+
 struct sqlite3;
 struct sqlite3_stmt;
 
@@ -31,6 +33,10 @@ public:
     void insertRows(const QString &table, const RowStore &rows);
     // Whether a statement only reads; throws DataError when it does not compile.
     bool isReadOnly(const QString &statement);
+    // Tells every row that statements insert, update or delete (SQLITE_INSERT, ...) until it
+    // is set to nothing.
+    using ChangeObserver = std::function<void(int operation, const QString &table, qint64 rowid)>;
+    void observeChanges(ChangeObserver observer);
 
 private:
     [[noreturn]] void fail(const QString &context) const;
@@ -38,6 +44,7 @@ private:
     sqlite3 &db() const;
 
     sqlite3 *m_db = nullptr;
+    ChangeObserver m_observer;
 };
 
 } // namespace vrl

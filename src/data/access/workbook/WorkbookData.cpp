@@ -70,6 +70,16 @@ QDateTime dateOfSerial(double serial, bool date1904)
     return fromOleSerial(serial);
 }
 
+double serialOfDate(const QDateTime &value, bool date1904)
+{
+    double serial = toOleSerial(value);
+    if (date1904)
+        serial -= 1462;
+    else if (serial < 61 && serial >= 2)
+        serial -= 1;
+    return serial;
+}
+
 bool isDateFormat(int formatId, const QString &code)
 {
     if ((formatId >= 14 && formatId <= 22) || (formatId >= 45 && formatId <= 47))

@@ -25,6 +25,8 @@ struct CellRecord
 struct Sheet
 {
     QString name;
+    QString part; // its entry in an .xlsx package
+    int sheetId = 0;
     std::vector<CellRecord> cells; // in row order, then column order
 };
 
@@ -36,9 +38,15 @@ struct DefinedRange
     int firstRow = 0, firstColumn = 0, lastRow = 0, lastColumn = 0; // from 0, inclusive
 };
 
+// The serial number of a date-time in the workbook's date system (the inverse of
+// dateOfSerial).
+double serialOfDate(const QDateTime &value, bool date1904);
+
 struct WorkbookData
 {
     QString path;
+    bool xlsx = false; // an Office Open XML package, which can be written
+    QString workbookPart; // "xl/workbook.xml" as a rule
     bool date1904 = false;
     std::vector<Sheet> sheets; // worksheets in workbook order
     std::vector<DefinedRange> ranges; // in the order the workbook lists them

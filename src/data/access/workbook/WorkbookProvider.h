@@ -9,7 +9,9 @@ namespace vrl {
 // A spreadsheet workbook as a database: each worksheet a table "Sheet1$", each workbook-level
 // named range a table of its name. The tables are read once at opening into a private SQLite
 // database in memory, where statements run; "SELECT TOP n" is accepted as the workbook dialect
-// has it.
+// has it. UPDATE and INSERT change the .xlsx file itself at once: only the changed cells are
+// rewritten and the file is replaced safely; deleting rows is refused, as is writing an .xls or
+// a file that someone changed since it was read.
 class WorkbookProvider : public Provider
 {
 public:
@@ -27,9 +29,30 @@ public:
     static bool handles(const ConnectionString &string);
 
 private:
-    QString m_path;
+    struct Change
+    {
+        QString table;
+        qint64 rowid;
+    };
+    struct WrittenCell
+    {
+        const workbook::WorkbookTable *table;
+        int row;
+        int column;
+        Value value;
+    };
+    StatementResult write(const QString &statement, const std::vector<Value> &parameters);
+    void writeBack(const std::vector<Change> &changes);
+    void shareWrittenCells(const std::vector<WrittenCell> &written);
+    workbook::WorkbookTable &tableNamed(const QString &name);
+    QString fileName() const;
+
+    workbook::WorkbookData m_layout; // the workbook without its cells
     std::vector<workbook::WorkbookTable> m_tables;
     SqliteProvider m_mirror;
+    // The file as it was read or last written, to notice someone else's changes.
+    QDateTime m_modified;
+    qint64 m_size = -1;
 };
 
 // "SELECT [DISTINCT] TOP n ..." as "SELECT [DISTINCT] ... LIMIT n"; other text unchanged.

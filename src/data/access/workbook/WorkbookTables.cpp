@@ -210,6 +210,7 @@ std::vector<WorkbookTable> buildTables(const WorkbookData &book)
         region.lastColumn = range.lastColumn;
         region.lastRow = range.lastRow;
         region.definedRange = true;
+        region.declaredLastRow = range.lastRow;
         tables.push_back(tableOf(book, range.name, region));
     }
     return tables;

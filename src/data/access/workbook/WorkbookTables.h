@@ -14,6 +14,7 @@ struct TableRegion
     int lastColumn = -1;
     int lastRow = -1; // the last data row; headerRow when there is none
     bool definedRange = false; // a named range, which grows when a row is appended
+    int declaredLastRow = -1; // the last row the name covers
 };
 
 struct WorkbookTable

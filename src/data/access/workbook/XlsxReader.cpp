@@ -20,6 +20,7 @@ struct SheetEntry
 {
     QString name;
     QString relationId;
+    int sheetId;
 };
 
 // The relationships of one part: id -> (target part, type).
@@ -208,7 +209,8 @@ private:
             if (!when.isValid())
                 return;
             cell.kind = CellKind::Date;
-            cell.number = serialOf(when);
+            cell.number
+                = serialOfDate(QDateTime(when.date(), when.time(), Qt::UTC), m_book.date1904);
         } else {
             if (m_text.empty())
                 return;
@@ -223,12 +225,6 @@ private:
             cell.kind = date ? CellKind::Date : CellKind::Number;
         }
         m_sheet.cells.push_back(cell);
-    }
-
-    double serialOf(const QDateTime &when) const
-    {
-        const QDate base = m_book.date1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30);
-        return double(base.daysTo(when.date())) + when.time().msecsSinceStartOfDay() / 86400000.0;
     }
 
     WorkbookData &m_book;
@@ -307,6 +303,8 @@ WorkbookData readXlsx(const QString &path)
 
     WorkbookData book;
     book.path = path;
+    book.xlsx = true;
+    book.workbookPart = workbookPart;
     std::vector<SheetEntry> sheetEntries;
     struct NameEntry
     {
@@ -322,7 +320,8 @@ WorkbookData readXlsx(const QString &path)
             const QString flag = attributes.text("date1904");
             book.date1904 = flag == QLatin1String("1") || flag == QLatin1String("true");
         } else if (std::strcmp(name, "sheet") == 0) {
-            sheetEntries.push_back({ attributes.text("name"), attributes.text("id") });
+            sheetEntries.push_back({ attributes.text("name"), attributes.text("id"),
+                                     attributes.text("sheetId").toInt() });
         } else if (std::strcmp(name, "definedName") == 0) {
             const QString defined = attributes.text("name");
             names.push_back(
@@ -362,6 +361,8 @@ WorkbookData readXlsx(const QString &path)
             continue;
         Sheet &sheet = book.sheets.emplace_back();
         sheet.name = entry.name;
+        sheet.part = relation->first;
+        sheet.sheetId = entry.sheetId;
         SheetParser parser(book, sheet, dateStyles, sharedCount);
         parseXml(archive, relation->first, parser.handlers(), fileName);
     }

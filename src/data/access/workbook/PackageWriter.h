@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <map>
+
+namespace vrl::workbook {
+
+// Writes a new version of a zip package: the replaced entries with their new content, the
+// removed ones left out, every other entry copied with its compressed bytes unchanged, all in
+// their old order. The new file is written next to the old one, flushed to disk and renamed
+// over it, so that a crash leaves either the old or the new workbook, never a broken one.
+// The path must be the real file (links resolved). Throws DataError.
+void rewritePackage(const QString &path, const std::map<QString, QByteArray> &replacements,
+                    const QStringList &removals = {});
+
+} // namespace vrl::workbook

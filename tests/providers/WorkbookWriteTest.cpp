@@ -1,0 +1,306 @@
+// Writing to workbooks: edits, appended records and statements change the .xlsx file itself,
+// only in the affected cells, safely; what cannot be written is refused and nothing changes.
+#include "GeneratedWorkbook.h"
+#include "WorkbookOracle.h"
+
+#include "basic/Regional.h"
+#include "data/ConnectionTemplates.h"
+#include "data/access/Connection.h"
+#include "data/access/DataError.h"
+#include "data/access/Dataset.h"
+#include "data/access/workbook/ZipArchive.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <zip.h>
+
+using namespace vrl;
+using namespace vrl::test;
+
+namespace {
+
+// Every entry of a package by name, uncompressed.
+QMap<QString, QByteArray> entriesOf(const QString &path)
+{
+    QMap<QString, QByteArray> entries;
+    const workbook::ZipArchive archive(path);
+    for (zip_int64_t i = 0; i < zip_get_num_entries(archive.handle(), 0); ++i) {
+        const QString name = QString::fromUtf8(zip_get_name(archive.handle(), zip_uint64_t(i), 0));
+        entries.insert(name, archive.read(name));
+    }
+    return entries;
+}
+
+class WorkbookWrite : public ::testing::Test
+{
+protected:
+    WorkbookWrite()
+    {
+        GeneratedWorkbook book;
+        book.addSheet(
+            QStringLiteral("Ceník"),
+            QStringLiteral(
+                "<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>Zboží</t></is></c>"
+                "<c r=\"B1\" t=\"inlineStr\"><is><t>Cena</t></is></c>"
+                "<c r=\"C1\" t=\"inlineStr\"><is><t>Dne</t></is></c>"
+                "<c r=\"D1\" t=\"inlineStr\"><is><t>Dvojnásobek</t></is></c></row>"
+                "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>chléb</t></is></c><c "
+                "r=\"B2\"><v>32.5</v></c>"
+                "<c r=\"C2\" s=\"1\"><v>44197</v></c><c r=\"D2\"><f>B2*2</f><v>65</v></c></row>"
+                "<row r=\"3\"><c r=\"A3\" t=\"inlineStr\"><is><t>máslo</t></is></c><c "
+                "r=\"B3\"><v>59.9</v></c>"
+                "<c r=\"C3\" s=\"1\"><v>44198</v></c><c "
+                "r=\"D3\"><f>B3*2</f><v>119.8</v></c></row>"));
+        book.addSheet(QStringLiteral("Jiný"),
+                      QStringLiteral("<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>"));
+        book.addName(QStringLiteral("Zboží"), QStringLiteral("'Ceník'!$A$1:$B$3"));
+        book.save(path());
+        // A calculation chain as spreadsheet programs keep it.
+        int error = 0;
+        zip_t *archive = zip_open(QFile::encodeName(path()).constData(), 0, &error);
+        static const char chain[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><calcChain "
+                                    "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/"
+                                    "2006/main\"><c r=\"D2\" i=\"1\"/><c r=\"D3\"/></calcChain>";
+        zip_file_add(archive, "xl/calcChain.xml",
+                     zip_source_buffer(archive, chain, sizeof chain - 1, 0), 0);
+        zip_close(archive);
+        connection.setConnectionString(excelWorkbook(path()));
+        connection.open();
+    }
+
+    QString path() const { return dir.filePath(QStringLiteral("ceník.xlsx")); }
+
+    std::unique_ptr<Dataset> table(const QString &name, Connection &on)
+    {
+        auto data = std::make_unique<Dataset>(Dataset::Kind::Table);
+        data->setConnection(&on);
+        data->setCommandText(name);
+        data->open();
+        return data;
+    }
+
+    // The table as a fresh connection reads the file now.
+    std::unique_ptr<Dataset> reread(const QString &name)
+    {
+        fresh.close();
+        fresh.setConnectionString(excelWorkbook(path()));
+        fresh.open();
+        return table(name, fresh);
+    }
+
+    QString failureOf(const std::function<void()> &action)
+    {
+        try {
+            action();
+        } catch (const DataError &error) {
+            return error.message();
+        }
+        return QString();
+    }
+
+    QTemporaryDir dir;
+    Connection connection;
+    Connection fresh;
+};
+
+} // namespace
+
+TEST_F(WorkbookWrite, AnEditChangesOnlyItsCellInTheFile)
+{
+    const auto before = entriesOf(path());
+    auto prices = table(QStringLiteral("[Ceník$]"), connection);
+    prices->next();
+    prices->fieldByName(QStringLiteral("Cena")).setValue(Value::real(61.25));
+    prices->post();
+
+    auto again = reread(QStringLiteral("[Ceník$]"));
+    again->next();
+    EXPECT_EQ(again->fieldByName(QStringLiteral("Cena")).value(), Value::real(61.25));
+    EXPECT_EQ(again->fieldByName(QStringLiteral("Zboží")).text(), QStringLiteral("máslo"));
+    EXPECT_EQ(again->fieldByName(QStringLiteral("Dvojnásobek")).value(), Value::real(119.8));
+
+    const auto after = entriesOf(path());
+    EXPECT_EQ(after.keys(), before.keys());
+    for (const QString &name : before.keys()) {
+        if (name != QLatin1String("xl/worksheets/sheet1.xml")) {
+            EXPECT_EQ(after[name], before[name]) << name.toStdString();
+        }
+    }
+    // The formula next to it keeps its formula.
+    EXPECT_TRUE(after[QStringLiteral("xl/worksheets/sheet1.xml")].contains("<f>B3*2</f>"));
+
+    if (const auto reference = readWithReference(path())) {
+        EXPECT_EQ(reference->cells.value(cellKey(0, 2, 1)), QStringLiteral("n\t61.25"));
+    }
+}
+
+TEST_F(WorkbookWrite, AppendedRecordsGoBelowTheLastRowAndGrowTheRange)
+{
+    auto prices = table(QStringLiteral("[Ceník$]"), connection);
+    prices->append();
+    prices->fieldByName(QStringLiteral("Zboží"))
+        .setText(QStringLiteral(" <sýr> & \"eidam\"\r\n\x01 "));
+    prices->fieldByName(QStringLiteral("Dne"))
+        .setValue(Value::dateTime(plainDateTime(QDate(2024, 2, 29), QTime(13, 30))));
+    prices->post();
+
+    // The range cannot grow into the row just written below it.
+    auto goods = table(QStringLiteral("Zboží"), connection);
+    goods->append();
+    goods->fieldByName(QStringLiteral("Cena")).setValue(Value::real(5));
+    const QString refused = failureOf([&] { goods->post(); });
+    EXPECT_TRUE(refused.contains(QStringLiteral("nelze rozšířit"))) << refused.toStdString();
+    goods->cancel();
+
+    // Appended through the range where there is room, the record shows in the sheet too.
+    Dataset statement(Dataset::Kind::Query);
+    statement.setConnection(&connection);
+    statement.setCommandText(QStringLiteral("UPDATE [Ceník$] SET Zboží = NULL, Cena = NULL, "
+                                            "Dne = NULL WHERE Zboží LIKE ' <sýr>%'"));
+    EXPECT_EQ(statement.execute(), 1);
+    goods = table(QStringLiteral("Zboží"), connection);
+    goods->append();
+    goods->fieldByName(QStringLiteral("Cena")).setValue(Value::real(5));
+    goods->post();
+    auto sheet = table(QStringLiteral("[Ceník$]"), connection);
+    sheet->last();
+    EXPECT_EQ(sheet->fieldByName(QStringLiteral("Cena")).value(), Value::real(5));
+    statement.setCommandText(
+        QStringLiteral("UPDATE [Ceník$] SET Zboží = ' <sýr> & \"eidam\"\r\n\x01 ', "
+                       "Dne = '2024-02-29 13:30:00' WHERE Cena = 5"));
+    EXPECT_EQ(statement.execute(), 1);
+
+    auto again = reread(QStringLiteral("[Ceník$]"));
+    ASSERT_EQ(again->recordCount(), 3);
+    again->moveTo(3);
+    EXPECT_EQ(again->fieldByName(QStringLiteral("Zboží")).text(),
+              QStringLiteral(" <sýr> & \"eidam\"\r\n\x01 "));
+    EXPECT_EQ(again->fieldByName(QStringLiteral("Dne")).value(),
+              Value::dateTime(plainDateTime(QDate(2024, 2, 29), QTime(13, 30))));
+    EXPECT_EQ(again->fieldByName(QStringLiteral("Cena")).value(), Value::real(5));
+    EXPECT_EQ(reread(QStringLiteral("Zboží"))->recordCount(), 3);
+    EXPECT_TRUE(entriesOf(path())[QStringLiteral("xl/workbook.xml")].contains("$A$1:$B$4"));
+
+    if (const auto reference = readWithReference(path())) {
+        // openpyxl leaves the escape of a control character in an inline string as it is;
+        // spreadsheet programs (and our reader) turn it back into the character.
+        EXPECT_EQ(reference->cells.value(cellKey(0, 3, 0)),
+                  QStringLiteral("s\t <sýr> & \"eidam\"\r\n_x0001_ "));
+        EXPECT_EQ(reference->cells.value(cellKey(0, 3, 2)),
+                  QStringLiteral("d\t2024-02-29T13:30:00.000"));
+        EXPECT_EQ(reference->cells.value(cellKey(0, 3, 1)), QStringLiteral("n\t5.0"));
+    }
+}
+
+TEST_F(WorkbookWrite, StatementsWriteAndAReplacedFormulaLeavesTheChain)
+{
+    Dataset statement(Dataset::Kind::Query);
+    statement.setConnection(&connection);
+    statement.setCommandText(QStringLiteral("UPDATE [Ceník$] SET Dvojnásobek = 0 WHERE Cena > 50"));
+    EXPECT_EQ(statement.execute(), 1);
+    statement.setCommandText(
+        QStringLiteral("INSERT INTO [Ceník$] (Zboží, Cena) VALUES ('mléko', 21.9)"));
+    EXPECT_EQ(statement.execute(), 1);
+
+    const auto entries = entriesOf(path());
+    const QByteArray chain = entries[QStringLiteral("xl/calcChain.xml")];
+    EXPECT_TRUE(chain.contains("r=\"D2\""));
+    EXPECT_FALSE(chain.contains("r=\"D3\""));
+    auto again = reread(QStringLiteral("[Ceník$]"));
+    EXPECT_EQ(again->recordCount(), 3);
+    again->last();
+    EXPECT_EQ(again->fieldByName(QStringLiteral("Zboží")).text(), QStringLiteral("mléko"));
+
+    // The last formula goes too: the chain is no more, nor its mentions.
+    statement.setCommandText(QStringLiteral("UPDATE [Ceník$] SET Dvojnásobek = 1 WHERE Cena < 50"));
+    EXPECT_EQ(statement.execute(), 2);
+    const auto without = entriesOf(path());
+    EXPECT_FALSE(without.contains(QStringLiteral("xl/calcChain.xml")));
+    EXPECT_FALSE(without[QStringLiteral("[Content_Types].xml")].contains("calcChain"));
+    EXPECT_FALSE(without[QStringLiteral("xl/_rels/workbook.xml.rels")].contains("calcChain"));
+    EXPECT_EQ(reread(QStringLiteral("[Ceník$]"))->recordCount(), 3);
+}
+
+TEST_F(WorkbookWrite, RefusedWritesChangeNothing)
+{
+    const auto before = entriesOf(path());
+    auto prices = table(QStringLiteral("[Ceník$]"), connection);
+    EXPECT_EQ(failureOf([&] { prices->remove(); }),
+              QStringLiteral("Ze sešitu ceník.xlsx nelze mazat řádky."));
+    EXPECT_EQ(prices->recordCount(), 2);
+
+    Dataset statement(Dataset::Kind::Query);
+    statement.setConnection(&connection);
+    statement.setCommandText(QStringLiteral("DROP TABLE [Jiný$]"));
+    EXPECT_FALSE(failureOf([&] { statement.execute(); }).isEmpty());
+    EXPECT_EQ(connection.tableNames().size(), 3);
+
+    // Someone else saved the file meanwhile: their work is not overwritten.
+    QFile file(path());
+    ASSERT_TRUE(file.open(QIODevice::Append));
+    file.write(" ");
+    file.close();
+    const QByteArray touched = [&] {
+        QFile f(path());
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
+    prices->fieldByName(QStringLiteral("Cena")).setValue(Value::real(1));
+    EXPECT_TRUE(failureOf([&] { prices->post(); }).contains(QStringLiteral("změnil na disku")));
+    EXPECT_EQ(prices->state(), Dataset::State::Edit); // the edit is kept
+    prices->cancel();
+    QFile f(path());
+    f.open(QIODevice::ReadOnly);
+    EXPECT_EQ(f.readAll(), touched);
+
+    // The embedded copy did not keep the refused change either.
+    auto same = table(QStringLiteral("[Ceník$]"), connection);
+    EXPECT_EQ(same->fieldByName(QStringLiteral("Cena")).value(), Value::real(32.5));
+    (void)before;
+}
+
+TEST_F(WorkbookWrite, WritingThroughALinkChangesTheRealFile)
+{
+    const QString link = dir.filePath(QStringLiteral("odkaz.xlsx"));
+    ASSERT_TRUE(QFile::link(path(), link));
+    Connection linked;
+    linked.setConnectionString(excelWorkbook(link));
+    linked.open();
+    auto prices = table(QStringLiteral("[Ceník$]"), linked);
+    prices->fieldByName(QStringLiteral("Cena")).setValue(Value::real(7));
+    prices->post();
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_EQ(reread(QStringLiteral("[Ceník$]"))->fieldByName(QStringLiteral("Cena")).value(),
+              Value::real(7));
+    // No temporary file is left beside it.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 2);
+}
+
+TEST(WorkbookWriteXls, AnXlsWorkbookIsReadOnly)
+{
+    const QString real
+        = QDir(QStringLiteral(VORLAN_SHARED_WORKBOOKS)).filePath(QStringLiteral("ragged.xls"));
+    if (!QFile::exists(real))
+        GTEST_SKIP() << "no real workbooks here (../shared/workbooks)";
+    Connection connection;
+    connection.setConnectionString(excelWorkbook(real));
+    connection.open();
+    Dataset sheet(Dataset::Kind::Table);
+    sheet.setConnection(&connection);
+    sheet.setCommandText(QStringLiteral("[Sheet1$]"));
+    sheet.open();
+    Dataset statement(Dataset::Kind::Query);
+    statement.setConnection(&connection);
+    statement.setCommandText(
+        QStringLiteral("UPDATE [Sheet1$] SET [%1] = 1").arg(sheet.fieldNames().first()));
+    try {
+        statement.execute();
+        FAIL() << "an .xls was written";
+    } catch (const DataError &error) {
+        EXPECT_TRUE(error.message().contains(QStringLiteral(".xlsx"))) << error.what();
+    }
+}
