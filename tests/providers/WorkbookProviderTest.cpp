@@ -1,6 +1,6 @@
 // Workbooks as databases through a connection with the Excel template: table names, fields
 // and their types, values, SQL on the sheets, and every kind of bad file.
-#include "GeneratedWorkbook.h"
+#include "support/GeneratedWorkbook.h"
 
 #include "basic/Regional.h"
 #include "data/ConnectionTemplates.h"

@@ -1,6 +1,6 @@
 // Writing to workbooks: edits, appended records and statements change the .xlsx file itself,
 // only in the affected cells, safely; what cannot be written is refused and nothing changes.
-#include "GeneratedWorkbook.h"
+#include "support/GeneratedWorkbook.h"
 #include "WorkbookOracle.h"
 
 #include "basic/Regional.h"
