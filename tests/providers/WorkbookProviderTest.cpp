@@ -15,6 +15,10 @@
 
 #include <gtest/gtest.h>
 
+#include <gsf/gsf-outfile-msole.h>
+#include <gsf/gsf-outfile.h>
+#include <gsf/gsf-output-stdio.h>
+#include <gsf/gsf-utils.h>
 #include <zip.h>
 
 using namespace vrl;
@@ -33,6 +37,24 @@ QString failureOpening(const QString &path)
         return error.message();
     }
     return QString();
+}
+
+// A compound file holding the named streams, as encrypted workbooks and old .xls files are.
+void writeCompoundFile(const QString &path, std::initializer_list<const char *> streams)
+{
+    gsf_init();
+    GsfOutput *file = gsf_output_stdio_new(QFile::encodeName(path).constData(), nullptr);
+    GsfOutfile *container = gsf_outfile_msole_new(file);
+    for (const char *name : streams) {
+        GsfOutput *stream = gsf_outfile_new_child(container, name, FALSE);
+        static const guint8 bytes[16] = { 0x09, 0x08, 0x08, 0x00, 0x00, 0x05 };
+        gsf_output_write(stream, sizeof bytes, bytes);
+        gsf_output_close(stream);
+        g_object_unref(stream);
+    }
+    gsf_output_close(GSF_OUTPUT(container));
+    g_object_unref(container);
+    g_object_unref(file);
 }
 
 class Workbook : public ::testing::Test
@@ -235,6 +257,14 @@ TEST(WorkbookFiles, BadFilesFailTheOpenWithTheirReason)
                  0);
     zip_close(archive);
     EXPECT_TRUE(failureOpening(ods).contains(QStringLiteral("OpenDocument")));
+
+    const QString encrypted = dir.filePath(QStringLiteral("tajný.xlsx"));
+    writeCompoundFile(encrypted, { "EncryptionInfo", "EncryptedPackage" });
+    EXPECT_EQ(failureOpening(encrypted),
+              QStringLiteral("Sešit tajný.xlsx je chráněn heslem; bez hesla jej nelze číst."));
+    const QString excel95 = dir.filePath(QStringLiteral("starý.xls"));
+    writeCompoundFile(excel95, { "Book" });
+    EXPECT_TRUE(failureOpening(excel95).contains(QStringLiteral("verze 5 nebo 95")));
 
     // A package without a workbook part.
     const QString empty = dir.filePath(QStringLiteral("prázdný.xlsx"));
