@@ -5,6 +5,8 @@
 #include "basic/Prompts.h"
 #include "data/VRLDM.h"
 #include "data/access/ResultMemory.h"
+#include "data/vrxMySQL.h"
+#include "data/vrxSQL.h"
 
 #include <QApplication>
 #include <QFile>
@@ -48,8 +50,12 @@ Program::Program(QApplication &app)
     resetProgramSettings();
     prepareApplication();
 
+    // The dialogs belong to the main window: they are centred on it and use its font.
     m_vrlForm = std::make_unique<TvrlForm>();
+    auto *sqlDialog = new TvrxSQLdlg(m_vrlForm.get());
+    auto *mySqlDialog = new TvrxMySQLdlg(m_vrlForm.get());
     m_dm = std::make_unique<TDM>();
+    m_vrlForm->setConnectionDialogs(*sqlDialog, *mySqlDialog);
     m_vrlForm->bindDataModule();
 
     m_vrlForm->show();

@@ -79,6 +79,8 @@ void TvrlForm::loadPictures()
 void TvrlForm::connectHandlers()
 {
     connect(ui->dbaseRG, &RadioGroup::clicked, this, guarded([this] { dbaseRGClick(); }));
+    connect(ui->connectBtn, &QPushButton::clicked, this, guarded([this] { connectBtnClick(); }));
+    connect(ui->refreshBtn, &QPushButton::clicked, this, guarded([this] { refreshBtnClick(); }));
     connect(ui->exitMItem, &QAction::triggered, this, guarded([this] { exitMItemClick(); }));
     for (QAction *item : { ui->tpOLEDBMItem, ui->tpNC10MItem }) {
         connect(item, &QAction::triggered, this, guarded([this, item] { tpXMItemClick(item); }));
@@ -221,40 +223,6 @@ void TvrlForm::FormResize()
     const QSize wanted(width, height);
     if (wanted != client || (!m_sizeable && minimumSize() != maximumSize()))
         setClientSize(wanted);
-}
-
-void TvrlForm::dbaseRGClick()
-{
-    ProgramSettings &settings = programSettings();
-    const int choice = ui->dbaseRG->itemIndex();
-    if (!ui->tblGB->isHidden() && choice == settings.lastDatabaseChoice)
-        return;
-    settings.lastDatabaseChoice = choice;
-
-    ui->connectBtn->show();
-    // Only the four kinds of database enable the connect button; "disconnect" does not.
-    ui->connectBtn->setEnabled(unsigned(choice) <= 3);
-
-    ui->vlImgBW->show();
-    ui->vlImgC->hide();
-
-    DM().vrxTbl.close();
-    m_vrxQuery.close();
-    ui->tblGB->hide();
-    ui->queryGB->hide();
-    ui->qMemo->clear();
-
-    setSizeableWindow(false);
-    setWindowTitle(QStringLiteral("OFF"));
-
-    ui->recTblBtn->setEnabled(false);
-    ui->refreshBtn->setEnabled(false);
-    ui->importBtn->setEnabled(false);
-    setInputUsable(*ui->presetCoB, false);
-
-    ui->tblChLB->clear();
-    ui->TblSelCoB->clear();
-    ui->TblSelCoB->hide();
 }
 
 void TvrlForm::exitMItemClick()

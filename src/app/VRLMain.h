@@ -15,6 +15,20 @@ class TvrlForm;
 
 namespace vrl {
 
+class TvrxMySQLdlg;
+class TvrxSQLdlg;
+
+// What the table area remembers of the last clicks in its grid; the table list fill resets
+// it, except for the last captured value.
+struct TableMemory
+{
+    QString clickedField;
+    QString clickedCellText;
+    QString sortColumn;
+    bool sortAscending = true;
+    QString capturedValue;
+};
+
 // The main window: the left control column, the "data direct" and "query" work areas, the
 // menu, the first activation, the layout rules on resize and the exit command.
 class TvrlForm : public QMainWindow
@@ -32,10 +46,14 @@ public:
 
     // Binds the query dataset and the grids to the data module; run once it exists.
     void bindDataModule();
+    // The connection dialogs the connect command shows; created after the main window.
+    void setConnectionDialogs(TvrxSQLdlg &sql, TvrxMySQLdlg &mySql);
     Dataset &vrxQuery() { return m_vrxQuery; }
 
     const QStringList &tableNames() const { return m_tableNames; }
     QString connectionLabel() const { return m_connectionLabel; }
+    bool tableChosen() const { return m_tableChosen; }
+    const TableMemory &tableMemory() const { return m_tableMemory; }
 
     // The client area: the window without its menu bar.
     QSize clientSize() const;
@@ -47,6 +65,8 @@ public:
     void FormActivate();
     void FormResize();
     void dbaseRGClick();
+    void connectBtnClick();
+    void refreshBtnClick();
     void exitMItemClick();
     void tpXMItemClick(QAction *sender);
 
@@ -61,11 +81,20 @@ private:
     void connectHandlers();
     void loadPictures();
     int menuHeight() const;
+    void fillTableList();
+    void connectCancelled();
+    // The connection details of the chosen kind into the main connection; false when the
+    // user cancelled.
+    bool describeConnection(int kind);
 
     std::unique_ptr<Ui::TvrlForm> ui;
     Dataset m_vrxQuery { Dataset::Kind::Query };
     QStringList m_tableNames;
     QString m_connectionLabel;
+    bool m_tableChosen = false;
+    TableMemory m_tableMemory;
+    TvrxSQLdlg *m_sqlDialog = nullptr;
+    TvrxMySQLdlg *m_mySqlDialog = nullptr;
     bool m_sizeable = false;
     bool m_inResize = false;
 };

@@ -2,6 +2,8 @@
 
 #include "data/FileDialog.h"
 
+#include <QCoreApplication>
+
 #include <gtest/gtest.h>
 
 namespace vrl::test {
@@ -113,7 +115,13 @@ int ScriptedPrompts::runModal(QDialog &window)
     }
     auto answer = std::move(m_modals.front());
     m_modals.pop_front();
-    return answer(window);
+    // Shown as the real prompt shows it, so that the window prepares itself on showing.
+    window.setResult(QDialog::Rejected);
+    window.show();
+    QCoreApplication::processEvents();
+    const int result = answer(window);
+    window.hide();
+    return result;
 }
 
 bool ScriptedPrompts::login(QString &user, QString &password)

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
@@ -42,7 +43,15 @@ void typeText(const QObject &root, const char *name, const QString &text)
     if (auto *edit = control<QLineEdit>(root, name)) {
         edit->setFocus();
         edit->clear();
-        QTest::keyClicks(edit, text);
+        // Key by key, as typed; characters without a key of their own arrive as text.
+        for (const QChar c : text) {
+            if (c.unicode() < 128 && c.isPrint()) {
+                QTest::keyClick(edit, c.toLatin1());
+            } else {
+                QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+                QCoreApplication::sendEvent(edit, &press);
+            }
+        }
         emit edit->editingFinished();
     }
 }
