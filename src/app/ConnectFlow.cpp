@@ -13,6 +13,7 @@
 #include "data/access/DataError.h"
 #include "data/vrxMySQL.h"
 #include "data/vrxSQL.h"
+#include "table/TableArea.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -182,20 +183,10 @@ void TvrlForm::fillTableList()
 {
     ui->vlImgBW->hide();
     ui->vlImgC->show();
-    m_tableNames = DM().vrlConnect.tableNames();
-
+    loadTableChoice();
+    m_tableArea->connectionChanged();
     QComboBox &choice = *ui->TblSelCoB;
-    choice.clear();
-    m_tableChosen = false;
-    const bool workbook = ui->dbaseRG->itemIndex() == ExcelWorkbook;
-    for (const QString &name : std::as_const(m_tableNames)) {
-        // Worksheets are opened by their bracketed names.
-        choice.addItem(workbook && name.contains(QLatin1Char('$'))
-                           ? QLatin1Char('[') + name + QLatin1Char(']')
-                           : name);
-    }
     const int count = int(m_tableNames.size());
-    choice.setMaxVisibleItems(count >= kMostDropDownRows ? kMostDropDownRows : count + 1);
     m_connectionLabel = Regional::system().upperCase(m_connectionLabel);
     setWindowTitle(QStringLiteral("OK..."));
     choice.setCurrentIndex(-1);
@@ -213,10 +204,6 @@ void TvrlForm::fillTableList()
     ui->tFilterE->clear();
     ui->tFilterE->setEnabled(false);
 
-    const QString captured = m_tableMemory.capturedValue;
-    m_tableMemory = TableMemory();
-    m_tableMemory.capturedValue = captured;
-
     ui->tFilterBtn->setEnabled(false);
     ui->tSearchE->clear();
     ui->tSearchBtn->setEnabled(false);
@@ -227,6 +214,22 @@ void TvrlForm::fillTableList()
         button->setEnabled(false);
     if (ui->tblGB->isHidden())
         ui->tblGB->show();
+}
+
+void TvrlForm::loadTableChoice()
+{
+    m_tableNames = DM().vrlConnect.tableNames();
+    QComboBox &choice = *ui->TblSelCoB;
+    choice.clear();
+    const bool workbook = ui->dbaseRG->itemIndex() == ExcelWorkbook;
+    for (const QString &name : std::as_const(m_tableNames)) {
+        // Worksheets are opened by their bracketed names.
+        choice.addItem(workbook && name.contains(QLatin1Char('$'))
+                           ? QLatin1Char('[') + name + QLatin1Char(']')
+                           : name);
+    }
+    const int count = choice.count();
+    choice.setMaxVisibleItems(count >= kMostDropDownRows ? kMostDropDownRows : count + 1);
 }
 
 void TvrlForm::refreshBtnClick()

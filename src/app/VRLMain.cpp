@@ -8,6 +8,7 @@
 #include "basic/HandlerGuard.h"
 #include "basic/Prompts.h"
 #include "data/VRLDM.h"
+#include "table/TableArea.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -55,6 +56,7 @@ TvrlForm::TvrlForm(QWidget *parent)
                                   .arg(colour3DLight().name()));
 
     connectHandlers();
+    m_tableArea = new TableArea(*this, *ui);
     FormCreate();
 }
 

@@ -15,19 +15,9 @@ class TvrlForm;
 
 namespace vrl {
 
+class TableArea;
 class TvrxMySQLdlg;
 class TvrxSQLdlg;
-
-// What the table area remembers of the last clicks in its grid; the table list fill resets
-// it, except for the last captured value.
-struct TableMemory
-{
-    QString clickedField;
-    QString clickedCellText;
-    QString sortColumn;
-    bool sortAscending = true;
-    QString capturedValue;
-};
 
 // The main window: the left control column, the "data direct" and "query" work areas, the
 // menu, the first activation, the layout rules on resize and the exit command.
@@ -52,8 +42,10 @@ public:
 
     const QStringList &tableNames() const { return m_tableNames; }
     QString connectionLabel() const { return m_connectionLabel; }
-    bool tableChosen() const { return m_tableChosen; }
-    const TableMemory &tableMemory() const { return m_tableMemory; }
+    TableArea &tableArea() { return *m_tableArea; }
+    // Replaces the table-name list with the main connection's tables and fills the table
+    // choice with them, worksheets of a workbook in brackets.
+    void loadTableChoice();
 
     // The client area: the window without its menu bar.
     QSize clientSize() const;
@@ -91,8 +83,7 @@ private:
     Dataset m_vrxQuery { Dataset::Kind::Query };
     QStringList m_tableNames;
     QString m_connectionLabel;
-    bool m_tableChosen = false;
-    TableMemory m_tableMemory;
+    TableArea *m_tableArea = nullptr;
     TvrxSQLdlg *m_sqlDialog = nullptr;
     TvrxMySQLdlg *m_mySqlDialog = nullptr;
     bool m_sizeable = false;

@@ -1,0 +1,95 @@
+#include "basic/GridSearch.h"
+
+#include "basic/Prompts.h"
+#include "basic/QueryRunners.h"
+#include "basic/Regional.h"
+#include "data/access/Dataset.h"
+#include "data/controls/DBGrid.h"
+#include "widgets/StatusBar.h"
+
+#include <QProgressBar>
+
+#include <cmath>
+
+namespace vrl {
+
+namespace {
+
+// Whether a field of the record at a view position holds the text. Text cells are compared
+// where they lie in the store, without copying them.
+bool fieldHolds(const Dataset &dataset, int viewRow, int field, const QString &text)
+{
+    if (dataset.state() == Dataset::State::Browse) {
+        const Column &column = dataset.rows().column(field);
+        const size_t row = dataset.storeRow(viewRow);
+        if (column.isNull(row))
+            return false;
+        if (column.type() == FieldType::Text)
+            return column.textAt(row).contains(text, Qt::CaseInsensitive);
+    }
+    return dataset.valueAt(viewRow, field).toText().contains(text, Qt::CaseInsensitive);
+}
+
+} // namespace
+
+void SearchTableGrid(const QString &text, Dataset &dataset, QWidget &grid, StatusBar &status,
+                     int panel, QProgressBar &gauge, bool driveGauge)
+{
+    const QString wanted = Regional::system().upperCase(text);
+    if (!dataset.isActive() || dataset.isEmpty() || wanted.isEmpty()) {
+        prompts().show(PromptKind::Message, QStringLiteral("hledání nelze spustit..."));
+        return;
+    }
+    dataset.first();
+    if (driveGauge)
+        gauge.setValue(0);
+    // The grid catches up at each hit only: between records nothing is drawn anyway.
+    auto *dataGrid = qobject_cast<DBGrid *>(&grid);
+    const auto attach = [dataGrid] {
+        if (dataGrid && !dataGrid->isAttached())
+            dataGrid->attach();
+    };
+    if (dataGrid)
+        dataGrid->detach();
+
+    const int count = dataset.recordCount();
+    const int fields = dataset.fieldCount();
+    int shownPercent = -1;
+    bool stopped = false;
+    for (int row = 0; row < count && !stopped; ++row) {
+        if (driveGauge) {
+            const int percent = int(std::nearbyint(double(row + 1) * 100 / count));
+            if (percent != shownPercent)
+                gauge.setValue(shownPercent = percent);
+        }
+        for (int field = 0; field < fields; ++field) {
+            if (!fieldHolds(dataset, row, field, wanted))
+                continue;
+            dataset.moveTo(row + 1);
+            attach();
+            status.setPanelText(panel,
+                                QLatin1Char(' ') + quotedText(wanted)
+                                    + QStringLiteral(": záznam %1, položka ").arg(row + 1)
+                                    + dataset.field(field).name());
+            if (!prompts().confirm(QStringLiteral("výraz ") + quotedText(wanted)
+                                   + QStringLiteral(" nalezen; pokračovat?"))) {
+                grid.setFocus();
+                stopped = true;
+            } else if (dataGrid) {
+                dataGrid->detach();
+            }
+            break;
+        }
+    }
+    if (!stopped)
+        dataset.last(); // the walk ends at the end of the data
+    attach();
+    if (driveGauge)
+        gauge.setValue(0);
+    if (!stopped)
+        prompts().show(PromptKind::Message,
+                       QStringLiteral("výraz ") + quotedText(wanted)
+                           + QStringLiteral(" nebyl nalezen"));
+}
+
+} // namespace vrl

@@ -1,0 +1,123 @@
+#include "basic/QueryRunners.h"
+
+#include "basic/Prompts.h"
+#include "data/access/DataError.h"
+#include "data/access/Dataset.h"
+
+#include <QPlainTextEdit>
+#include <QTextBlock>
+
+namespace vrl {
+
+namespace {
+
+// The message of a failed statement; LF comes before CR in its separators.
+QString failureMessage(const QString &head, const QString &error, const QString &statement)
+{
+    return head + QStringLiteral("\n\r\n\r") + error + QStringLiteral("\n\r\n\r[query text:\n\r")
+        + BreakLongLines(statement, 80) + QLatin1Char(']');
+}
+
+void prepare(Dataset &query, const QString &statement)
+{
+    query.close();
+    query.setFiltered(false);
+    query.setFilter(QString());
+    query.setCommandText(statement);
+}
+
+quint8 openedCode(int records)
+{
+    return records <= 0 ? QueryResult::OpenedEmpty
+        : records == 1  ? QueryResult::OpenedOne
+                        : QueryResult::OpenedMany;
+}
+
+} // namespace
+
+QString quotedText(const QString &text)
+{
+    QString doubled = text;
+    doubled.replace(QLatin1Char('\''), QLatin1String("''"));
+    return QLatin1Char('\'') + doubled + QLatin1Char('\'');
+}
+
+quint8 OpenOrExecXSimpleQuery(Dataset &query, const QString &statement)
+{
+    prepare(query, statement);
+    try {
+        if (query.executeAndOpenIfRows()) {
+            const int records = query.recordCount();
+            if (records > 1)
+                query.first();
+            return openedCode(records);
+        }
+        const qint64 changed = query.rowsAffected();
+        return changed == 1 ? QueryResult::ChangedOne
+            : changed > 1   ? QueryResult::ChangedMany
+            : changed == 0  ? QueryResult::ChangedNone
+                            : QueryResult::Failed;
+    } catch (const DataError &error) {
+        prompts().show(PromptKind::Message,
+                       failureMessage(QStringLiteral("Chyba OpenOrExecXSimpleQuery:"),
+                                      error.message(), statement));
+        return QueryResult::Failed;
+    }
+}
+
+quint8 OpenOrExecMemoQuery(Dataset &query, const QPlainTextEdit &memo, qint32 &recordCount,
+                           qint32 &rowsAffected)
+{
+    recordCount = 0;
+    rowsAffected = 0;
+    QString statement;
+    for (QTextBlock line = memo.document()->begin(); line.isValid(); line = line.next())
+        statement += line.text() + QStringLiteral("\r\n");
+    prepare(query, statement);
+    try {
+        if (query.executeAndOpenIfRows()) {
+            recordCount = query.recordCount();
+            if (recordCount > 1)
+                query.first();
+            return openedCode(recordCount);
+        }
+        rowsAffected = qint32(query.rowsAffected());
+        return rowsAffected == 1 ? QueryResult::ChangedOne
+            : rowsAffected > 1   ? QueryResult::ChangedMany
+            : rowsAffected == 0  ? QueryResult::ChangedNone
+                                 : QueryResult::ChangedUnknown;
+    } catch (const DataError &error) {
+        prompts().show(PromptKind::Message,
+                       failureMessage(QStringLiteral("Při provádění příkazu došlo k chybě:"),
+                                      error.message(), statement));
+        return QueryResult::Failed;
+    }
+}
+
+QString BreakLongLines(const QString &text, quint8 width)
+{
+    QString result;
+    result.reserve(text.size() + text.size() / 40);
+    int column = 0;
+    for (const QChar c : text) {
+        result += c;
+        column = c == QLatin1Char('\n') ? 0 : column + 1;
+        const bool breaks = c == QLatin1Char(' ') || c == QLatin1Char(',') || c == QLatin1Char(';');
+        if (column >= width && breaks) {
+            result += QStringLiteral("\r\n");
+            column = 0;
+        }
+    }
+    return result;
+}
+
+double VarToDoubleOrZero(const Value &value)
+{
+    if (value.isNull())
+        return 0;
+    if (const auto number = value.toNumber())
+        return *number;
+    throw DataError(QStringLiteral("Hodnotu \"%1\" nelze převést na číslo.").arg(value.toText()));
+}
+
+} // namespace vrl
