@@ -8,6 +8,8 @@
 #include "widgets/RadioGroup.h"
 #include "widgets/StatusBar.h"
 
+#include "ServerSession.h"
+
 #include "support/GeneratedWorkbook.h"
 #include "support/ScriptedPrompts.h"
 #include "support/UiDriver.h"
@@ -28,22 +30,6 @@ using namespace vrl;
 using namespace vrl::test;
 
 namespace {
-
-QString serverPort()
-{
-    return qEnvironmentVariable("VORLAN_TEST_MARIADB_PORT");
-}
-
-// Runs statements on the test server as its administrator would.
-void onServer(const QStringList &statements)
-{
-    Connection admin;
-    admin.setConnectionString(QStringLiteral("Provider=MSDASQL.1;Extended Properties=\"")
-                              + qEnvironmentVariable("VORLAN_TEST_ODBC") + QLatin1Char('"'));
-    admin.open();
-    for (const QString &sql : statements)
-        admin.provider().run(sql);
-}
 
 class ConnectFlow : public ::testing::Test
 {
@@ -76,21 +62,9 @@ protected:
         return name;
     }
 
-    // Chooses MySQL and connects through the dialog with the template's own driver name.
     void connectMySql(const QString &database, const QString &password = QStringLiteral("vorlan"))
     {
-        clickItem(form, "dbaseRG", 1);
-        QDialog &dialog = *form.findChild<QDialog *>(QStringLiteral("vrxMySQLdlg"));
-        prompts.answerModal([&, database, password](QDialog &) {
-            typeText(dialog, "MySEdit", QStringLiteral("127.0.0.1"));
-            typeText(dialog, "MyDEdit", database);
-            typeText(dialog, "MyUEdit", QStringLiteral("vorlan"));
-            typeText(dialog, "MyPEdit", password);
-            typeText(dialog, "MyPortEdit", serverPort());
-            click(dialog, "OKBtn");
-            return dialog.result();
-        });
-        click(form, "connectBtn");
+        test::connectMySql(form, prompts, database, password);
     }
 
     QStringList tableChoice()
@@ -122,10 +96,6 @@ protected:
     Program program;
     TvrlForm &form;
 };
-
-#define NEEDS_SERVER()                                                                             \
-    if (serverPort().isEmpty())                                                                    \
-    GTEST_SKIP() << "no MariaDB server (./dev test provides one)"
 
 } // namespace
 

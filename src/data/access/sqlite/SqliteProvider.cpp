@@ -354,6 +354,7 @@ StatementResult SqliteProvider::run(const QString &statement, const std::vector<
             first = false;
         }
         const int columns = sqlite3_column_count(prepared.handle);
+        const sqlite3_int64 totalBefore = sqlite3_total_changes64(&database);
         std::vector<std::vector<Value>> rows;
         int step;
         while ((step = sqlite3_step(prepared.handle)) == SQLITE_ROW) {
@@ -365,7 +366,9 @@ StatementResult SqliteProvider::run(const QString &statement, const std::vector<
         if (step != SQLITE_DONE)
             fail({});
         if (columns == 0) {
-            changes += sqlite3_changes64(&database);
+            // The change count of a statement that changes no table (CREATE, DROP) would
+            // still be that of the statement before; the total tells the truth.
+            changes += sqlite3_total_changes64(&database) - totalBefore;
             anyChange = anyChange || !sqlite3_stmt_readonly(prepared.handle);
             continue;
         }

@@ -1,0 +1,144 @@
+// The statement runners on a real SQLite database, the line breaking of messages, and the
+// numbers of the column sum.
+#include "basic/QueryRunners.h"
+#include "basic/TableColumnSum.h"
+#include "data/access/Connection.h"
+#include "data/access/DataError.h"
+#include "data/access/Dataset.h"
+
+#include "support/ScriptedPrompts.h"
+
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace vrl;
+using namespace vrl::test;
+
+namespace {
+
+class QueryRunners : public ::testing::Test
+{
+protected:
+    QueryRunners()
+        : query(Dataset::Kind::Query)
+    {
+        QFile file(dir.filePath(QStringLiteral("runners.db")));
+        file.open(QIODevice::WriteOnly);
+        file.close();
+        connection.setConnectionString(QStringLiteral("Provider=SQLite;Data Source=")
+                                       + file.fileName());
+        connection.open();
+        query.setConnection(&connection);
+        for (const char *sql :
+             { "CREATE TABLE T (id INTEGER PRIMARY KEY, name TEXT, price REAL)",
+               "INSERT INTO T (name, price) VALUES ('a', 1.5), ('b', 2), ('c', NULL)" })
+            connection.provider().run(QString::fromLatin1(sql));
+    }
+
+    ScriptedPrompts prompts;
+    QTemporaryDir dir;
+    Connection connection;
+    Dataset query;
+};
+
+} // namespace
+
+TEST_F(QueryRunners, AResultSetOpensWhateverTheStatementLooksLike)
+{
+    EXPECT_EQ(OpenOrExecXSimpleQuery(query, QStringLiteral("SELECT * FROM T WHERE id = 0")),
+              QueryResult::OpenedEmpty);
+    EXPECT_TRUE(query.isActive());
+    EXPECT_EQ(OpenOrExecXSimpleQuery(query, QStringLiteral("select * from T where id = 2")),
+              QueryResult::OpenedOne);
+    query.setFilter(QStringLiteral("name = 'x'"));
+    query.setFiltered(true);
+    EXPECT_EQ(OpenOrExecXSimpleQuery(
+                  query, QStringLiteral(" /* all */\n SELECT * FROM T ORDER BY id DESC")),
+              QueryResult::OpenedMany);
+    EXPECT_FALSE(query.isFiltered()); // a filter set before is gone
+    EXPECT_EQ(query.recNo(), 1);
+    EXPECT_EQ(query.fieldByName(QStringLiteral("name")).text(), QStringLiteral("c"));
+
+    EXPECT_EQ(OpenOrExecXSimpleQuery(query, QStringLiteral("UPDATE T SET price = 1")),
+              QueryResult::ChangedMany);
+    EXPECT_EQ(OpenOrExecXSimpleQuery(query, QStringLiteral("UPDATE T SET price = 1 WHERE id = 1")),
+              QueryResult::ChangedOne);
+    EXPECT_EQ(OpenOrExecXSimpleQuery(query, QStringLiteral("DELETE FROM T WHERE id = 9")),
+              QueryResult::ChangedNone);
+    // A statement that changes no row of a table counts no rows, not those of the last one.
+    EXPECT_EQ(OpenOrExecXSimpleQuery(query, QStringLiteral("CREATE TABLE U (a INT)")),
+              QueryResult::ChangedNone);
+    EXPECT_TRUE(prompts.records().isEmpty());
+}
+
+TEST_F(QueryRunners, AFailureIsShownWithTheStatementAndGivesFailed)
+{
+    EXPECT_EQ(OpenOrExecXSimpleQuery(query, QStringLiteral("SELECT nic FROM T")),
+              QueryResult::Failed);
+    ASSERT_EQ(prompts.textsOf(QStringLiteral("message")).size(), 1);
+    const QString message = prompts.textsOf(QStringLiteral("message"))[0];
+    EXPECT_TRUE(message.startsWith(QStringLiteral("Chyba OpenOrExecXSimpleQuery:\n\r\n\r")));
+    EXPECT_TRUE(message.endsWith(QStringLiteral("\n\r\n\r[query text:\n\rSELECT nic FROM T]")));
+    EXPECT_TRUE(message.contains(QStringLiteral("nic")));
+    EXPECT_FALSE(query.isActive());
+}
+
+TEST_F(QueryRunners, TheEditorRunnerCountsOnTheWayItTook)
+{
+    QPlainTextEdit memo;
+    qint32 records = -1, changed = -1;
+    memo.setPlainText(QStringLiteral("\nselect *\nfrom T"));
+    EXPECT_EQ(OpenOrExecMemoQuery(query, memo, records, changed), QueryResult::OpenedMany);
+    EXPECT_EQ(records, 3);
+    EXPECT_EQ(changed, 0);
+    EXPECT_EQ(query.commandText(), QStringLiteral("\r\nselect *\r\nfrom T\r\n"));
+
+    memo.setPlainText(QStringLiteral("UPDATE T\nSET price = 3"));
+    EXPECT_EQ(OpenOrExecMemoQuery(query, memo, records, changed), QueryResult::ChangedMany);
+    EXPECT_EQ(records, 0);
+    EXPECT_EQ(changed, 3);
+
+    memo.setPlainText(QStringLiteral("CREATE TABLE V (a INT)"));
+    EXPECT_EQ(OpenOrExecMemoQuery(query, memo, records, changed), QueryResult::ChangedNone);
+
+    memo.setPlainText(QStringLiteral("UPDATE nikde SET a = 1"));
+    EXPECT_EQ(OpenOrExecMemoQuery(query, memo, records, changed), QueryResult::Failed);
+    ASSERT_EQ(prompts.textsOf(QStringLiteral("message")).size(), 1);
+    EXPECT_TRUE(prompts.textsOf(QStringLiteral("message"))[0].startsWith(
+        QStringLiteral("Při provádění příkazu došlo k chybě:\n\r\n\r")));
+    EXPECT_TRUE(prompts.textsOf(QStringLiteral("message"))[0].endsWith(
+        QStringLiteral("[query text:\n\rUPDATE nikde SET a = 1\r\n]")));
+}
+
+TEST(BreakLongLines, BreaksOnlyAfterBlanksCommasAndSemicolonsPastTheWidth)
+{
+    EXPECT_EQ(BreakLongLines(QStringLiteral("alpha beta  gamma"), 5),
+              QStringLiteral("alpha \r\nbeta \r\n gamma"));
+    EXPECT_EQ(BreakLongLines(QStringLiteral("alpha beta gamma"), 5),
+              QStringLiteral("alpha \r\nbeta \r\ngamma"));
+    const QString noBreaks(200, QLatin1Char('x'));
+    EXPECT_EQ(BreakLongLines(noBreaks, 80), noBreaks);
+    EXPECT_EQ(BreakLongLines(QString(79, QLatin1Char('a')) + QStringLiteral(" b"), 80),
+              QString(79, QLatin1Char('a')) + QStringLiteral(" \r\nb"));
+    EXPECT_EQ(BreakLongLines(QString(300, QLatin1Char('a')) + QStringLiteral(" "), 80),
+              QString(300, QLatin1Char('a')) + QStringLiteral(" \r\n"));
+    // Columns count from each LF; a CR alone does not reset them.
+    EXPECT_EQ(BreakLongLines(QStringLiteral("ab\r\ncd ef"), 3), QStringLiteral("ab\r\ncd \r\nef"));
+    EXPECT_EQ(BreakLongLines(QStringLiteral("a\rb c,d"), 3), QStringLiteral("a\rb \r\nc,d"));
+}
+
+TEST(ColumnSum, SumsKeepMoneyAmountsAndShowTwoDecimalsAtMost)
+{
+    EXPECT_EQ(VarToDoubleOrZero(Value()), 0.0);
+    EXPECT_EQ(VarToDoubleOrZero(Value::decimal(QStringLiteral("123456789.12"))), 123456789.12);
+    EXPECT_THROW(VarToDoubleOrZero(Value::text(QStringLiteral("nic"))), DataError);
+    EXPECT_EQ(sumText(123456789.12), QStringLiteral("123456789,12"));
+    EXPECT_EQ(sumText(1234.5), QStringLiteral("1234,5"));
+    EXPECT_EQ(sumText(2.0), QStringLiteral("2"));
+    EXPECT_EQ(sumText(0.004), QStringLiteral("0"));
+    EXPECT_EQ(sumText(-0.996), QStringLiteral("-1"));
+    EXPECT_EQ(sumText(0.5), QStringLiteral("0,5"));
+}

@@ -1,0 +1,53 @@
+#include "ServerSession.h"
+
+#include "app/VRLMain.h"
+#include "data/access/Connection.h"
+
+#include "support/ScriptedPrompts.h"
+#include "support/UiDriver.h"
+
+#include <QDialog>
+
+namespace vrl::test {
+
+QString serverPort()
+{
+    return qEnvironmentVariable("VORLAN_TEST_MARIADB_PORT");
+}
+
+void onServer(const QStringList &statements)
+{
+    Connection admin;
+    admin.setConnectionString(QStringLiteral("Provider=MSDASQL.1;Extended Properties=\"")
+                              + qEnvironmentVariable("VORLAN_TEST_ODBC") + QLatin1Char('"'));
+    admin.open();
+    for (const QString &sql : statements)
+        admin.provider().run(sql);
+}
+
+void freshDatabase(const QString &name, const QStringList &statementsInIt)
+{
+    QStringList sql { QStringLiteral("DROP DATABASE IF EXISTS `%1`").arg(name),
+                      QStringLiteral("CREATE DATABASE `%1`").arg(name),
+                      QStringLiteral("USE `%1`").arg(name) };
+    onServer(sql + statementsInIt);
+}
+
+void connectMySql(TvrlForm &form, ScriptedPrompts &prompts, const QString &database,
+                  const QString &password)
+{
+    clickItem(form, "dbaseRG", 1);
+    QDialog &dialog = *form.findChild<QDialog *>(QStringLiteral("vrxMySQLdlg"));
+    prompts.answerModal([&dialog, database, password](QDialog &) {
+        typeText(dialog, "MySEdit", QStringLiteral("127.0.0.1"));
+        typeText(dialog, "MyDEdit", database);
+        typeText(dialog, "MyUEdit", QStringLiteral("vorlan"));
+        typeText(dialog, "MyPEdit", password);
+        typeText(dialog, "MyPortEdit", serverPort());
+        click(dialog, "OKBtn");
+        return dialog.result();
+    });
+    click(form, "connectBtn");
+}
+
+} // namespace vrl::test

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace vrl {
+class TvrlForm;
+}
+
+namespace vrl::test {
+
+class ScriptedPrompts;
+
+// The port of the MariaDB server of ./dev test; empty outside it.
+QString serverPort();
+// Runs statements on the test server as its administrator would.
+void onServer(const QStringList &statements);
+// A fresh database of the given name on the test server (dropped first when it exists).
+void freshDatabase(const QString &name, const QStringList &statementsInIt = {});
+// Chooses the MySQL kind and connects through the real dialog and template.
+void connectMySql(TvrlForm &form, ScriptedPrompts &prompts, const QString &database,
+                  const QString &password = QStringLiteral("vorlan"));
+
+} // namespace vrl::test
+
+#define NEEDS_SERVER()                                                                             \
+    if (vrl::test::serverPort().isEmpty())                                                         \
+    GTEST_SKIP() << "no MariaDB server (./dev test provides one)"

@@ -1,0 +1,252 @@
+// The "data direct" area driven by control name against a MariaDB table with Czech names and
+// values, NULLs, apostrophes, decimals and date-times.
+#include "ServerSession.h"
+
+#include "app/Program.h"
+#include "app/VRLMain.h"
+#include "data/VRLDM.h"
+#include "data/controls/DBGrid.h"
+#include "data/controls/DBNavigator.h"
+#include "table/TableArea.h"
+#include "widgets/StatusBar.h"
+
+#include "support/ScriptedPrompts.h"
+#include "support/UiDriver.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace vrl;
+using namespace vrl::test;
+
+namespace {
+
+const QString kLongName = QStringLiteral("velmi_dlouhy_nazev_polozky_ktery_ma_40zn");
+
+class TableAreaTest : public ::testing::Test
+{
+protected:
+    TableAreaTest()
+        : program(*qApp)
+        , form(program.mainWindow())
+        , area(form.tableArea())
+    { }
+
+    void SetUp() override
+    {
+        if (serverPort().isEmpty())
+            GTEST_SKIP() << "no MariaDB server (./dev test provides one)";
+        m_database = QStringLiteral("vorlan_ta_%1")
+                         .arg(QString::fromLatin1(
+                                  ::testing::UnitTest::GetInstance()->current_test_info()->name())
+                                  .toLower()
+                                  .left(40));
+        freshDatabase(m_database,
+                      { QStringLiteral("CREATE TABLE zboží (id INT PRIMARY KEY, jméno VARCHAR(40), "
+                                       "cena DECIMAL(14,2), `Jednotková cena` INT, dne DATETIME, "
+                                       "%1 INT)")
+                            .arg(kLongName),
+                        QStringLiteral("INSERT INTO zboží VALUES (1, 'O''Brien', 123456789.10, 1, "
+                                       "'2024-02-29 13:30:00', 1), (2, 'ABC', 0.02, 2, NULL, 2), "
+                                       "(3, NULL, 10, 3, '1999-12-31 00:00:00', 3), (4, 'xabcx', "
+                                       "NULL, 4, NULL, 4)"),
+                        QStringLiteral("CREATE TABLE prázdná (a INT, b VARCHAR(5))"),
+                        QStringLiteral("CREATE TABLE SONGBASE (a INT)"),
+                        QStringLiteral("CREATE TABLE Songbase2 (a INT)") });
+        connectMySql(form, prompts, m_database);
+        ASSERT_TRUE(DM().vrlConnect.isConnected()) << prompts.texts().join(u'|').toStdString();
+    }
+
+    void choose(const QString &table)
+    {
+        auto *choice = control<QComboBox>(form, "TblSelCoB");
+        const int index = choice->findText(table);
+        ASSERT_GE(index, 0) << table.toStdString();
+        selectEntry(form, "TblSelCoB", index);
+    }
+    QString status(int panel = 1) { return control<StatusBar>(form, "tblSB")->panelText(panel); }
+    DBGrid &grid() { return *control<DBGrid>(form, "tblGrid"); }
+    int column(const QString &field) { return DM().vrxTbl.fieldNames().indexOf(field); }
+    void clickCell(int row, const QString &field)
+    {
+        DM().vrxTbl.moveTo(row);
+        grid().setCurrentIndex(grid().model()->index(row - 1, column(field)));
+        emit grid().cellClicked(column(field));
+    }
+    void clickTitle(const QString &field) { emit grid().titleClicked(column(field)); }
+    QLineEdit &edit(const char *name) { return *control<QLineEdit>(form, name); }
+
+    ScriptedPrompts prompts;
+    Program program;
+    TvrlForm &form;
+    TableArea &area;
+    QString m_database;
+};
+
+} // namespace
+
+TEST_F(TableAreaTest, ChoosingATableOpensItWithItsFields)
+{
+    choose(QStringLiteral("zboží"));
+    EXPECT_TRUE(DM().vrxTbl.isActive());
+    EXPECT_EQ(status(), QStringLiteral(" zboží * záznamů: 4, položek: 6"));
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("[127.0.0.1-") + m_database.toUpper() + u']');
+    EXPECT_TRUE(form.isSizeableWindow());
+    EXPECT_EQ(form.clientSize().width(), TvrlForm::kClientWidth);
+    auto *fields = control<QListWidget>(form, "tblChLB");
+    ASSERT_EQ(fields->count(), 6);
+    EXPECT_EQ(fields->item(1)->text(), QStringLiteral("jméno"));
+    for (const char *on : { "tFilterE", "recTblBtn", "importBtn", "qtSelectBtn", "qtDeleteBtn" })
+        EXPECT_TRUE(control<QWidget>(form, on)->isEnabled()) << on;
+    EXPECT_FALSE(control<QAction>(form, "songbaseMItem")->isEnabled());
+
+    choose(QStringLiteral("prázdná"));
+    EXPECT_EQ(status(), QStringLiteral(" prázdná * záznamů: 0, položek: 2"));
+    choose(QStringLiteral("SONGBASE"));
+    EXPECT_TRUE(control<QAction>(form, "songbaseMItem")->isEnabled());
+    choose(QStringLiteral("Songbase2"));
+    EXPECT_FALSE(control<QAction>(form, "songbaseMItem")->isEnabled());
+
+    // A table gone from the server cannot be opened; the commands that need it are disabled.
+    onServer({ QStringLiteral("DROP TABLE `%1`.prázdná").arg(m_database) });
+    choose(QStringLiteral("prázdná"));
+    ASSERT_EQ(prompts.textsOf(QStringLiteral("message")).size(), 1);
+    EXPECT_TRUE(prompts.textsOf(QStringLiteral("message"))[0].startsWith(
+        QStringLiteral("Chyba výběru!\n\r[")));
+    EXPECT_EQ(status(), QStringLiteral(" Tabulku se nepodařilo otevřít..."));
+    EXPECT_FALSE(control<QWidget>(form, "recTblBtn")->isEnabled());
+    EXPECT_TRUE(area.tableChosen());
+}
+
+TEST_F(TableAreaTest, CellClicksProposeFiltersAndTitleClicksSortWithTheSum)
+{
+    choose(QStringLiteral("zboží"));
+    clickCell(1, QStringLiteral("jméno"));
+    EXPECT_EQ(edit("tFilterE").text(), QStringLiteral("jméno = 'O''Brien'"));
+    EXPECT_TRUE(control<QWidget>(form, "tFilterBtn")->isEnabled());
+    EXPECT_EQ(status(), QStringLiteral(" zboží * 1. záznam z 4 dostupných"));
+    clickCell(3, QStringLiteral("jméno"));
+    EXPECT_EQ(edit("tFilterE").text(), QStringLiteral("jméno = ''"));
+    EXPECT_TRUE(area.capturedValue().isEmpty());
+
+    clickTitle(QStringLiteral("cena"));
+    EXPECT_EQ(DM().vrxTbl.sort(), QStringLiteral("cena ASC"));
+    EXPECT_EQ(status(), QStringLiteral(" záznamů: 4 (změna třídění - cena)"));
+    EXPECT_EQ(status(0), QStringLiteral(" cena: 123456799,12")); // in double precision
+    clickTitle(QStringLiteral("cena"));
+    EXPECT_EQ(DM().vrxTbl.sort(), QStringLiteral("cena DESC"));
+    clickTitle(QStringLiteral("jméno"));
+    EXPECT_EQ(DM().vrxTbl.sort(), QStringLiteral("jméno DESC")); // the direction carries over
+
+    // Full names: a second click on a long name reverses it like any other.
+    clickTitle(kLongName);
+    clickTitle(kLongName);
+    EXPECT_EQ(DM().vrxTbl.sort(), kLongName + QStringLiteral(" ASC"));
+
+    // A name the database cannot take unquoted: the runner's message, then the failure text.
+    clickTitle(QStringLiteral("Jednotková cena"));
+    EXPECT_EQ(status(0), QStringLiteral(" (Jednotková cena nelze sčítat)"));
+    EXPECT_TRUE(prompts.textsOf(QStringLiteral("message"))
+                    .last()
+                    .startsWith(QStringLiteral("Chyba OpenOrExecXSimpleQuery:")));
+}
+
+TEST_F(TableAreaTest, FiltersApplyTheSumFollowsAndABadFilterIsExplained)
+{
+    choose(QStringLiteral("zboží"));
+    clickTitle(QStringLiteral("cena"));
+    clickCell(2, QStringLiteral("jméno"));
+    click(form, "tFilterBtn");
+    EXPECT_TRUE(DM().vrxTbl.isFiltered());
+    EXPECT_EQ(DM().vrxTbl.recordCount(), 1);
+    EXPECT_EQ(status(), QStringLiteral(" 1. záznam z 1 [filtr]"));
+    EXPECT_EQ(status(0), QStringLiteral(" cena: 0,02"));
+
+    QTest::mouseDClick(&edit("tFilterE"), Qt::LeftButton);
+    EXPECT_FALSE(DM().vrxTbl.isFiltered());
+    EXPECT_TRUE(edit("tFilterE").text().isEmpty());
+    EXPECT_EQ(status(), QStringLiteral(" 1. záznam z 4"));
+    EXPECT_EQ(status(0), QStringLiteral(" cena: 123456799,12"));
+
+    typeText(form, "tFilterE", QStringLiteral("nikde = 1"));
+    area.tFilterEExit();
+    click(form, "tFilterBtn");
+    const QStringList messages = prompts.textsOf(QStringLiteral("message"));
+    ASSERT_FALSE(messages.isEmpty());
+    EXPECT_TRUE(messages.last().startsWith(QStringLiteral("chybný filtr!\n\r[")));
+    EXPECT_FALSE(DM().vrxTbl.isFiltered());
+    EXPECT_EQ(DM().vrxTbl.recordCount(), 4);
+    EXPECT_FALSE(control<QWidget>(form, "tFilterBtn")->isEnabled());
+    EXPECT_EQ(edit("tFilterE").text(), QStringLiteral("nikde = 1"));
+    EXPECT_EQ(status(0), QStringLiteral(" cena: 123456799,12")); // the sum stays
+}
+
+TEST_F(TableAreaTest, SearchFindsEveryCaseAndSubstringAndSaysWhenItEnds)
+{
+    choose(QStringLiteral("zboží"));
+    typeText(form, "tSearchE", QStringLiteral("abc"));
+    emit edit("tSearchE").editingFinished();
+    area.tSearchEExit();
+    ASSERT_TRUE(control<QWidget>(form, "tSearchBtn")->isEnabled());
+    prompts.answerConfirm(true); // ABC in record 2
+    prompts.answerConfirm(true); // xabcx in record 4
+    click(form, "tSearchBtn");
+    EXPECT_EQ(prompts.textsOf(QStringLiteral("confirmation")),
+              QStringList({ QStringLiteral("výraz 'ABC' nalezen; pokračovat?"),
+                            QStringLiteral("výraz 'ABC' nalezen; pokračovat?") }));
+    EXPECT_EQ(prompts.textsOf(QStringLiteral("message")),
+              QStringList({ QStringLiteral("výraz 'ABC' nebyl nalezen") }));
+    EXPECT_EQ(status(), QStringLiteral(" 'ABC': záznam 4, položka jméno"));
+
+    prompts.clear();
+    prompts.answerConfirm(false);
+    click(form, "tSearchBtn");
+    EXPECT_EQ(DM().vrxTbl.recNo(), 2);
+    EXPECT_TRUE(prompts.textsOf(QStringLiteral("message")).isEmpty());
+
+    typeText(form, "tSearchE", QString());
+    prompts.clear();
+    area.tSearchBtnClick();
+    EXPECT_EQ(prompts.textsOf(QStringLiteral("message")),
+              QStringList({ QStringLiteral("hledání nelze spustit...") }));
+}
+
+TEST_F(TableAreaTest, FieldListChecksCopiesAndRefreshFindsTheTableAgain)
+{
+    choose(QStringLiteral("zboží"));
+    auto *fields = control<QListWidget>(form, "tblChLB");
+    fields->item(5)->setCheckState(Qt::Checked);
+    fields->setCurrentRow(5);
+    area.tblChLBClick();
+    EXPECT_TRUE(control<QWidget>(form, "qtInsertBtn")->isEnabled());
+    EXPECT_TRUE(control<QWidget>(form, "clipBtn")->isEnabled());
+    click(form, "clipBtn");
+    EXPECT_EQ(QApplication::clipboard()->text(), kLongName); // the whole name
+
+    area.tblChLBDblClick(); // the first is unchecked: all get checked
+    for (int i = 0; i < fields->count(); ++i)
+        EXPECT_EQ(fields->item(i)->checkState(), Qt::Checked);
+    area.tblChLBDblClick();
+    EXPECT_EQ(fields->item(5)->checkState(), Qt::Unchecked);
+    EXPECT_FALSE(control<QWidget>(form, "qtInsertBtn")->isEnabled());
+
+    click(form, "recTblBtn");
+    EXPECT_TRUE(DM().vrxTbl.isActive());
+    EXPECT_EQ(status(), QStringLiteral(" zboží * 1. záznam z 4 dostupných"));
+
+    onServer({ QStringLiteral("DROP TABLE `%1`.zboží").arg(m_database) });
+    click(form, "recTblBtn");
+    EXPECT_EQ(prompts.textsOf(QStringLiteral("message")).last(), QStringLiteral("zboží?"));
+    EXPECT_FALSE(DM().vrxTbl.isActive());
+    EXPECT_EQ(fields->count(), 0);
+    EXPECT_FALSE(control<QWidget>(form, "importBtn")->isEnabled());
+}
