@@ -6,6 +6,7 @@
 // Expects VORLAN_BENCH_ODBC (the ODBC string), VORLAN_BENCH_CLI (the client command line
 // that prints the table's rows) and VORLAN_BENCH_TABLE; ./dev bench sets them.
 #include "BenchFigures.h"
+#include "TableAreaBench.h"
 #include "WorkbookBench.h"
 
 #include "data/access/Connection.h"
@@ -14,7 +15,7 @@
 #include "data/access/ResultMemory.h"
 #include "data/controls/DatasetModel.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QProcess>
 
 #include <cstdio>
@@ -40,7 +41,8 @@ double cliMilliseconds(const QString &commandLine)
     });
 }
 
-void run()
+// Returns the median time of the open, the reference of the table area's figures.
+double run()
 {
     const QString odbc = qEnvironmentVariable("VORLAN_BENCH_ODBC");
     const QString table = qEnvironmentVariable("VORLAN_BENCH_TABLE");
@@ -107,6 +109,7 @@ void run()
         }
     });
     report("grid_screen_ms", all / screens, "ms");
+    return openMs;
 }
 
 } // namespace
@@ -115,11 +118,12 @@ int main(int argc, char **argv)
 {
     // The same memory policy as the program's.
     reuseFreedResultMemory();
-    QCoreApplication app(argc, argv);
+    QApplication app(argc, argv);
     try {
         // The workbook first: its peak memory is its own, before the big table's.
         runWorkbookBench();
-        run();
+        const double openMs = run();
+        runTableAreaBench(openMs);
     } catch (const std::exception &failure) {
         std::fprintf(stderr, "bench failed: %s\n", failure.what());
         return 1;
