@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QListWidget>
@@ -249,4 +250,16 @@ TEST_F(TableAreaTest, FieldListChecksCopiesAndRefreshFindsTheTableAgain)
     EXPECT_FALSE(DM().vrxTbl.isActive());
     EXPECT_EQ(fields->count(), 0);
     EXPECT_FALSE(control<QWidget>(form, "importBtn")->isEnabled());
+}
+
+TEST_F(TableAreaTest, Screenshot)
+{
+    const QString folder = qEnvironmentVariable("VORLAN_SCREENSHOT_DIR");
+    if (folder.isEmpty())
+        GTEST_SKIP() << "set VORLAN_SCREENSHOT_DIR to save a screenshot";
+    choose(QStringLiteral("zboží"));
+    clickTitle(QStringLiteral("cena"));
+    clickCell(2, QStringLiteral("jméno"));
+    settle();
+    EXPECT_TRUE(form.grab().save(QDir(folder).filePath(QStringLiteral("table_open.png"))));
 }
