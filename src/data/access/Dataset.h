@@ -166,6 +166,8 @@ private:
     const Value &bufferValue(int field) const { return m_buffer[size_t(field)]; }
     QString baseTable() const;
     std::vector<int> keyFields();
+    // The columns and original values that find a stored row in its table.
+    void keyOf(size_t row, QStringList &columns, std::vector<Value> &values);
 
     Kind m_kind;
     QPointer<Connection> m_connection;

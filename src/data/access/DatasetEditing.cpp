@@ -127,6 +127,14 @@ std::vector<int> Dataset::keyFields()
     return keys;
 }
 
+void Dataset::keyOf(size_t row, QStringList &columns, std::vector<Value> &values)
+{
+    for (int f : keyFields()) {
+        columns << m_rows.fields()[size_t(f)].baseColumn;
+        values.push_back(m_rows.value(row, f));
+    }
+}
+
 void Dataset::post()
 {
     requireActive();
@@ -152,10 +160,7 @@ void Dataset::post()
         const size_t row = m_view[size_t(m_position)];
         QStringList whereColumns;
         std::vector<Value> whereValues;
-        for (int f : keyFields()) {
-            whereColumns << m_rows.fields()[size_t(f)].baseColumn;
-            whereValues.push_back(m_rows.value(row, f));
-        }
+        keyOf(row, whereColumns, whereValues);
         const WriteStatement update
             = updateStatement(provider, table, columns, values, whereColumns, whereValues);
         const StatementResult result = provider.run(update.sql, update.parameters);
@@ -212,10 +217,7 @@ void Dataset::remove()
     const size_t row = m_view[size_t(m_position)];
     QStringList whereColumns;
     std::vector<Value> whereValues;
-    for (int f : keyFields()) {
-        whereColumns << m_rows.fields()[size_t(f)].baseColumn;
-        whereValues.push_back(m_rows.value(row, f));
-    }
+    keyOf(row, whereColumns, whereValues);
     const WriteStatement deletion
         = deleteStatement(provider, baseTable(), whereColumns, whereValues);
     const StatementResult result = provider.run(deletion.sql, deletion.parameters);
