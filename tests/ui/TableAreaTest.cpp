@@ -10,6 +10,7 @@
 #include "table/TableArea.h"
 #include "widgets/StatusBar.h"
 
+#include "support/GeneratedWorkbook.h"
 #include "support/ScriptedPrompts.h"
 #include "support/UiDriver.h"
 
@@ -22,6 +23,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -109,6 +111,18 @@ TEST_F(TableAreaTest, ChoosingATableOpensItWithItsFields)
     for (const char *on : { "tFilterE", "recTblBtn", "importBtn", "qtSelectBtn", "qtDeleteBtn" })
         EXPECT_TRUE(control<QWidget>(form, on)->isEnabled()) << on;
     EXPECT_FALSE(control<QAction>(form, "songbaseMItem")->isEnabled());
+
+    // The same table again: reopened, no field checked, no filter, an empty filter edit.
+    control<QListWidget>(form, "tblChLB")->item(0)->setCheckState(Qt::Checked);
+    clickCell(1, QStringLiteral("jméno"));
+    click(form, "tFilterBtn");
+    ASSERT_TRUE(DM().vrxTbl.isFiltered());
+    choose(QStringLiteral("zboží"));
+    EXPECT_FALSE(DM().vrxTbl.isFiltered());
+    EXPECT_EQ(DM().vrxTbl.recordCount(), 4);
+    EXPECT_EQ(control<QListWidget>(form, "tblChLB")->item(0)->checkState(), Qt::Unchecked);
+    EXPECT_TRUE(edit("tFilterE").text().isEmpty());
+    EXPECT_FALSE(control<QWidget>(form, "tFilterBtn")->isEnabled());
 
     choose(QStringLiteral("prázdná"));
     EXPECT_EQ(status(), QStringLiteral(" prázdná * záznamů: 0, položek: 2"));
@@ -252,6 +266,40 @@ TEST_F(TableAreaTest, FieldListChecksCopiesAndRefreshFindsTheTableAgain)
     EXPECT_FALSE(control<QWidget>(form, "importBtn")->isEnabled());
 }
 
+TEST(TableAreaWorkbook, ASheetSumsAndFiltersThroughItsBracketedName)
+{
+    ScriptedPrompts prompts;
+    Program program(*qApp);
+    TvrlForm &form = program.mainWindow();
+    QTemporaryDir dir;
+    GeneratedWorkbook book;
+    book.addSheet(
+        QStringLiteral("Ceník"),
+        QStringLiteral("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>Zboží</t></is></c>"
+                       "<c r=\"B1\" t=\"inlineStr\"><is><t>Cena</t></is></c></row>"
+                       "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>chléb</t></is></c><c "
+                       "r=\"B2\"><v>32.5</v></c></row>"
+                       "<row r=\"3\"><c r=\"A3\" t=\"inlineStr\"><is><t>máslo</t></is></c><c "
+                       "r=\"B3\"><v>59.9</v></c></row>"));
+    const QString path = dir.filePath(QStringLiteral("ceník.xlsx"));
+    book.save(path);
+    clickItem(form, "dbaseRG", 2);
+    prompts.answerFile(path);
+    click(form, "connectBtn");
+    selectEntry(form, "TblSelCoB", 0);
+    ASSERT_EQ(DM().vrxTbl.commandText(), QStringLiteral("[Ceník$]"));
+    TableArea &area = form.tableArea();
+    auto &grid = *control<DBGrid>(form, "tblGrid");
+    emit grid.titleClicked(1);
+    EXPECT_EQ(control<StatusBar>(form, "tblSB")->panelText(0), QStringLiteral(" Cena: 92,4"));
+    DM().vrxTbl.first();
+    emit grid.cellClicked(0);
+    click(form, "tFilterBtn");
+    EXPECT_EQ(DM().vrxTbl.recordCount(), 1);
+    EXPECT_EQ(control<StatusBar>(form, "tblSB")->panelText(0), QStringLiteral(" Cena: 32,5"));
+    EXPECT_EQ(area.capturedValue(), QStringLiteral("chléb"));
+}
+
 TEST_F(TableAreaTest, Screenshot)
 {
     const QString folder = qEnvironmentVariable("VORLAN_SCREENSHOT_DIR");
@@ -259,7 +307,9 @@ TEST_F(TableAreaTest, Screenshot)
         GTEST_SKIP() << "set VORLAN_SCREENSHOT_DIR to save a screenshot";
     choose(QStringLiteral("zboží"));
     clickTitle(QStringLiteral("cena"));
-    clickCell(2, QStringLiteral("jméno"));
+    typeText(form, "tFilterE", QStringLiteral("cena < 100"));
+    area.tFilterEExit();
+    click(form, "tFilterBtn");
     settle();
     EXPECT_TRUE(form.grab().save(QDir(folder).filePath(QStringLiteral("table_open.png"))));
 }
