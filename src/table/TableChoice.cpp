@@ -94,7 +94,8 @@ void TableArea::TblSelCoBSelect()
         ui.tFilterE->clear();
         ui.tFilterBtn->setEnabled(false);
         table.close();
-        table.setCommandText(ui.TblSelCoB->currentText());
+        // The entry picked, not whatever was typed into the box.
+        table.setCommandText(ui.TblSelCoB->itemText(ui.TblSelCoB->currentIndex()));
         table.open();
         fillFieldList();
         for (QPushButton *button : { ui.recTblBtn, ui.importBtn }) {
