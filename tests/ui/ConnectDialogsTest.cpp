@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QRadioButton>
 
@@ -155,4 +156,23 @@ TEST_F(ConnectDialogs, MySqlDialogKeepsItsSixValuesAndFillsNothingIn)
     EXPECT_EQ(mySql.connectionString(), before);
     use(mySql, [&] { click(mySql, "OKBtn"); });
     EXPECT_TRUE(mySql.connectionString().contains(QStringLiteral(";PORT=\";Initial Catalog=")));
+}
+
+TEST_F(ConnectDialogs, Screenshot)
+{
+    const QString folder = qEnvironmentVariable("VORLAN_SCREENSHOT_DIR");
+    if (folder.isEmpty())
+        GTEST_SKIP() << "set VORLAN_SCREENSHOT_DIR to save a screenshot";
+    use(sql, [&] {
+        typeText(sql, "DSEdit", QStringLiteral("SRV01"));
+        click(sql, "aSqlRB");
+        click(sql, "csEditBtn");
+        EXPECT_TRUE(sql.grab().save(QDir(folder).filePath(QStringLiteral("sql_dialog.png"))));
+        click(sql, "cancelBtn");
+    });
+    use(mySql, [&] {
+        typeText(mySql, "MyPEdit", QStringLiteral("heslo"));
+        EXPECT_TRUE(mySql.grab().save(QDir(folder).filePath(QStringLiteral("mysql_dialog.png"))));
+        click(mySql, "cancelBtn");
+    });
 }
