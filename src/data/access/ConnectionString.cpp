@@ -46,22 +46,10 @@ ConnectionString::ConnectionString(const QString &text)
         QString value;
         if (i < n && (text[i] == QLatin1Char('"') || text[i] == QLatin1Char('\''))) {
             const QChar quote = text[i++];
-            bool closed = false;
-            while (i < n) {
-                if (text[i] == quote) {
-                    if (i + 1 < n && text[i + 1] == quote) {
-                        value += quote;
-                        i += 2;
-                        continue;
-                    }
-                    closed = true;
-                    ++i;
-                    break;
-                }
-                value += text[i++];
-            }
-            if (!closed)
+            const std::optional<QString> enclosed = readEnclosedValue(text, i, quote);
+            if (!enclosed)
                 malformed(QStringLiteral("neuzavřené uvozovky u klíče \"%1\"").arg(key));
+            value = *enclosed;
             while (i < n && text[i].isSpace())
                 ++i;
             if (i < n && text[i] != QLatin1Char(';'))
@@ -108,6 +96,24 @@ void ConnectionString::remove(const QString &key)
     const qsizetype i = indexOf(key);
     if (i >= 0)
         m_pairs.remove(i);
+}
+
+std::optional<QString> readEnclosedValue(const QString &text, qsizetype &i, QChar closing)
+{
+    QString value;
+    while (i < text.size()) {
+        if (text[i] == closing) {
+            if (i + 1 < text.size() && text[i + 1] == closing) {
+                value += closing;
+                i += 2;
+                continue;
+            }
+            ++i;
+            return value;
+        }
+        value += text[i++];
+    }
+    return std::nullopt;
 }
 
 } // namespace vrl

@@ -29,4 +29,9 @@ private:
     QVector<std::pair<QString, QString>> m_pairs;
 };
 
+// Reads a value that runs from position i up to the closing character, which stands doubled
+// for itself inside ("a""b" or {a}}b}); i moves past the closing character. Nothing when the
+// value is not closed.
+std::optional<QString> readEnclosedValue(const QString &text, qsizetype &i, QChar closing);
+
 } // namespace vrl

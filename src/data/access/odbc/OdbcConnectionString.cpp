@@ -1,5 +1,6 @@
 #include "data/access/odbc/OdbcConnectionString.h"
 
+#include "data/access/ConnectionString.h"
 #include "data/access/DataError.h"
 
 namespace vrl::odbc {
@@ -184,24 +185,12 @@ QVector<std::pair<QString, QString>> parseOdbcString(const QString &text)
         QString value;
         if (i < n && text[i] == QLatin1Char('{')) {
             ++i;
-            bool closed = false;
-            while (i < n) {
-                if (text[i] == QLatin1Char('}')) {
-                    if (i + 1 < n && text[i + 1] == QLatin1Char('}')) {
-                        value += QLatin1Char('}');
-                        i += 2;
-                        continue;
-                    }
-                    closed = true;
-                    ++i;
-                    break;
-                }
-                value += text[i++];
-            }
-            if (!closed)
+            const std::optional<QString> enclosed = readEnclosedValue(text, i, QLatin1Char('}'));
+            if (!enclosed)
                 throw DataError(
                     QStringLiteral("Chybný řetězec ODBC: neuzavřená složená závorka u %1")
                         .arg(key));
+            value = *enclosed;
             const qsizetype end = text.indexOf(QLatin1Char(';'), i);
             i = end < 0 ? n : end + 1;
         } else {
