@@ -1,7 +1,7 @@
 // Writing to workbooks: edits, appended records and statements change the .xlsx file itself,
 // only in the affected cells, safely; what cannot be written is refused and nothing changes.
-#include "support/GeneratedWorkbook.h"
 #include "WorkbookOracle.h"
+#include "support/GeneratedWorkbook.h"
 
 #include "basic/Regional.h"
 #include "data/ConnectionTemplates.h"
@@ -303,4 +303,47 @@ TEST(WorkbookWriteXls, AnXlsWorkbookIsReadOnly)
     } catch (const DataError &error) {
         EXPECT_TRUE(error.message().contains(QStringLiteral(".xlsx"))) << error.what();
     }
+}
+
+TEST(WorkbookWriteMany, AStatementOverEveryRowWritesThemAllInOnePass)
+{
+    QTemporaryDir dir;
+    GeneratedWorkbook book;
+    QString rows = QStringLiteral("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>n</t></is></c>"
+                                  "<c r=\"B1\" t=\"inlineStr\"><is><t>v</t></is></c></row>");
+    constexpr int kRows = 5000;
+    for (int i = 0; i < kRows; ++i)
+        rows += QStringLiteral(
+                    "<row r=\"%1\"><c r=\"A%1\"><v>%2</v></c><c r=\"B%1\"><v>%3</v></c></row>")
+                    .arg(i + 2)
+                    .arg(i)
+                    .arg(i % 7);
+    book.addSheet(QStringLiteral("S"), rows);
+    const QString path = dir.filePath(QStringLiteral("mnoho.xlsx"));
+    book.save(path);
+
+    Connection connection;
+    connection.setConnectionString(excelWorkbook(path));
+    connection.open();
+    Dataset statement(Dataset::Kind::Query);
+    statement.setConnection(&connection);
+    statement.setCommandText(QStringLiteral("UPDATE [S$] SET v = v * 2 + 1"));
+    EXPECT_EQ(statement.execute(), kRows);
+    statement.setCommandText(
+        QStringLiteral("INSERT INTO [S$] (n, v) SELECT n + 10000, -1 FROM [S$] WHERE n < 3"));
+    EXPECT_EQ(statement.execute(), 3);
+
+    Connection fresh;
+    fresh.setConnectionString(excelWorkbook(path));
+    fresh.open();
+    Dataset sheet(Dataset::Kind::Table);
+    sheet.setConnection(&fresh);
+    sheet.setCommandText(QStringLiteral("[S$]"));
+    sheet.open();
+    ASSERT_EQ(sheet.recordCount(), kRows + 3);
+    for (int i = 0; i < kRows; i += 997)
+        EXPECT_EQ(sheet.valueAt(i, 1), Value::real((i % 7) * 2 + 1)) << i;
+    EXPECT_EQ(sheet.valueAt(kRows, 0), Value::real(10000));
+    EXPECT_EQ(sheet.valueAt(kRows + 2, 0), Value::real(10002));
+    EXPECT_EQ(sheet.valueAt(kRows + 2, 1), Value::real(-1));
 }

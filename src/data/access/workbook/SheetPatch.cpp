@@ -17,14 +17,7 @@ namespace {
     throw DataError(QStringLiteral("List sešitu nelze upravit: %1.").arg(QLatin1String(what)));
 }
 
-// One element found in the XML: where its start tag and the whole element lie.
-struct Element
-{
-    qsizetype begin = 0; // '<'
-    qsizetype tagEnd = 0; // after '>' of the start tag
-    qsizetype end = 0; // after the element
-    bool empty = false; // <x/>
-};
+using Element = SheetPatch::Element;
 
 // The value of an attribute in a start tag, or nothing.
 std::optional<QByteArray> attribute(const QByteArray &xml, qsizetype begin, qsizetype tagEnd,
@@ -124,21 +117,66 @@ SheetPatch::SheetPatch(QByteArray xml)
             --start;
         m_prefix = m_xml.mid(start, data - start);
     }
+    const qsizetype dataStart = m_xml.indexOf('<' + m_prefix + "sheetData");
+    if (dataStart < 0)
+        unexpected("chybí data listu");
+    m_dataTagEnd = m_xml.indexOf('>', dataStart) + 1;
+    if (m_dataTagEnd <= 0)
+        unexpected("neukončená data listu");
+    if (m_xml[m_dataTagEnd - 2] == '/') {
+        // <sheetData/> becomes <sheetData></sheetData>, so that rows fit inside.
+        m_xml.replace(m_dataTagEnd - 2, 2, ">");
+        --m_dataTagEnd;
+        m_xml.insert(m_dataTagEnd, "</" + m_prefix + "sheetData>");
+    }
+    m_dataEnd = m_xml.indexOf("</" + m_prefix + "sheetData>", m_dataTagEnd);
+    if (m_dataEnd < 0)
+        unexpected("neukončená data listu");
 }
 
-std::optional<std::pair<qsizetype, qsizetype>> SheetPatch::findCell(int row, int column) const
+const std::map<int, Element> &SheetPatch::rows() const
 {
-    const QByteArray needle = " r=\"" + cellAddress(row, column).toLatin1() + '"';
-    const QByteArray tag = '<' + m_prefix + 'c';
-    for (qsizetype at = m_xml.indexOf(needle); at >= 0; at = m_xml.indexOf(needle, at + 1)) {
-        const qsizetype begin = m_xml.lastIndexOf('<', at);
-        if (begin < 0 || m_xml.mid(begin, tag.size()) != tag || m_xml[begin + tag.size()] != ' ')
-            continue;
-        const qsizetype tagEnd = m_xml.indexOf('>', at) + 1;
-        if (m_xml[tagEnd - 2] == '/')
-            return std::make_pair(begin, tagEnd);
-        const qsizetype end = m_xml.indexOf("</" + m_prefix + "c>", tagEnd);
-        return std::make_pair(begin, end < 0 ? tagEnd : end);
+    if (!m_rows) {
+        std::map<int, Element> found;
+        int previous = -1;
+        const QByteArray rowTag = m_prefix + "row";
+        for (auto row = nextElement(m_xml, rowTag, m_dataTagEnd, m_dataEnd); row;
+             row = nextElement(m_xml, rowTag, row->end, m_dataEnd)) {
+            const auto r = attribute(m_xml, row->begin, row->tagEnd, "r");
+            previous = r ? r->toInt() - 1 : previous + 1;
+            found[previous] = *row;
+        }
+        m_rows = std::move(found);
+    }
+    return *m_rows;
+}
+
+std::vector<SheetPatch::Cell> SheetPatch::cellsOf(int row, const Element &element) const
+{
+    std::vector<Cell> cells;
+    if (element.empty)
+        return cells;
+    const qsizetype contentEnd = element.end - (m_prefix.size() + 6); // before </row>
+    int previousColumn = -1;
+    for (auto c = nextElement(m_xml, m_prefix + 'c', element.tagEnd, contentEnd); c;
+         c = nextElement(m_xml, m_prefix + 'c', c->end, contentEnd)) {
+        int r = row, column = previousColumn + 1;
+        if (const auto ref = attribute(m_xml, c->begin, c->tagEnd, "r"))
+            parseCellReference(QString::fromLatin1(*ref), r, column);
+        previousColumn = column;
+        cells.push_back({ column, *c });
+    }
+    return cells;
+}
+
+std::optional<Element> SheetPatch::findCell(int row, int column) const
+{
+    const auto found = rows().find(row);
+    if (found == rows().end())
+        return std::nullopt;
+    for (const Cell &cell : cellsOf(row, found->second)) {
+        if (cell.column == column)
+            return cell.element;
     }
     return std::nullopt;
 }
@@ -148,8 +186,7 @@ std::optional<int> SheetPatch::styleOf(int row, int column) const
     const auto cell = findCell(row, column);
     if (!cell)
         return std::nullopt;
-    const qsizetype tagEnd = m_xml.indexOf('>', cell->first) + 1;
-    if (const auto s = attribute(m_xml, cell->first, tagEnd, "s"))
+    if (const auto s = attribute(m_xml, cell->begin, cell->tagEnd, "s"))
         return s->toInt();
     return std::nullopt;
 }
@@ -157,124 +194,85 @@ std::optional<int> SheetPatch::styleOf(int row, int column) const
 bool SheetPatch::hasValue(int row, int column) const
 {
     const auto cell = findCell(row, column);
-    if (!cell)
+    if (!cell || cell->empty)
         return false;
-    const QByteArray inside = m_xml.mid(cell->first, cell->second - cell->first);
+    const QByteArray inside = m_xml.mid(cell->tagEnd, cell->end - cell->tagEnd);
     return inside.contains("<" + m_prefix + "v>") || inside.contains("<" + m_prefix + "is>");
+}
+
+QByteArray SheetPatch::cellXml(int row, int column, const CellWrite &cell,
+                               std::optional<QByteArray> style) const
+{
+    const QByteArray cellTag = m_prefix + 'c';
+    if (!style && cell.newCellStyle)
+        style = QByteArray::number(*cell.newCellStyle);
+    QByteArray xml = '<' + cellTag + " r=\"" + cellAddress(row, column).toLatin1() + '"';
+    if (style && *style != "0")
+        xml += " s=\"" + *style + '"';
+    switch (cell.kind) {
+    case CellWrite::Kind::Empty:
+        return xml + "/>";
+    case CellWrite::Kind::Number:
+        return xml + "><" + m_prefix + "v>" + numberText(cell.number) + "</" + m_prefix + "v></"
+            + cellTag + '>';
+    case CellWrite::Kind::Bool:
+        return xml + " t=\"b\"><" + m_prefix + "v>" + (cell.number != 0 ? "1" : "0") + "</"
+            + m_prefix + "v></" + cellTag + '>';
+    case CellWrite::Kind::Text: {
+        const bool edges
+            = !cell.text.isEmpty() && (cell.text.front().isSpace() || cell.text.back().isSpace());
+        return xml + " t=\"inlineStr\"><" + m_prefix + "is><" + m_prefix + 't'
+            + (edges ? " xml:space=\"preserve\"" : "") + '>' + xmlText(cell.text) + "</" + m_prefix
+            + "t></" + m_prefix + "is></" + cellTag + '>';
+    }
+    }
+    return xml;
 }
 
 QByteArray SheetPatch::apply()
 {
-    const QByteArray rowTag = m_prefix + "row";
-    const QByteArray cellTag = m_prefix + "c";
-    qsizetype dataStart = m_xml.indexOf('<' + m_prefix + "sheetData");
-    if (dataStart < 0)
-        unexpected("chybí data listu");
-    qsizetype dataTagEnd = m_xml.indexOf('>', dataStart) + 1;
-    if (m_xml[dataTagEnd - 2] == '/') {
-        // <sheetData/> becomes <sheetData></sheetData>, so that rows fit inside.
-        m_xml.replace(dataTagEnd - 2, 2, ">");
-        --dataTagEnd;
-        m_xml.insert(dataTagEnd, "</" + m_prefix + "sheetData>");
-    }
-    const qsizetype dataEnd = m_xml.indexOf("</" + m_prefix + "sheetData>", dataTagEnd);
-    if (dataEnd < 0)
-        unexpected("neukončená data listu");
-
-    // The rows as they are, in order.
-    struct Row
+    // Every change as a piece of text replacing a stretch of the old one, in file order.
+    struct Edit
     {
-        int number;
-        Element element;
+        qsizetype at;
+        qsizetype length;
+        QByteArray text;
     };
-    std::vector<Row> rows;
-    int previous = -1;
-    for (auto row = nextElement(m_xml, rowTag, dataTagEnd, dataEnd); row;
-         row = nextElement(m_xml, rowTag, row->end, dataEnd)) {
-        const auto r = attribute(m_xml, row->begin, row->tagEnd, "r");
-        previous = r ? r->toInt() - 1 : previous + 1;
-        rows.push_back({ previous, *row });
-    }
-
+    std::vector<Edit> edits;
+    const QByteArray rowTag = m_prefix + "row";
     int maxRow = 0, maxColumn = 0, minRow = INT_MAX, minColumn = INT_MAX;
-    // Back to front, so that the positions found above stay valid.
-    for (auto change = m_writes.rbegin(); change != m_writes.rend(); ++change) {
-        const int rowNumber = change->first;
+    for (const auto &[rowNumber, writes] : m_writes) {
         maxRow = std::max(maxRow, rowNumber);
         minRow = std::min(minRow, rowNumber);
-        QByteArray newCells;
-        const auto found = std::find_if(rows.begin(), rows.end(),
-                                        [&](const Row &r) { return r.number == rowNumber; });
-        const auto cellXml
-            = [&](int column, const CellWrite &cell, std::optional<QByteArray> style) {
-                  maxColumn = std::max(maxColumn, column);
-                  minColumn = std::min(minColumn, column);
-                  if (!style && cell.newCellStyle)
-                      style = QByteArray::number(*cell.newCellStyle);
-                  QByteArray xml
-                      = '<' + cellTag + " r=\"" + cellAddress(rowNumber, column).toLatin1() + '"';
-                  if (style && *style != "0")
-                      xml += " s=\"" + *style + '"';
-                  switch (cell.kind) {
-                  case CellWrite::Kind::Empty:
-                      return xml + "/>";
-                  case CellWrite::Kind::Number:
-                      return xml + "><" + m_prefix + "v>" + numberText(cell.number) + "</"
-                          + m_prefix + "v></" + cellTag + '>';
-                  case CellWrite::Kind::Bool:
-                      return xml + " t=\"b\"><" + m_prefix + "v>" + (cell.number != 0 ? "1" : "0")
-                          + "</" + m_prefix + "v></" + cellTag + '>';
-                  case CellWrite::Kind::Text: {
-                      const bool edges = !cell.text.isEmpty()
-                          && (cell.text.front().isSpace() || cell.text.back().isSpace());
-                      return xml + " t=\"inlineStr\"><" + m_prefix + "is><" + m_prefix + 't'
-                          + (edges ? " xml:space=\"preserve\"" : "") + '>' + xmlText(cell.text)
-                          + "</" + m_prefix + "t></" + m_prefix + "is></" + cellTag + '>';
-                  }
-                  }
-                  return xml;
-              };
-
-        if (found == rows.end()) {
-            // A new row, before the first row with a higher number.
-            for (const auto &[column, cell] : change->second)
-                newCells += cellXml(column, cell, std::nullopt);
-            const auto next = std::find_if(rows.begin(), rows.end(),
-                                           [&](const Row &r) { return r.number > rowNumber; });
-            const qsizetype at = next == rows.end() ? dataEnd : next->element.begin;
-            m_xml.insert(at,
-                         '<' + rowTag + " r=\"" + QByteArray::number(rowNumber + 1) + "\">"
-                             + newCells + "</" + rowTag + '>');
+        for (const auto &entry : writes) {
+            maxColumn = std::max(maxColumn, entry.first);
+            minColumn = std::min(minColumn, entry.first);
+        }
+        const auto found = rows().find(rowNumber);
+        if (found == rows().end() || found->second.empty) {
+            QByteArray cells;
+            for (const auto &[column, cell] : writes)
+                cells += cellXml(rowNumber, column, cell, std::nullopt);
+            if (found == rows().end()) {
+                // A new row, before the first row with a higher number.
+                const auto next = rows().upper_bound(rowNumber);
+                const qsizetype at = next == rows().end() ? m_dataEnd : next->second.begin;
+                edits.push_back({ at, 0,
+                                  '<' + rowTag + " r=\"" + QByteArray::number(rowNumber + 1) + "\">"
+                                      + cells + "</" + rowTag + '>' });
+            } else {
+                // <row r="5" .../> gets content, its attributes kept.
+                const Element &row = found->second;
+                const QByteArray start = m_xml.mid(row.begin, row.tagEnd - 2 - row.begin);
+                edits.push_back(
+                    { row.begin, row.end - row.begin, start + '>' + cells + "</" + rowTag + '>' });
+            }
             continue;
         }
-
-        Element row = found->element;
-        if (row.empty) {
-            // <row r="5"/> gets content.
-            m_xml.replace(row.tagEnd - 2, 2, ">");
-            row.tagEnd -= 1;
-            m_xml.insert(row.tagEnd, "</" + rowTag + '>');
-            row.end = row.tagEnd + rowTag.size() + 3;
-            row.empty = false;
-        }
-        struct Cell
-        {
-            int column;
-            Element element;
-        };
-        std::vector<Cell> cells;
-        const qsizetype rowContentEnd = row.end - (rowTag.size() + 3);
-        int previousColumn = -1;
-        for (auto c = nextElement(m_xml, cellTag, row.tagEnd, rowContentEnd); c;
-             c = nextElement(m_xml, cellTag, c->end, rowContentEnd)) {
-            int r = 0, column = previousColumn + 1;
-            if (const auto ref = attribute(m_xml, c->begin, c->tagEnd, "r"))
-                parseCellReference(QString::fromLatin1(*ref), r, column);
-            previousColumn = column;
-            cells.push_back({ column, *c });
-        }
-        for (auto write = change->second.rbegin(); write != change->second.rend(); ++write) {
-            const int column = write->first;
+        const Element &row = found->second;
+        const std::vector<Cell> cells = cellsOf(rowNumber, row);
+        const qsizetype contentEnd = row.end - (rowTag.size() + 3);
+        for (const auto &[column, cell] : writes) {
             const auto existing = std::find_if(cells.begin(), cells.end(),
                                                [&](const Cell &c) { return c.column == column; });
             if (existing != cells.end()) {
@@ -283,36 +281,58 @@ QByteArray SheetPatch::apply()
                 if (!e.empty
                     && m_xml.mid(e.tagEnd, e.end - e.tagEnd).contains("<" + m_prefix + "f"))
                     m_replacedFormulas << cellAddress(rowNumber, column);
-                m_xml.replace(e.begin, e.end - e.begin, cellXml(column, write->second, style));
+                edits.push_back(
+                    { e.begin, e.end - e.begin, cellXml(rowNumber, column, cell, style) });
             } else {
                 const auto next = std::find_if(cells.begin(), cells.end(),
                                                [&](const Cell &c) { return c.column > column; });
-                const qsizetype at = next == cells.end() ? rowContentEnd : next->element.begin;
-                m_xml.insert(at, cellXml(column, write->second, std::nullopt));
+                edits.push_back({ next == cells.end() ? contentEnd : next->element.begin, 0,
+                                  cellXml(rowNumber, column, cell, std::nullopt) });
             }
         }
     }
 
     // The dimension covers what is there now.
-    if (const auto dimension = nextElement(m_xml, m_prefix + "dimension", 0, dataStart)) {
-        if (const auto ref = attribute(m_xml, dimension->begin, dimension->tagEnd, "ref")) {
-            const QList<QByteArray> corners = ref->split(':');
-            int r1 = 0, c1 = 0, r2 = 0, c2 = 0;
-            if (parseCellReference(QString::fromLatin1(corners.first()), r1, c1)) {
-                r2 = r1;
-                c2 = c1;
-                if (corners.size() > 1)
-                    parseCellReference(QString::fromLatin1(corners.last()), r2, c2);
-                const QByteArray grown
-                    = cellAddress(std::min(r1, minRow), std::min(c1, minColumn)).toLatin1() + ':'
-                    + cellAddress(std::max(r2, maxRow), std::max(c2, maxColumn)).toLatin1();
-                const qsizetype at = m_xml.indexOf("ref=\"", dimension->begin) + 5;
-                m_xml.replace(at, ref->size(), grown);
+    if (!m_writes.empty()) {
+        if (const auto dimension = nextElement(m_xml, m_prefix + "dimension", 0, m_dataTagEnd)) {
+            if (const auto ref = attribute(m_xml, dimension->begin, dimension->tagEnd, "ref")) {
+                const QList<QByteArray> corners = ref->split(':');
+                int r1 = 0, c1 = 0, r2 = 0, c2 = 0;
+                if (parseCellReference(QString::fromLatin1(corners.first()), r1, c1)) {
+                    r2 = r1;
+                    c2 = c1;
+                    if (corners.size() > 1)
+                        parseCellReference(QString::fromLatin1(corners.last()), r2, c2);
+                    const QByteArray grown
+                        = cellAddress(std::min(r1, minRow), std::min(c1, minColumn)).toLatin1()
+                        + ':'
+                        + cellAddress(std::max(r2, maxRow), std::max(c2, maxColumn)).toLatin1();
+                    edits.push_back(
+                        { m_xml.indexOf("ref=\"", dimension->begin) + 5, ref->size(), grown });
+                }
             }
         }
     }
+
+    // Edits at one place keep the order they were made in: rows and cells ascending.
+    std::stable_sort(edits.begin(), edits.end(),
+                     [](const Edit &a, const Edit &b) { return a.at < b.at; });
+    QByteArray result;
+    qsizetype added = 0;
+    for (const Edit &edit : edits)
+        added += edit.text.size();
+    result.reserve(m_xml.size() + added);
+    qsizetype at = 0;
+    for (const Edit &edit : edits) {
+        result.append(m_xml.constData() + at, edit.at - at);
+        result.append(edit.text);
+        at = edit.at + edit.length;
+    }
+    result.append(m_xml.constData() + at, m_xml.size() - at);
     m_writes.clear();
-    return m_xml;
+    m_rows.reset();
+    m_xml = result;
+    return result;
 }
 
 } // namespace vrl::workbook

@@ -6,6 +6,7 @@
 
 #include <map>
 #include <optional>
+#include <vector>
 
 namespace vrl::workbook {
 
@@ -20,9 +21,11 @@ struct CellWrite
     std::optional<int> newCellStyle;
 };
 
-// Changes the cells of one worksheet's XML in place: only the changed cells are rewritten,
-// everything else stays byte for byte; cells and rows stay in order, missing rows and cells
-// are inserted where they belong, and the sheet's dimension grows to cover them.
+// Changes the cells of one worksheet's XML: only the changed cells are rewritten, everything
+// else stays byte for byte; cells and rows stay in order, missing rows and cells are inserted
+// where they belong, and the sheet's dimension grows to cover them. The rows are found once
+// and the new text is built in one pass, so that changing every row of a large sheet takes
+// about as long as changing one.
 class SheetPatch
 {
 public:
@@ -39,12 +42,33 @@ public:
     // Whether the sheet has a value (not just a style) in the cell, as the file is now.
     bool hasValue(int row, int column) const;
 
+    // Where an element lies in the XML.
+    struct Element
+    {
+        qsizetype begin = 0; // '<'
+        qsizetype tagEnd = 0; // after the '>' of the start tag
+        qsizetype end = 0; // after the element
+        bool empty = false; // <x/>
+    };
+
 private:
-    // The start tag and the whole element of a cell, when the sheet has it.
-    std::optional<std::pair<qsizetype, qsizetype>> findCell(int row, int column) const;
+    struct Cell
+    {
+        int column;
+        Element element;
+    };
+    // The rows of the sheet by number (from 0), found on first need.
+    const std::map<int, Element> &rows() const;
+    std::vector<Cell> cellsOf(int row, const Element &element) const;
+    std::optional<Element> findCell(int row, int column) const;
+    QByteArray cellXml(int row, int column, const CellWrite &cell,
+                       std::optional<QByteArray> style) const;
 
     std::map<int, std::map<int, CellWrite>> m_writes; // row -> column -> cell
     QByteArray m_xml;
+    mutable std::optional<std::map<int, Element>> m_rows;
+    qsizetype m_dataTagEnd = 0; // after <sheetData>
+    qsizetype m_dataEnd = 0; // at </sheetData>
     QByteArray m_prefix; // "x:" when the sheet's elements carry one
     QStringList m_replacedFormulas;
 };
