@@ -105,8 +105,11 @@ TEST_F(DataControls, GridShowsTheViewAndFollowsTheCursorBothWays)
     ASSERT_EQ(titleClicks.size(), 1);
     EXPECT_EQ(titleClicks.at(0).at(0).toInt(), 2);
 
-    // A new view (sorted) is shown at once, the cursor on its first record.
+    // A new view (sorted) is shown at once, the cursor on its first record; the widths the
+    // user gave the columns stay.
+    grid.setColumnWidth(1, 177);
     table.setSort(QStringLiteral("Title DESC"));
+    EXPECT_EQ(grid.columnWidth(1), 177);
     EXPECT_EQ(cell(0, 1).toString(), QStringLiteral("Žlutá"));
     EXPECT_EQ(grid.currentIndex().row(), 0);
 

@@ -60,7 +60,13 @@ DBGrid::DBGrid(QWidget *parent)
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex &current) { moveCursorTo(current); });
     connect(m_model, &QAbstractItemModel::modelReset, this, [this] {
-        sizeColumns();
+        // Widths are set for a new set of fields only: a sort or a filter keeps what the user
+        // made of them.
+        const QStringList fields = dataset() ? dataset()->fieldNames() : QStringList();
+        if (fields != m_sizedFields && !fields.isEmpty()) {
+            m_sizedFields = fields;
+            sizeColumns();
+        }
         if (dataset() && dataset()->isActive())
             followCursor(dataset()->recNo() - 1);
     });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStringList>
 #include <QTableView>
 
 namespace vrl {
@@ -44,6 +45,7 @@ private:
     void sizeColumns();
 
     DatasetModel *m_model;
+    QStringList m_sizedFields;
     bool m_readOnly = false;
     bool m_following = false;
 };
