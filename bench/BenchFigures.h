@@ -12,6 +12,8 @@ double millisecondsOf(const std::function<void()> &work);
 double medianMilliseconds(int runs, const std::function<void()> &work);
 // The peak resident memory of this process so far, in megabytes.
 double peakResidentMegabytes();
+// Starts a new measurement of the peak: it becomes what the process holds now.
+void resetPeakResident();
 // Prints one figure as "name: value unit".
 void report(const char *name, double value, const char *unit);
 

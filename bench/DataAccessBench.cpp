@@ -122,6 +122,7 @@ int main(int argc, char **argv)
     try {
         // The workbook first: its peak memory is its own, before the big table's.
         runWorkbookBench();
+        resetPeakResident(); // the table's peak is its own
         const double openMs = run();
         runTableAreaBench(openMs);
     } catch (const std::exception &failure) {

@@ -43,6 +43,9 @@ public:
     FieldType type() const { return m_type; }
     size_t size() const { return m_size; }
     void reserve(size_t rows);
+    // Room for this many UTF-16 units of text in all, so that a long text column grows once.
+    void reserveText(size_t units) { m_chars.reserve(units); }
+    size_t textUnits() const { return m_chars.size(); }
 
     // The value must be NULL or already of the column's type.
     void append(const Value &value);

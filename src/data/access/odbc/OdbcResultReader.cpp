@@ -356,6 +356,7 @@ RowStore readResult(SQLHSTMT statement, TextEncoding encoding)
                          plan.elementBytes, plan.indicators.data()),
               SQL_HANDLE_STMT, statement);
     }
+    bool textReserved = expected <= 0;
     for (;;) {
         const SQLRETURN fetched = SQLFetch(statement);
         if (fetched == SQL_NO_DATA)
@@ -366,6 +367,19 @@ RowStore readResult(SQLHSTMT statement, TextEncoding encoding)
             const ColumnPlan &plan = plans[size_t(c)];
             for (size_t row = 0; row < fetchedRows; ++row)
                 appendBound(column, plan, row);
+        }
+        if (!textReserved && store.rowCount() > 0) {
+            // The first rows tell how long the texts run: the text buffers grow once, not by
+            // doubling, which would hold the old and the new buffer at once.
+            textReserved = true;
+            const double rowsSoFar = double(store.rowCount());
+            for (SQLSMALLINT c = 0; c < columns; ++c) {
+                Column &column = store.column(c);
+                const double perRow = double(column.textUnits()) / rowsSoFar;
+                if (perRow > 0)
+                    column.reserveText(size_t(
+                        perRow * double(std::min<SQLLEN>(expected, kMaxReservedRows)) * 1.1));
+            }
         }
     }
     // The buffers die with this function: unbind them, and back to one row per fetch.
