@@ -25,6 +25,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -235,6 +236,28 @@ TEST_F(TableAreaTest, SearchFindsEveryCaseAndSubstringAndSaysWhenItEnds)
               QStringList({ QStringLiteral("hledání nelze spustit...") }));
 }
 
+TEST_F(TableAreaTest, TheNavigatorAndTheSearchEditWriteTheirState)
+{
+    // Before any table is chosen, leaving the search edit offers only the database search.
+    typeText(form, "tSearchE", QStringLiteral("x"));
+    area.tSearchEExit();
+    EXPECT_FALSE(control<QWidget>(form, "tSearchBtn")->isEnabled());
+    EXPECT_TRUE(control<QWidget>(form, "sSearchBtn")->isEnabled());
+
+    choose(QStringLiteral("zboží"));
+    auto *navigator = control<DBNavigator>(form, "tblNvg");
+    navigator->button(DBNavigator::Last)->click();
+    EXPECT_EQ(status(), QStringLiteral(" zboží * 4. záznam z 4 dostupných"));
+    QTest::mouseDClick(&edit("tSearchE"), Qt::LeftButton);
+    EXPECT_TRUE(edit("tSearchE").text().isEmpty());
+
+    choose(QStringLiteral("prázdná"));
+    navigator->button(DBNavigator::Insert)->click();
+    EXPECT_EQ(DM().vrxTbl.state(), Dataset::State::Insert);
+    navigator->button(DBNavigator::Cancel)->click();
+    EXPECT_EQ(status(), QStringLiteral(" (žádné záznamy)"));
+}
+
 TEST_F(TableAreaTest, FieldListChecksCopiesAndRefreshFindsTheTableAgain)
 {
     choose(QStringLiteral("zboží"));
@@ -298,6 +321,13 @@ TEST(TableAreaWorkbook, ASheetSumsAndFiltersThroughItsBracketedName)
     EXPECT_EQ(DM().vrxTbl.recordCount(), 1);
     EXPECT_EQ(control<StatusBar>(form, "tblSB")->panelText(0), QStringLiteral(" Cena: 32,5"));
     EXPECT_EQ(area.capturedValue(), QStringLiteral("chléb"));
+
+    // The refresh finds the sheet again by its bracketed name; the filter stays on.
+    click(form, "recTblBtn");
+    EXPECT_TRUE(DM().vrxTbl.isActive());
+    EXPECT_EQ(DM().vrxTbl.commandText(), QStringLiteral("[Ceník$]"));
+    EXPECT_EQ(control<StatusBar>(form, "tblSB")->panelText(1),
+              QStringLiteral(" [Ceník$] * 1. záznam z 1 dostupných [filtered]"));
 }
 
 TEST_F(TableAreaTest, Screenshot)
