@@ -347,3 +347,35 @@ TEST(WorkbookWriteMany, AStatementOverEveryRowWritesThemAllInOnePass)
     EXPECT_EQ(sheet.valueAt(kRows + 2, 0), Value::real(10002));
     EXPECT_EQ(sheet.valueAt(kRows + 2, 1), Value::real(-1));
 }
+
+TEST(WorkbookWriteNames, AHeaderWithBracketsAndQuotesIsAFieldLikeAnyOther)
+{
+    QTemporaryDir dir;
+    GeneratedWorkbook book;
+    book.addSheet(QStringLiteral("Ceny"),
+                  QStringLiteral("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>Cena [Kč] "
+                                 "&quot;s DPH&quot;</t></is></c></row>"
+                                 "<row r=\"2\"><c r=\"A2\"><v>121</v></c></row>"));
+    const QString path = dir.filePath(QStringLiteral("ceny.xlsx"));
+    book.save(path);
+    Connection connection;
+    connection.setConnectionString(excelWorkbook(path));
+    connection.open();
+    Dataset table(Dataset::Kind::Table);
+    table.setConnection(&connection);
+    table.setCommandText(QStringLiteral("[Ceny$]"));
+    table.open();
+    const QString name = QStringLiteral("Cena [Kč] \"s DPH\"");
+    ASSERT_EQ(table.fieldNames(), QStringList({ name }));
+    table.fieldByName(name).setValue(Value::real(242));
+    table.post();
+
+    Connection fresh;
+    fresh.setConnectionString(excelWorkbook(path));
+    fresh.open();
+    Dataset again(Dataset::Kind::Query);
+    again.setConnection(&fresh);
+    again.setCommandText(QStringLiteral("SELECT \"Cena [Kč] \"\"s DPH\"\"\" AS c FROM [Ceny$]"));
+    again.open();
+    EXPECT_EQ(again.field(0).value(), Value::real(242));
+}

@@ -118,7 +118,7 @@ void WorkbookProvider::open(const ConnectionString &string, const ConnectOptions
             m_mirror.run(QStringLiteral("CREATE TABLE ") + quoteIdentifier(table.name)
                          + QStringLiteral(" (") + columns.join(QStringLiteral(", "))
                          + QLatin1Char(')'));
-            m_mirror.insertRows(quoteIdentifier(table.name), table.rows);
+            m_mirror.insertRows(table.name, table.rows);
         }
     } catch (const DataError &error) {
         m_mirror.close();
@@ -386,9 +386,13 @@ Value WorkbookProvider::lastInsertId()
 
 QString WorkbookProvider::quoteIdentifier(const QString &name) const
 {
+    // Names already in brackets (worksheets as the table list gives them) stay; others go in
+    // double quotes, which, unlike brackets, can hold any header text ("Cena [Kč]").
     if (name.startsWith(QLatin1Char('[')) && name.endsWith(QLatin1Char(']')))
         return name;
-    return QLatin1Char('[') + name + QLatin1Char(']');
+    QString quoted = name;
+    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
 } // namespace vrl
