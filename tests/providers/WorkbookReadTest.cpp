@@ -1,7 +1,10 @@
 // The workbook readers against a reference reader: every cell of the real workbooks written by
 // spreadsheet programs, as openpyxl (.xlsx) or xlrd (.xls) sees it.
 #include "WorkbookOracle.h"
+#include "data/ConnectionTemplates.h"
+#include "data/access/Connection.h"
 #include "data/access/DataError.h"
+#include "data/access/Dataset.h"
 
 #include "data/access/workbook/WorkbookFile.h"
 
@@ -111,6 +114,32 @@ TEST_P(RealWorkbooks, ReadLikeTheReferenceReader)
             EXPECT_TRUE(expected.contains(it.key()))
                 << "extra cell " << it.key().toStdString() << " " << it.value().toStdString();
         }
+    }
+}
+
+TEST_P(RealWorkbooks, OpenAsDatabasesWithEveryTable)
+{
+    const QString path
+        = QDir(QString::fromUtf8(kWorkbooks)).filePath(QString::fromStdString(GetParam()));
+    if (!QFileInfo::exists(path))
+        GTEST_SKIP() << "no real workbooks here (../shared/workbooks)";
+    Connection connection;
+    connection.setConnectionString(excelWorkbook(path));
+    try {
+        connection.open();
+    } catch (const DataError &error) {
+        // Only a damaged workbook may fail, and then naming itself.
+        EXPECT_TRUE(error.message().contains(QFileInfo(path).fileName())) << error.what();
+        return;
+    }
+    const QStringList tables = connection.tableNames();
+    EXPECT_FALSE(tables.isEmpty());
+    for (const QString &name : tables) {
+        Dataset table(Dataset::Kind::Table);
+        table.setConnection(&connection);
+        table.setCommandText(name.contains(QLatin1Char('$')) ? u'[' + name + u']' : name);
+        EXPECT_NO_THROW(table.open()) << name.toStdString();
+        EXPECT_GE(table.fieldCount(), 1) << name.toStdString();
     }
 }
 
