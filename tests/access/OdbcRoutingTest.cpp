@@ -78,6 +78,7 @@ TEST(OdbcRouting, MySqlTemplateReachesTheInstalledMariaDbDriver)
         QStringLiteral("DRIVER={MariaDB "
                        "Unicode};SERVER=127.0.0.1;DATABASE=shop;UID=root;PASSWORD=pw;PORT=3306;"
                        "OPTION=2;CONN_TIMEOUT=30;CHARSET=utf8mb4;"));
+    EXPECT_TRUE(target.utf8Text);
     // A registered driver is taken as named; found rows are added to the options given.
     const OdbcTarget named = route(
         QStringLiteral("Provider=MSDASQL.1;Extended Properties=\"DRIVER={MySQL ODBC 8.0 "
@@ -85,7 +86,9 @@ TEST(OdbcRouting, MySqlTemplateReachesTheInstalledMariaDbDriver)
         { QStringLiteral("MySQL ODBC 8.0 Unicode Driver"), QStringLiteral("MariaDB Unicode") });
     EXPECT_EQ(named.connectionString,
               QStringLiteral("DRIVER={MySQL ODBC 8.0 Unicode Driver};OPTION=3;"
-                             "CHARSET=latin2;CONN_TIMEOUT=15;DATABASE=x;"));
+                             "CONN_TIMEOUT=15;CHARSET=utf8mb4;DATABASE=x;"));
+    // Another character set is replaced: the program's text is Unicode.
+    EXPECT_TRUE(named.utf8Text);
 }
 
 TEST(OdbcRouting, OdbcStringsWithBraces)

@@ -156,3 +156,21 @@ TEST(ConnectSqlServer, AClosedPortGivesTheDriversOwnMessage)
     EXPECT_TRUE(message.contains(QStringLiteral("SQLSTATE 08"))) << message.toStdString();
     EXPECT_LT(clock.elapsed(), 8000);
 }
+
+TEST(ConnectMariaDb, CzechTextReadsRightInAnyConnectionCharacterSet)
+{
+    if (port().isEmpty())
+        GTEST_SKIP() << "no MariaDB server (./dev test provides one)";
+    for (const char *charset : { "", ";CHARSET=utf8mb4", ";CHARSET=latin2" }) {
+        Connection connection;
+        connection.setConnectionString(QStringLiteral("Provider=MSDASQL.1;Extended Properties=\"")
+                                       + qEnvironmentVariable("VORLAN_TEST_ODBC")
+                                       + QString::fromLatin1(charset) + QLatin1Char('"'));
+        connection.open();
+        Dataset data(Dataset::Kind::Query);
+        data.setConnection(&connection);
+        data.setCommandText(QStringLiteral("SELECT 'Žluťoučký kůň' AS t"));
+        data.open();
+        EXPECT_EQ(data.field(0).text(), QStringLiteral("Žluťoučký kůň")) << charset;
+    }
+}

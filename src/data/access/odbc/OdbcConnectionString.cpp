@@ -142,8 +142,11 @@ OdbcTarget bridgeTarget(const ConnectionString &string, const ConnectOptions &op
         if (!containsKey(pairs, QStringLiteral("CONN_TIMEOUT")) && options.connectionTimeout > 0)
             setValue(pairs, QStringLiteral("CONN_TIMEOUT"),
                      QString::number(options.connectionTimeout));
-        if (!containsKey(pairs, QStringLiteral("CHARSET")))
-            setValue(pairs, QStringLiteral("CHARSET"), QStringLiteral("utf8mb4"));
+        // The program's text is Unicode: any other client character set only loses
+        // characters (the driver even garbles latin2 on its way to UTF-16), so it is replaced.
+        removeKeys(pairs, { "CHARSET" });
+        pairs.push_back({ QStringLiteral("CHARSET"), QStringLiteral("utf8mb4") });
+        target.utf8Text = true;
     } else if (target.driver.contains(QLatin1String("SQL Server"), Qt::CaseInsensitive)
                || target.driver.contains(QLatin1String("FreeTDS"), Qt::CaseInsensitive)) {
         target.dialect = Dialect::SqlServer;

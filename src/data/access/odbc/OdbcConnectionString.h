@@ -20,6 +20,8 @@ struct OdbcTarget
     QString connectionString;
     Dialect dialect = Dialect::Other;
     QString driver;
+    // The connection's character set is known to be UTF-8, so narrow text is UTF-8.
+    bool utf8Text = false;
 };
 
 // Key-value pairs of an ODBC connection string; values may be in {braces} with "}}" for "}".

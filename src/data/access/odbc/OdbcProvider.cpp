@@ -152,6 +152,7 @@ void OdbcProvider::open(const ConnectionString &string, const ConnectOptions &op
     }
     m_connected = true;
     m_commandTimeout = options.commandTimeout;
+    m_utf8Text = target.utf8Text;
 
     SQLWCHAR dbms[128] = {};
     SQLSMALLINT dbmsLength = 0;

@@ -35,14 +35,16 @@ private:
 
     odbc::EnvHandle m_env;
     odbc::DbcHandle m_dbc;
-    // MySQL and MariaDB connections are opened with CHARSET=utf8mb4.
+    // Text comes as UTF-8 from MySQL and MariaDB connections whose character set is UTF-8
+    // (the default this provider gives them), as UTF-16 from any other.
     odbc::TextEncoding textEncoding() const
     {
-        return m_dialect == odbc::Dialect::MySql ? odbc::TextEncoding::Utf8
-                                                 : odbc::TextEncoding::Wide;
+        return m_dialect == odbc::Dialect::MySql && m_utf8Text ? odbc::TextEncoding::Utf8
+                                                               : odbc::TextEncoding::Wide;
     }
 
     bool m_connected = false;
+    bool m_utf8Text = false;
     odbc::Dialect m_dialect = odbc::Dialect::Other;
     int m_commandTimeout = 30;
     QString m_quote = QStringLiteral("\"");
