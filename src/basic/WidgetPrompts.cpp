@@ -52,6 +52,16 @@ QStringList nameFiltersOf(const QString &pairs)
         const QString shown = QLatin1Char('(') + pattern + QLatin1Char(')');
         pattern.replace(QLatin1String("*.*"), QLatin1String("*"));
         pattern.replace(QLatin1Char(';'), QLatin1Char(' '));
+        // Where these filters come from, "*.xls" also lists book.xlsx (a pattern with a
+        // three-letter extension matches longer ones that begin with it); so it does here.
+        QStringList patterns = pattern.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        for (qsizetype p = patterns.size() - 1; p >= 0; --p) {
+            const QString &one = patterns[p];
+            if (one.startsWith(QLatin1String("*.")) && one.size() == 5 && !one.mid(1).contains(u'*')
+                && !patterns.contains(one + QLatin1Char('?')))
+                patterns.insert(p + 1, one + QLatin1Char('?'));
+        }
+        pattern = patterns.join(QLatin1Char(' '));
         const QString wanted = QLatin1Char('(') + pattern + QLatin1Char(')');
         if (description.contains(shown))
             description.replace(shown, wanted);

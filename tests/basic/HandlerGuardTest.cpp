@@ -34,13 +34,13 @@ TEST(HandlerGuard, ReportsWhatAHandlerDidNotCatchAndGoesOn)
 
 TEST(WidgetPrompts, FileFiltersBecomeNameFilters)
 {
-    EXPECT_EQ(
-        vrl::nameFiltersOf(QStringLiteral(
-            "MS Excel worksheet file (*.xls)|*.xls|CSV import file (*.csv)|*.csv|any file "
-            "(*.*)|*.*|OpenCalc worksheet file (*.ods)|*.ods")),
-        QStringList({ QStringLiteral("MS Excel worksheet file (*.xls)"),
-                      QStringLiteral("CSV import file (*.csv)"), QStringLiteral("any file (*)"),
-                      QStringLiteral("OpenCalc worksheet file (*.ods)") }));
+    EXPECT_EQ(vrl::nameFiltersOf(QStringLiteral(
+                  "MS Excel worksheet file (*.xls)|*.xls|CSV import file (*.csv)|*.csv|any file "
+                  "(*.*)|*.*|OpenCalc worksheet file (*.ods)|*.ods")),
+              QStringList({ QStringLiteral("MS Excel worksheet file (*.xls *.xls?)"),
+                            QStringLiteral("CSV import file (*.csv *.csv?)"),
+                            QStringLiteral("any file (*)"),
+                            QStringLiteral("OpenCalc worksheet file (*.ods *.ods?)") }));
     EXPECT_EQ(vrl::nameFiltersOf(QStringLiteral("Workbooks|*.xls;*.xlsx")),
-              QStringList({ QStringLiteral("Workbooks (*.xls *.xlsx)") }));
+              QStringList({ QStringLiteral("Workbooks (*.xls *.xls? *.xlsx)") }));
 }
