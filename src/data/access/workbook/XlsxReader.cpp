@@ -106,6 +106,18 @@ void readSharedStrings(const ZipArchive &archive, const QString &part, const QSt
     parseXml(archive, part, handlers, fileName);
 }
 
+// A whole number of an attribute or value; -1 for one that is none or beyond any sheet
+// (a damaged file may hold anything there).
+qint64 numberIn(const char *text)
+{
+    qint64 value = -1;
+    const char *end = text + std::strlen(text);
+    const auto result = std::from_chars(text, end, value);
+    if (result.ec != std::errc() || value < 0 || value > (qint64(1) << 31) - 1)
+        return -1;
+    return value;
+}
+
 // The cells of one worksheet part.
 class SheetParser
 {
@@ -147,12 +159,12 @@ private:
             const char *type = attributes.value("t");
             m_type = type ? type : "n";
             const char *style = attributes.value("s");
-            m_style = style ? std::atoi(style) : 0;
+            m_style = style ? int(numberIn(style)) : 0;
             m_text.clear();
             m_inCell = true;
         } else if (std::strcmp(name, "row") == 0) {
             const char *r = attributes.value("r");
-            m_row = r ? std::atoi(r) - 1 : m_row + 1;
+            m_row = r ? int(numberIn(r)) - 1 : m_row + 1;
             m_nextColumn = 0;
         } else if (m_inCell && (std::strcmp(name, "v") == 0 || std::strcmp(name, "t") == 0)) {
             m_collecting = true;
@@ -189,7 +201,7 @@ private:
         if (m_type == "s") {
             if (m_text.empty())
                 return;
-            const int index = std::atoi(m_text.c_str());
+            const qint64 index = numberIn(m_text.c_str());
             if (index < 0 || index >= m_sharedCount)
                 return;
             cell.kind = CellKind::Text;
