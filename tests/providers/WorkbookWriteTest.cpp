@@ -35,6 +35,26 @@ QMap<QString, QByteArray> entriesOf(const QString &path)
     return entries;
 }
 
+// A connection to a workbook file, open.
+std::unique_ptr<Connection> connectTo(const QString &path)
+{
+    auto connection = std::make_unique<Connection>();
+    connection->setConnectionString(excelWorkbook(path));
+    connection->open();
+    return connection;
+}
+
+// A dataset of a kind on a connection, open (a table) or ready to run (a statement).
+std::unique_ptr<Dataset> datasetOn(Connection &connection, Dataset::Kind kind, const QString &text)
+{
+    auto data = std::make_unique<Dataset>(kind);
+    data->setConnection(&connection);
+    data->setCommandText(text);
+    if (kind == Dataset::Kind::Table)
+        data->open();
+    return data;
+}
+
 class WorkbookWrite : public ::testing::Test
 {
 protected:
@@ -76,11 +96,7 @@ protected:
 
     std::unique_ptr<Dataset> table(const QString &name, Connection &on)
     {
-        auto data = std::make_unique<Dataset>(Dataset::Kind::Table);
-        data->setConnection(&on);
-        data->setCommandText(name);
-        data->open();
-        return data;
+        return datasetOn(on, Dataset::Kind::Table, name);
     }
 
     // The table as a fresh connection reads the file now.
@@ -286,19 +302,13 @@ TEST(WorkbookWriteXls, AnXlsWorkbookIsReadOnly)
         = QDir(QStringLiteral(VORLAN_SHARED_WORKBOOKS)).filePath(QStringLiteral("ragged.xls"));
     if (!QFile::exists(real))
         GTEST_SKIP() << "no real workbooks here (../shared/workbooks)";
-    Connection connection;
-    connection.setConnectionString(excelWorkbook(real));
-    connection.open();
-    Dataset sheet(Dataset::Kind::Table);
-    sheet.setConnection(&connection);
-    sheet.setCommandText(QStringLiteral("[Sheet1$]"));
-    sheet.open();
-    Dataset statement(Dataset::Kind::Query);
-    statement.setConnection(&connection);
-    statement.setCommandText(
-        QStringLiteral("UPDATE [Sheet1$] SET [%1] = 1").arg(sheet.fieldNames().first()));
+    const auto connection = connectTo(real);
+    const auto sheet = datasetOn(*connection, Dataset::Kind::Table, QStringLiteral("[Sheet1$]"));
+    const auto statement = datasetOn(
+        *connection, Dataset::Kind::Query,
+        QStringLiteral("UPDATE [Sheet1$] SET [%1] = 1").arg(sheet->fieldNames().first()));
     try {
-        statement.execute();
+        statement->execute();
         FAIL() << "an .xls was written";
     } catch (const DataError &error) {
         EXPECT_TRUE(error.message().contains(QStringLiteral(".xlsx"))) << error.what();
@@ -322,30 +332,22 @@ TEST(WorkbookWriteMany, AStatementOverEveryRowWritesThemAllInOnePass)
     const QString path = dir.filePath(QStringLiteral("mnoho.xlsx"));
     book.save(path);
 
-    Connection connection;
-    connection.setConnectionString(excelWorkbook(path));
-    connection.open();
-    Dataset statement(Dataset::Kind::Query);
-    statement.setConnection(&connection);
-    statement.setCommandText(QStringLiteral("UPDATE [S$] SET v = v * 2 + 1"));
-    EXPECT_EQ(statement.execute(), kRows);
-    statement.setCommandText(
+    const auto connection = connectTo(path);
+    const auto statement = datasetOn(*connection, Dataset::Kind::Query,
+                                     QStringLiteral("UPDATE [S$] SET v = v * 2 + 1"));
+    EXPECT_EQ(statement->execute(), kRows);
+    statement->setCommandText(
         QStringLiteral("INSERT INTO [S$] (n, v) SELECT n + 10000, -1 FROM [S$] WHERE n < 3"));
-    EXPECT_EQ(statement.execute(), 3);
+    EXPECT_EQ(statement->execute(), 3);
 
-    Connection fresh;
-    fresh.setConnectionString(excelWorkbook(path));
-    fresh.open();
-    Dataset sheet(Dataset::Kind::Table);
-    sheet.setConnection(&fresh);
-    sheet.setCommandText(QStringLiteral("[S$]"));
-    sheet.open();
-    ASSERT_EQ(sheet.recordCount(), kRows + 3);
+    const auto fresh = connectTo(path);
+    const auto sheet = datasetOn(*fresh, Dataset::Kind::Table, QStringLiteral("[S$]"));
+    ASSERT_EQ(sheet->recordCount(), kRows + 3);
     for (int i = 0; i < kRows; i += 997)
-        EXPECT_EQ(sheet.valueAt(i, 1), Value::real((i % 7) * 2 + 1)) << i;
-    EXPECT_EQ(sheet.valueAt(kRows, 0), Value::real(10000));
-    EXPECT_EQ(sheet.valueAt(kRows + 2, 0), Value::real(10002));
-    EXPECT_EQ(sheet.valueAt(kRows + 2, 1), Value::real(-1));
+        EXPECT_EQ(sheet->valueAt(i, 1), Value::real((i % 7) * 2 + 1)) << i;
+    EXPECT_EQ(sheet->valueAt(kRows, 0), Value::real(10000));
+    EXPECT_EQ(sheet->valueAt(kRows + 2, 0), Value::real(10002));
+    EXPECT_EQ(sheet->valueAt(kRows + 2, 1), Value::real(-1));
 }
 
 TEST(WorkbookWriteNames, AHeaderWithBracketsAndQuotesIsAFieldLikeAnyOther)
@@ -358,24 +360,17 @@ TEST(WorkbookWriteNames, AHeaderWithBracketsAndQuotesIsAFieldLikeAnyOther)
                                  "<row r=\"2\"><c r=\"A2\"><v>121</v></c></row>"));
     const QString path = dir.filePath(QStringLiteral("ceny.xlsx"));
     book.save(path);
-    Connection connection;
-    connection.setConnectionString(excelWorkbook(path));
-    connection.open();
-    Dataset table(Dataset::Kind::Table);
-    table.setConnection(&connection);
-    table.setCommandText(QStringLiteral("[Ceny$]"));
-    table.open();
+    const auto connection = connectTo(path);
+    const auto table = datasetOn(*connection, Dataset::Kind::Table, QStringLiteral("[Ceny$]"));
     const QString name = QStringLiteral("Cena [Kč] \"s DPH\"");
-    ASSERT_EQ(table.fieldNames(), QStringList({ name }));
-    table.fieldByName(name).setValue(Value::real(242));
-    table.post();
+    ASSERT_EQ(table->fieldNames(), QStringList({ name }));
+    table->fieldByName(name).setValue(Value::real(242));
+    table->post();
 
-    Connection fresh;
-    fresh.setConnectionString(excelWorkbook(path));
-    fresh.open();
-    Dataset again(Dataset::Kind::Query);
-    again.setConnection(&fresh);
-    again.setCommandText(QStringLiteral("SELECT \"Cena [Kč] \"\"s DPH\"\"\" AS c FROM [Ceny$]"));
-    again.open();
-    EXPECT_EQ(again.field(0).value(), Value::real(242));
+    const auto fresh = connectTo(path);
+    const auto again
+        = datasetOn(*fresh, Dataset::Kind::Query,
+                    QStringLiteral("SELECT \"Cena [Kč] \"\"s DPH\"\"\" AS c FROM [Ceny$]"));
+    again->open();
+    EXPECT_EQ(again->field(0).value(), Value::real(242));
 }
