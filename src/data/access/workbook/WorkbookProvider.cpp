@@ -386,13 +386,9 @@ Value WorkbookProvider::lastInsertId()
 
 QString WorkbookProvider::quoteIdentifier(const QString &name) const
 {
-    // Names already in brackets (worksheets as the table list gives them) stay; others go in
-    // double quotes, which, unlike brackets, can hold any header text ("Cena [Kč]").
-    if (name.startsWith(QLatin1Char('[')) && name.endsWith(QLatin1Char(']')))
-        return name;
-    QString quoted = name;
-    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
+    // The tables live in the embedded database, so its quoting is theirs: bracketed worksheet
+    // names stay, other names go in double quotes, which hold any header text ("Cena [Kč]").
+    return m_mirror.quoteIdentifier(name);
 }
 
 } // namespace vrl
