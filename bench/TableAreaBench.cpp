@@ -43,7 +43,7 @@ void runTableAreaBench(double openMs)
             + qEnvironmentVariable("VORLAN_BENCH_ODBC") + QLatin1Char('"'));
         DM().vrlConnect.setCommandTimeout(0);
         DM().vrlConnect.open();
-        form.loadTableChoice();
+        area.loadTableChoice();
         auto *choice = form.findChild<QComboBox *>(QStringLiteral("TblSelCoB"));
         auto *status = form.findChild<StatusBar *>(QStringLiteral("tblSB"));
         const QString table = qEnvironmentVariable("VORLAN_BENCH_TABLE");

@@ -3,8 +3,8 @@
 #include "BenchFigures.h"
 #include "GeneratedWorkbook.h"
 
-#include "data/ConnectionTemplates.h"
 #include "data/access/Connection.h"
+#include "data/access/ConnectionTemplates.h"
 #include "data/access/Dataset.h"
 
 #include <QFileInfo>

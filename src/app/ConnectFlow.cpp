@@ -5,14 +5,14 @@
 #include "ui_VRLMain.h"
 
 #include "app/ProgramSettings.h"
-#include "basic/ControlColours.h"
 #include "basic/Prompts.h"
-#include "basic/Regional.h"
-#include "data/ConnectionTemplates.h"
 #include "data/VRLDM.h"
+#include "data/access/ConnectionTemplates.h"
 #include "data/access/DataError.h"
 #include "data/vrxMySQL.h"
 #include "data/vrxSQL.h"
+#include "query/QueryArea.h"
+#include "regional/Regional.h"
 #include "table/TableArea.h"
 
 #include <QApplication>
@@ -24,8 +24,6 @@ namespace {
 
 // Kinds of database, by index of the database choice.
 enum Kind { SqlServer = 0, MySql = 1, ExcelWorkbook = 2, OpenCalcWorkbook = 3 };
-
-constexpr int kMostDropDownRows = 42;
 
 // The connection label of a workbook: its drive, a separator and the file name. Paths here
 // have no drive letters and no share part like \\server\share; the drive part is therefore
@@ -52,7 +50,7 @@ void TvrlForm::dbaseRGClick()
 {
     ProgramSettings &settings = programSettings();
     const int choice = ui->dbaseRG->itemIndex();
-    if (!ui->tblGB->isHidden() && choice == settings.lastDatabaseChoice)
+    if (m_tableArea->isShown() && choice == settings.lastDatabaseChoice)
         return;
     settings.lastDatabaseChoice = choice;
 
@@ -63,38 +61,26 @@ void TvrlForm::dbaseRGClick()
     ui->vlImgBW->show();
     ui->vlImgC->hide();
 
-    DM().vrxTbl.close();
-    m_vrxQuery.close();
-    ui->tblGB->hide();
-    ui->queryGB->hide();
-    ui->qMemo->clear();
+    m_tableArea->databaseKindChosen();
+    m_queryArea->databaseKindChosen();
 
     setSizeableWindow(false);
     setWindowTitle(QStringLiteral("OFF"));
 
-    ui->recTblBtn->setEnabled(false);
     ui->refreshBtn->setEnabled(false);
     ui->importBtn->setEnabled(false);
-    setInputUsable(*ui->presetCoB, false);
-
-    ui->tblChLB->clear();
-    ui->TblSelCoB->clear();
-    ui->TblSelCoB->hide();
 }
 
 void TvrlForm::connectBtnClick()
 {
     if (programSettings().closing)
         return;
-    ui->tblSB->setPanelText(1, QStringLiteral(" NEČINNÝ"));
-    setInputUsable(*ui->presetCoB, false);
-    ui->tblChLB->clear();
-    ui->TblSelCoB->clear();
-    ui->TblSelCoB->hide();
+    m_tableArea->connecting();
+    m_queryArea->connecting();
     Connection &connection = DM().vrlConnect;
     if (connection.isConnected())
         connection.close();
-    for (QPushButton *button : { ui->recTblBtn, ui->importBtn, ui->refreshBtn }) {
+    for (QPushButton *button : { ui->importBtn, ui->refreshBtn }) {
         button->setEnabled(false);
         button->show();
     }
@@ -105,7 +91,8 @@ void TvrlForm::connectBtnClick()
     // The dialog disappears and the window repaints before the wait for the server.
     QApplication::processEvents();
     try {
-        connection.open();
+        // Also attaches the datasets again that a failed refresh left detached.
+        DM().reopen(connection);
     } catch (const DataError &error) {
         prompts().show(PromptKind::Message,
                        QStringLiteral("chyba připojení:\n\r[") + error.message()
@@ -114,8 +101,6 @@ void TvrlForm::connectBtnClick()
     }
     ui->refreshBtn->setEnabled(true);
     ui->refreshBtn->show();
-    ui->TblSelCoB->show();
-    ui->tblGB->show();
     fillTableList();
 }
 
@@ -124,6 +109,7 @@ bool TvrlForm::describeConnection(int kind)
     Connection &connection = DM().vrlConnect;
     switch (kind) {
     case SqlServer:
+        m_sqlDialog->setProviderChoice(programSettings().providerChoice);
         if (prompts().runModal(*m_sqlDialog) != QDialog::Accepted)
             return false;
         connection.setConnectionString(m_sqlDialog->connectionString());
@@ -174,8 +160,8 @@ void TvrlForm::connectCancelled()
     ui->dbaseRG->setItemIndex(-1);
     ui->connectBtn->setEnabled(false);
     setWindowTitle(QStringLiteral("VRL"));
-    ui->queryGB->hide();
-    ui->tblGB->hide();
+    m_queryArea->setShown(false);
+    m_tableArea->setShown(false);
     FormResize();
 }
 
@@ -183,76 +169,27 @@ void TvrlForm::fillTableList()
 {
     ui->vlImgBW->hide();
     ui->vlImgC->show();
-    loadTableChoice();
-    m_tableArea->connectionChanged();
-    QComboBox &choice = *ui->TblSelCoB;
-    const int count = int(m_tableNames.size());
+    m_tableArea->connectionChanged(ui->dbaseRG->itemIndex() == ExcelWorkbook);
+    m_queryArea->connectionChanged();
     m_connectionLabel = Regional::system().upperCase(m_connectionLabel);
     setWindowTitle(QStringLiteral("OK..."));
-    choice.setCurrentIndex(-1);
-    choice.setEditText(QStringLiteral("<vyber tabulku>"));
-
-    ui->tblSB->setPanelText(1, QStringLiteral(" NEČINNÝ [%1]").arg(count));
-    ui->clipBtn->setEnabled(false);
-    for (QPushButton *button : { ui->recTblBtn, ui->importBtn }) {
-        button->setEnabled(false);
-        button->show();
-    }
-    Dataset &table = DM().vrxTbl;
-    table.setFiltered(false);
-    table.setFilter(QString());
-    ui->tFilterE->clear();
-    ui->tFilterE->setEnabled(false);
-
-    ui->tFilterBtn->setEnabled(false);
-    ui->tSearchE->clear();
-    ui->tSearchBtn->setEnabled(false);
-    ui->sSearchBtn->setEnabled(false);
-    ui->tblChLB->clear();
-    for (QPushButton *button : { ui->qtSelectBtn, ui->qtUpdateBtn, ui->qtInsertBtn, ui->qtDeleteBtn,
-                                 ui->qGoBtn, ui->saveHistBtn })
-        button->setEnabled(false);
-    if (ui->tblGB->isHidden())
-        ui->tblGB->show();
-}
-
-void TvrlForm::loadTableChoice()
-{
-    m_tableNames = DM().vrlConnect.tableNames();
-    QComboBox &choice = *ui->TblSelCoB;
-    choice.clear();
-    const bool workbook = ui->dbaseRG->itemIndex() == ExcelWorkbook;
-    for (const QString &name : std::as_const(m_tableNames)) {
-        // Worksheets are opened by their bracketed names.
-        choice.addItem(workbook && name.contains(QLatin1Char('$'))
-                           ? QLatin1Char('[') + name + QLatin1Char(']')
-                           : name);
-    }
-    const int count = choice.count();
-    choice.setMaxVisibleItems(count >= kMostDropDownRows ? kMostDropDownRows : count + 1);
+    ui->importBtn->setEnabled(false);
+    ui->importBtn->show();
 }
 
 void TvrlForm::refreshBtnClick()
 {
     Connection &connection = DM().vrlConnect;
-    ui->recTblBtn->setEnabled(false);
-    connection.close();
-    ui->tblSB->setPanelText(1, QStringLiteral(" čekej(te)..."));
-    m_vrxQuery.setConnection(nullptr);
-    DM().vrxTbl.setConnection(nullptr);
-    ui->tFilterE->clear();
+    m_tableArea->refreshStarted();
     // A failure to reopen reaches the general error report; the datasets stay detached
     // until the next refresh or connect that succeeds.
-    connection.open();
-    ui->tblSB->setPanelText(1, QStringLiteral(" nečinný"));
-    ui->tblChLB->clear();
+    DM().reopen(connection);
+    m_tableArea->refreshEnded();
     ui->importBtn->setEnabled(false);
     if (!connection.isConnected()) {
         prompts().show(PromptKind::Message, QStringLiteral("Není připojena žádná databáze."));
         return;
     }
-    m_vrxQuery.setConnection(&connection);
-    DM().vrxTbl.setConnection(&connection);
     fillTableList();
 }
 

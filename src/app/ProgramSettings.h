@@ -1,9 +1,8 @@
 #pragma once
 
-namespace vrl {
+#include "data/access/ConnectionTemplates.h"
 
-// Which SQL Server provider the SQL Server dialog builds its connection string for.
-enum class ProviderChoice { OleDb = 0, Ncl10 = 1 };
+namespace vrl {
 
 // The few settings that live for the whole run of the program.
 struct ProgramSettings

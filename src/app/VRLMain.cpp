@@ -8,6 +8,7 @@
 #include "basic/HandlerGuard.h"
 #include "basic/Prompts.h"
 #include "data/VRLDM.h"
+#include "query/QueryArea.h"
 #include "table/TableArea.h"
 
 #include <QActionGroup>
@@ -21,15 +22,6 @@ namespace {
 
 // Indexes of the database choice.
 constexpr int kDisconnectChoice = 4;
-
-// Positions and sizes that the layout rules derive from the client size.
-constexpr int kQueryTop = 260;
-constexpr int kQueryHeightWithoutQuery = 181;
-constexpr int kQueryGridHeightWithoutQuery = 111;
-constexpr int kQueryGridHeightMargin = 330;
-constexpr int kTableAreaWidthMargin = 119;
-constexpr int kTableGridWidthMargin = 574;
-constexpr int kQueryGridWidthMargin = 18;
 
 } // namespace
 
@@ -56,19 +48,72 @@ TvrlForm::TvrlForm(QWidget *parent)
                                   .arg(colour3DLight().name()));
 
     connectHandlers();
-    m_tableArea = new TableArea(*this, *ui);
+    createAreas();
     FormCreate();
 }
 
 TvrlForm::~TvrlForm() = default;
 
+void TvrlForm::createAreas()
+{
+    m_tableArea = new TableArea(*this,
+                                { ui->tblGB, ui->TblSelCoB, ui->recTblBtn, ui->tblChLB, ui->clipBtn,
+                                  ui->tblGrid, ui->tblNvg, ui->tFilterE, ui->tFilterBtn,
+                                  ui->tSearchE, ui->tSearchBtn, ui->sSearchBtn, ui->tblSB },
+                                this);
+    m_queryArea = new QueryArea(*this,
+                                { ui->queryGB, ui->qGrid, ui->qNvg, ui->qMemo, ui->qGoBtn,
+                                  ui->saveHistBtn, ui->qtSelectBtn, ui->qtUpdateBtn,
+                                  ui->qtInsertBtn, ui->qtDeleteBtn, ui->presetCoB },
+                                m_vrxQuery, this);
+
+    // What the table area does to the query area and to the window.
+    connect(m_tableArea, &TableArea::tableChoiceStarted, m_queryArea,
+            &QueryArea::tableChoiceStarted);
+    connect(m_tableArea, &TableArea::tableChoiceEnded, m_queryArea, &QueryArea::tableChosen);
+    connect(m_tableArea, &TableArea::tableChoiceEnded, this, &TvrlForm::tableChosen);
+    connect(m_tableArea, &TableArea::fieldsChecked, m_queryArea, &QueryArea::fieldsChecked);
+    connect(m_tableArea, &TableArea::tableOpenChanged, this, [this](bool open) {
+        // The import works only while a table is open.
+        ui->importBtn->setEnabled(open);
+        if (open)
+            ui->importBtn->show();
+    });
+    connect(m_tableArea, &TableArea::valueCaptured, this,
+            [this](const QString &value) { m_capturedValue = value; });
+}
+
+void TvrlForm::tableChosen(bool open, const QString &name)
+{
+    setWindowTitle(QLatin1Char('[') + m_connectionLabel + QLatin1Char(']'));
+    // The record editor knows this one table, by its exact name.
+    ui->songbaseMItem->setEnabled(open && name == QLatin1String("SONGBASE"));
+}
+
 void TvrlForm::bindDataModule()
 {
-    m_vrxQuery.setConnection(&DM().vrlConnect);
-    ui->tblGrid->setDataset(&DM().vrxTbl);
-    ui->tblNvg->setDataset(&DM().vrxTbl);
-    ui->qGrid->setDataset(&m_vrxQuery);
-    ui->qNvg->setDataset(&m_vrxQuery);
+    m_tableArea->bindDataModule();
+    m_queryArea->bindDataModule();
+}
+
+TDM &TvrlForm::dataModule()
+{
+    return DM();
+}
+
+Prompts &TvrlForm::prompts()
+{
+    return vrl::prompts();
+}
+
+QProgressBar &TvrlForm::gauge()
+{
+    return *ui->qGauge;
+}
+
+const QStringList &TvrlForm::tableNames() const
+{
+    return m_tableArea->tableNames();
 }
 
 void TvrlForm::loadPictures()
@@ -91,7 +136,7 @@ void TvrlForm::connectHandlers()
 
 void TvrlForm::FormCreate()
 {
-    m_tableNames.clear();
+    m_tableArea->clearTableNames();
 }
 
 int TvrlForm::menuHeight() const
@@ -166,19 +211,10 @@ void TvrlForm::FormActivate()
 
     ui->vlImgBW->show();
     ui->vlImgC->hide();
-    ui->tblGB->hide();
-    ui->queryGB->hide();
-    ui->qGauge->hide();
-
-    ui->TblSelCoB->clear();
-    ui->TblSelCoB->hide();
-
-    ui->presetCoB->clear();
-    setInputUsable(*ui->presetCoB, false);
-    ui->presetCoB->hide();
+    m_tableArea->firstActivation();
+    m_queryArea->firstActivation();
 
     ui->connectBtn->hide();
-    ui->recTblBtn->hide();
     ui->refreshBtn->hide();
     ui->importBtn->hide();
 
@@ -190,7 +226,6 @@ void TvrlForm::FormActivate()
     setWindowTitle(QStringLiteral("VRL"));
     ui->dbaseRG->show();
     ui->qGauge->show();
-    ui->presetCoB->show();
     if (settings.providerChoice == ProviderChoice::OleDb)
         ui->tpOLEDBMItem->setChecked(true);
     else
@@ -207,20 +242,13 @@ void TvrlForm::FormResize()
     const QSize client = clientSize();
     int width = client.width();
     int height = client.height();
-    if (ui->queryGB->isHidden()) {
-        height = kHeightWithoutQuery;
-        ui->queryGB->resize(ui->queryGB->width(), kQueryHeightWithoutQuery);
-        ui->qGrid->resize(ui->qGrid->width(), kQueryGridHeightWithoutQuery);
-    } else {
+    if (m_queryArea->isShown())
         height = std::max(height, kMinHeightWithQuery);
-        ui->queryGB->resize(ui->queryGB->width(), height - kQueryTop);
-        ui->qGrid->resize(ui->qGrid->width(), height - kQueryGridHeightMargin);
-    }
+    else
+        height = kHeightWithoutQuery;
     width = std::max(width, kClientWidth);
-    ui->tblGB->resize(width - kTableAreaWidthMargin, ui->tblGB->height());
-    ui->tblGrid->resize(width - kTableGridWidthMargin, ui->tblGrid->height());
-    ui->queryGB->resize(width, ui->queryGB->height());
-    ui->qGrid->resize(width - kQueryGridWidthMargin, ui->qGrid->height());
+    m_tableArea->fitWidth(width);
+    m_queryArea->fitClientSize(width, height);
 
     const QSize wanted(width, height);
     if (wanted != client || (!m_sizeable && minimumSize() != maximumSize()))
@@ -238,11 +266,8 @@ void TvrlForm::exitMItemClick()
     }
     programSettings().closing = true;
     ui->dbaseRG->setItemIndex(-1);
-    m_tableNames.clear();
-    m_vrxQuery.close();
-    DM().vrxTbl.close();
-    ui->presetCoB->clear();
-    ui->qMemo->clear();
+    m_queryArea->closing();
+    m_tableArea->closeTable();
     close();
 }
 

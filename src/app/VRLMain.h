@@ -1,5 +1,6 @@
 #pragma once
 
+#include "areas/WorkAreaHost.h"
 #include "data/access/Dataset.h"
 
 #include <QMainWindow>
@@ -15,13 +16,16 @@ class TvrlForm;
 
 namespace vrl {
 
+class QueryArea;
 class TableArea;
 class TvrxMySQLdlg;
 class TvrxSQLdlg;
 
-// The main window: the left control column, the "data direct" and "query" work areas, the
-// menu, the first activation, the layout rules on resize and the exit command.
-class TvrlForm : public QMainWindow
+// The main window: the left control column with the connect flow, the menu, the first
+// activation, the layout rules on resize and the exit command. It puts the work areas
+// together ("data direct" and "query"), hands each its controls, serves them as their host and
+// routes what one area does to another.
+class TvrlForm : public QMainWindow, public WorkAreaHost
 {
     Q_OBJECT
 
@@ -29,30 +33,31 @@ public:
     explicit TvrlForm(QWidget *parent = nullptr);
     ~TvrlForm() override;
 
-    // Design size of the client area and the heights of its two states.
-    static constexpr int kClientWidth = 894;
+    // Heights of the client area in its two states.
     static constexpr int kHeightWithoutQuery = 257;
     static constexpr int kMinHeightWithQuery = 441;
 
-    // Binds the query dataset and the grids to the data module; run once it exists.
+    // Binds the work areas to the data module; run once it exists.
     void bindDataModule();
     // The connection dialogs the connect command shows; created after the main window.
     void setConnectionDialogs(TvrxSQLdlg &sql, TvrxMySQLdlg &mySql);
     Dataset &vrxQuery() { return m_vrxQuery; }
 
-    const QStringList &tableNames() const { return m_tableNames; }
+    const QStringList &tableNames() const;
     QString connectionLabel() const { return m_connectionLabel; }
+    // The value that a click on a grid cell captured last, for the conversion panel.
+    QString capturedValue() const { return m_capturedValue; }
     TableArea &tableArea() { return *m_tableArea; }
-    // Replaces the table-name list with the main connection's tables and fills the table
-    // choice with them, worksheets of a workbook in brackets.
-    void loadTableChoice();
+    QueryArea &queryArea() { return *m_queryArea; }
 
-    // The client area: the window without its menu bar.
-    QSize clientSize() const;
-    void setClientSize(const QSize &size);
+    // The work areas' host.
+    TDM &dataModule() override;
+    Prompts &prompts() override;
+    QProgressBar &gauge() override;
+    QSize clientSize() const override;
+    void setClientSize(const QSize &size) override;
+    void setSizeableWindow(bool sizeable) override;
     bool isSizeableWindow() const { return m_sizeable; }
-    // Sizeable border without automatic sizing, or single border with automatic sizing.
-    void setSizeableWindow(bool sizeable);
 
     void FormActivate();
     void FormResize();
@@ -70,7 +75,9 @@ protected:
 
 private:
     void FormCreate();
+    void createAreas();
     void connectHandlers();
+    void tableChosen(bool open, const QString &name);
     void loadPictures();
     int menuHeight() const;
     void fillTableList();
@@ -81,9 +88,10 @@ private:
 
     std::unique_ptr<Ui::TvrlForm> ui;
     Dataset m_vrxQuery { Dataset::Kind::Query };
-    QStringList m_tableNames;
     QString m_connectionLabel;
+    QString m_capturedValue;
     TableArea *m_tableArea = nullptr;
+    QueryArea *m_queryArea = nullptr;
     TvrxSQLdlg *m_sqlDialog = nullptr;
     TvrxMySQLdlg *m_mySqlDialog = nullptr;
     bool m_sizeable = false;

@@ -1,8 +1,8 @@
 #include "basic/TableColumnSum.h"
 
 #include "basic/QueryRunners.h"
-#include "basic/Regional.h"
 #include "data/access/Dataset.h"
+#include "regional/Regional.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 #include "basic/WidgetPrompts.h"
 
-#include "data/FileDialog.h"
+#include "basic/FileDialog.h"
 
 #include <QApplication>
 #include <QDialog>

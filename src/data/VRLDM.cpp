@@ -33,10 +33,10 @@ TDM::TDM()
 
     prepare(vrlConnect, false);
     prepare(diConnect, true);
-    vrxTbl.setConnection(&vrlConnect);
-    ssTbl.setConnection(&vrlConnect);
-    impQuery.setConnection(&vrlConnect);
-    diSourceTable.setConnection(&diConnect);
+    adopt(vrxTbl, vrlConnect);
+    adopt(ssTbl, vrlConnect);
+    adopt(impQuery, vrlConnect);
+    adopt(diSourceTable, diConnect);
 
     vrlSDlg.kind = FileDialog::Kind::Save;
     vrlSDlg.defaultExt = QStringLiteral("csv");
@@ -56,11 +56,39 @@ TDM::TDM()
 TDM::~TDM()
 {
     // The datasets close before their connections go.
-    vrxTbl.setConnection(nullptr);
-    ssTbl.setConnection(nullptr);
-    impQuery.setConnection(nullptr);
-    diSourceTable.setConnection(nullptr);
+    for (const auto &[dataset, connection] : m_datasets) {
+        if (dataset)
+            dataset->setConnection(nullptr);
+    }
     instance = nullptr;
+}
+
+void TDM::adopt(Dataset &dataset, Connection &connection)
+{
+    dataset.setConnection(&connection);
+    for (auto &entry : m_datasets) {
+        if (entry.first == &dataset) {
+            entry.second = &connection;
+            return;
+        }
+    }
+    m_datasets.emplace_back(&dataset, &connection);
+}
+
+void TDM::reopen(Connection &connection)
+{
+    connection.close();
+    for (const auto &[dataset, owner] : m_datasets) {
+        if (dataset && owner == &connection)
+            dataset->setConnection(nullptr);
+    }
+    connection.open();
+    if (!connection.isConnected())
+        return;
+    for (const auto &[dataset, owner] : m_datasets) {
+        if (dataset && owner == &connection)
+            dataset->setConnection(&connection);
+    }
 }
 
 TDM &DM()

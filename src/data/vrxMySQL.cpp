@@ -3,7 +3,7 @@
 #include "ui_vrxMySQL.h"
 
 #include "basic/HandlerGuard.h"
-#include "data/ConnectionTemplates.h"
+#include "data/access/ConnectionTemplates.h"
 
 namespace vrl {
 

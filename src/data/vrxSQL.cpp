@@ -2,10 +2,9 @@
 
 #include "ui_vrxSQL.h"
 
-#include "app/ProgramSettings.h"
 #include "basic/ControlColours.h"
 #include "basic/HandlerGuard.h"
-#include "data/ConnectionTemplates.h"
+#include "data/access/ConnectionTemplates.h"
 
 #include <QFocusEvent>
 
@@ -103,7 +102,7 @@ void TvrxSQLdlg::aSqlRBClick()
 
 void TvrxSQLdlg::buildConnectionString()
 {
-    const bool ncl10 = programSettings().providerChoice == ProviderChoice::Ncl10;
+    const bool ncl10 = m_provider == ProviderChoice::Ncl10;
     const QString server = ui->DSEdit->text();
     const QString database = ui->CTEdit->text();
     if (ui->aWinRB->isChecked()) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/access/ConnectionTemplates.h"
+
 #include <QDialog>
 
 #include <memory>
@@ -12,9 +14,9 @@ namespace vrl {
 
 // The SQL Server connection dialog: server, database, and Windows authentication (optionally
 // with a login window) or SQL authentication. It builds one of the four SQL Server connection
-// strings for the provider chosen in the main window's menu, lets the user edit that string
-// directly, and opens no connection itself. The server and database stay between uses; the
-// rest is reset on every showing.
+// strings for the provider its caller sets (the choice of the main window's menu), lets the user
+// edit that string directly, and opens no connection itself. The server and database stay between
+// uses; the rest is reset on every showing.
 class TvrxSQLdlg : public QDialog
 {
     Q_OBJECT
@@ -22,6 +24,10 @@ class TvrxSQLdlg : public QDialog
 public:
     explicit TvrxSQLdlg(QWidget *parent = nullptr);
     ~TvrxSQLdlg() override;
+
+    // The provider the connection string is built for; each caller sets it before showing
+    // the dialog.
+    void setProviderChoice(ProviderChoice choice) { m_provider = choice; }
 
     // The results, kept from one use to the next.
     QString connectionString() const { return m_connectionString; }
@@ -47,6 +53,7 @@ private:
     std::unique_ptr<Ui::TvrxSQLdlg> ui;
     QString m_connectionString;
     bool m_loginWindow = false;
+    ProviderChoice m_provider = ProviderChoice::OleDb;
 };
 
 } // namespace vrl

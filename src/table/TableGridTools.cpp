@@ -2,17 +2,19 @@
 // column sum, the navigator's status, the filter and the search.
 #include "table/TableArea.h"
 
-#include "ui_VRLMain.h"
-
-#include "app/VRLMain.h"
-#include "basic/GridSearch.h"
+#include "areas/WorkAreaHost.h"
 #include "basic/Prompts.h"
 #include "basic/QueryRunners.h"
 #include "basic/TableColumnSum.h"
 #include "data/VRLDM.h"
 #include "data/access/DataError.h"
+#include "data/controls/DBGrid.h"
+#include "data/controls/GridSearch.h"
+#include "widgets/StatusBar.h"
 
 #include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
 
 namespace vrl {
 
@@ -30,7 +32,7 @@ void TableArea::setPosition(const QString &text)
 
 QString TableArea::fullPosition() const
 {
-    const Dataset &table = DM().vrxTbl;
+    const Dataset &table = this->table();
     return QStringLiteral(" %1 * %2. záznam z %3 dostupných")
                .arg(tableName())
                .arg(table.recNo())
@@ -40,7 +42,7 @@ QString TableArea::fullPosition() const
 
 QString TableArea::shortPosition() const
 {
-    const Dataset &table = DM().vrxTbl;
+    const Dataset &table = this->table();
     return QStringLiteral(" %1. záznam z %2").arg(table.recNo()).arg(table.recordCount());
 }
 
@@ -54,15 +56,22 @@ QString TableArea::noRecordsNamed() const
     return QLatin1Char(' ') + tableName() + QStringLiteral(" (žádné záznamy)");
 }
 
+void TableArea::showColumnSum()
+{
+    ui.tblSB->setPanelText(kSumPanel,
+                           SumTableColumn(table(), m_host.dataModule().impQuery, m_sortColumn));
+}
+
 void TableArea::tblGridCellClick(int column)
 {
-    Dataset &table = DM().vrxTbl;
+    Dataset &table = this->table();
     if (!table.isActive() || column < 0 || column >= table.fieldCount())
         return;
     const Field field = table.field(column);
     m_clickedField = field.name();
     m_clickedCellText = field.text();
     m_capturedValue = m_clickedCellText;
+    emit valueCaptured(m_capturedValue);
     ui.tFilterE->setText(m_clickedField + QStringLiteral(" = ") + quotedText(m_clickedCellText));
     ui.tFilterBtn->setEnabled(!ui.tFilterE->text().isEmpty());
     setPosition(table.recordCount() < 1 ? noRecordsNamed() : fullPosition());
@@ -70,7 +79,7 @@ void TableArea::tblGridCellClick(int column)
 
 void TableArea::tblGridTitleClick(int column)
 {
-    Dataset &table = DM().vrxTbl;
+    Dataset &table = this->table();
     if (!table.isActive() || column < 0 || column >= table.fieldCount())
         return;
     const QString name = table.field(column).name();
@@ -85,17 +94,17 @@ void TableArea::tblGridTitleClick(int column)
                                          : QStringLiteral(" záznamů: %1 (změna třídění - %2)")
                                                .arg(table.recordCount())
                                                .arg(m_sortColumn));
-    ui.tblSB->setPanelText(kSumPanel, SumTableColumn(table, DM().impQuery, m_sortColumn));
+    showColumnSum();
 }
 
 void TableArea::tblNvgClick()
 {
-    setPosition(DM().vrxTbl.recordCount() < 1 ? noRecords() : fullPosition());
+    setPosition(table().recordCount() < 1 ? noRecords() : fullPosition());
 }
 
 void TableArea::tFilterBtnClick()
 {
-    Dataset &table = DM().vrxTbl;
+    Dataset &table = this->table();
     try {
         table.setFilter(ui.tFilterE->text());
         table.setFiltered(true);
@@ -103,10 +112,11 @@ void TableArea::tFilterBtnClick()
         table.first();
         setPosition(table.recordCount() >= 1 ? shortPosition() + QStringLiteral(" [filtr]")
                                              : noRecords());
-        ui.tblSB->setPanelText(kSumPanel, SumTableColumn(table, DM().impQuery, m_sortColumn));
+        showColumnSum();
     } catch (const DataError &error) {
-        prompts().show(PromptKind::Message,
-                       QStringLiteral("chybný filtr!\n\r[") + error.message() + QLatin1Char(']'));
+        m_host.prompts().show(PromptKind::Message,
+                              QStringLiteral("chybný filtr!\n\r[") + error.message()
+                                  + QLatin1Char(']'));
         table.setFiltered(false);
         table.setFilter(QString());
         if (table.isActive())
@@ -121,7 +131,7 @@ void TableArea::tFilterEDblClick()
 {
     ui.tFilterE->clear();
     ui.tFilterBtn->setEnabled(false);
-    Dataset &table = DM().vrxTbl;
+    Dataset &table = this->table();
     if (!table.isFiltered())
         return;
     table.setFiltered(false);
@@ -130,7 +140,7 @@ void TableArea::tFilterEDblClick()
     if (table.isActive())
         table.first();
     setPosition(table.recordCount() < 1 ? noRecords() : shortPosition());
-    ui.tblSB->setPanelText(kSumPanel, SumTableColumn(table, DM().impQuery, m_sortColumn));
+    showColumnSum();
 }
 
 void TableArea::tFilterEExit()
@@ -140,8 +150,8 @@ void TableArea::tFilterEExit()
 
 void TableArea::tSearchBtnClick()
 {
-    SearchTableGrid(ui.tSearchE->text(), DM().vrxTbl, *ui.tblGrid, *ui.tblSB, kPositionPanel,
-                    *ui.qGauge, true);
+    SearchTableGrid(ui.tSearchE->text(), table(), *ui.tblGrid, *ui.tblSB, kPositionPanel,
+                    m_host.gauge(), true);
 }
 
 void TableArea::tSearchEDblClick()

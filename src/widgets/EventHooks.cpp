@@ -4,6 +4,8 @@
 #include <QFocusEvent>
 #include <QWidget>
 
+namespace vrl {
+
 namespace {
 
 class EventHook : public QObject
@@ -44,3 +46,5 @@ void onFocusOut(QWidget &control, std::function<void()> handler)
 {
     new EventHook(control, QEvent::FocusOut, std::move(handler));
 }
+
+} // namespace vrl

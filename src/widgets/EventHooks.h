@@ -4,7 +4,11 @@
 
 class QWidget;
 
+namespace vrl {
+
 // Handlers for events that a control has no signal for: a double click, and leaving the
 // control (its focus moving elsewhere within the program). The hook lives as long as the control.
 void onDoubleClick(QWidget &control, std::function<void()> handler);
 void onFocusOut(QWidget &control, std::function<void()> handler);
+
+} // namespace vrl

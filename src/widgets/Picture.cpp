@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+namespace vrl {
+
 Picture::Picture(QWidget *parent)
     : QWidget(parent)
 { }
@@ -20,3 +22,5 @@ void Picture::paintEvent(QPaintEvent *)
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawImage(rect(), m_image);
 }
+
+} // namespace vrl

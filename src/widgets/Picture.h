@@ -3,6 +3,8 @@
 #include <QImage>
 #include <QWidget>
 
+namespace vrl {
+
 // A picture stretched to the control. It keeps its colours when the control is disabled.
 class Picture : public QWidget
 {
@@ -20,3 +22,5 @@ protected:
 private:
     QImage m_image;
 };
+
+} // namespace vrl

@@ -2,6 +2,8 @@
 
 #include <QRadioButton>
 
+namespace vrl {
+
 RadioGroup::RadioGroup(QWidget *parent)
     : QGroupBox(parent)
 { }
@@ -65,3 +67,5 @@ void RadioGroup::arrange()
         m_buttons[i]->setGeometry(inside.left(), y, inside.width(), rowHeight);
     }
 }
+
+} // namespace vrl

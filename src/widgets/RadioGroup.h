@@ -6,6 +6,8 @@
 
 class QRadioButton;
 
+namespace vrl {
+
 // A group box of radio items, one column, with an item index (-1 = none selected).
 // A click of the user on any item emits clicked(), also on the item already selected;
 // setting the index from code emits clicked() only when it selects another item, and
@@ -40,3 +42,5 @@ private:
     QVector<QRadioButton *> m_buttons;
     int m_index = -1;
 };
+
+} // namespace vrl

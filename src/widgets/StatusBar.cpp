@@ -2,6 +2,8 @@
 
 #include <QLabel>
 
+namespace vrl {
+
 StatusBar::StatusBar(QWidget *parent)
     : QFrame(parent)
 {
@@ -84,3 +86,5 @@ void StatusBar::arrange()
         x += w + 2;
     }
 }
+
+} // namespace vrl

@@ -6,6 +6,8 @@
 
 class QLabel;
 
+namespace vrl {
+
 // A status bar of text panels. Every panel but the last has a fixed width; the last fills the
 // rest. Texts are shown as written, leading blanks included.
 class StatusBar : public QFrame
@@ -37,3 +39,5 @@ private:
     QVector<int> m_widths;
     QVector<QLabel *> m_panels;
 };
+
+} // namespace vrl

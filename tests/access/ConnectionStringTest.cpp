@@ -1,6 +1,6 @@
 #include "data/access/ConnectionString.h"
-#include "data/ConnectionTemplates.h"
 #include "data/access/Connection.h"
+#include "data/access/ConnectionTemplates.h"
 #include "data/access/DataError.h"
 
 #include <gtest/gtest.h>

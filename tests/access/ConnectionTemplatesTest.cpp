@@ -1,4 +1,4 @@
-#include "data/ConnectionTemplates.h"
+#include "data/access/ConnectionTemplates.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "basic/Regional.h"
 #include "data/access/DataError.h"
 #include "data/access/RowFilter.h"
 #include "data/access/RowSort.h"
 #include "data/access/WriteStatements.h"
 #include "data/access/sqlite/SqliteProvider.h"
+#include "regional/Regional.h"
 
 #include <gtest/gtest.h>
 

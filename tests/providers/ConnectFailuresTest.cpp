@@ -1,6 +1,6 @@
 // Connecting through the real drivers: the MySQL template, and the failures a user meets.
-#include "data/ConnectionTemplates.h"
 #include "data/access/Connection.h"
+#include "data/access/ConnectionTemplates.h"
 #include "data/access/DataError.h"
 #include "data/access/Dataset.h"
 

@@ -4,7 +4,7 @@
 #include "data/access/DataError.h"
 #include "data/access/Dataset.h"
 
-#include "basic/Regional.h"
+#include "regional/Regional.h"
 
 #include <QTemporaryDir>
 

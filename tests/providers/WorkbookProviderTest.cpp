@@ -2,12 +2,12 @@
 // and their types, values, SQL on the sheets, and every kind of bad file.
 #include "support/GeneratedWorkbook.h"
 
-#include "basic/Regional.h"
-#include "data/ConnectionTemplates.h"
 #include "data/access/Connection.h"
+#include "data/access/ConnectionTemplates.h"
 #include "data/access/DataError.h"
 #include "data/access/Dataset.h"
 #include "data/access/workbook/WorkbookProvider.h"
+#include "regional/Regional.h"
 
 #include <QDir>
 #include <QFile>

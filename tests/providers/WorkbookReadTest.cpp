@@ -1,8 +1,8 @@
 // The workbook readers against a reference reader: every cell of the real workbooks written by
 // spreadsheet programs, as openpyxl (.xlsx) or xlrd (.xls) sees it.
 #include "WorkbookOracle.h"
-#include "data/ConnectionTemplates.h"
 #include "data/access/Connection.h"
+#include "data/access/ConnectionTemplates.h"
 #include "data/access/DataError.h"
 #include "data/access/Dataset.h"
 

@@ -3,12 +3,12 @@
 #include "WorkbookOracle.h"
 #include "support/GeneratedWorkbook.h"
 
-#include "basic/Regional.h"
-#include "data/ConnectionTemplates.h"
 #include "data/access/Connection.h"
+#include "data/access/ConnectionTemplates.h"
 #include "data/access/DataError.h"
 #include "data/access/Dataset.h"
 #include "data/access/workbook/ZipArchive.h"
+#include "regional/Regional.h"
 
 #include <QDir>
 #include <QFile>

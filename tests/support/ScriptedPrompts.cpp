@@ -1,6 +1,6 @@
 #include "support/ScriptedPrompts.h"
 
-#include "data/FileDialog.h"
+#include "basic/FileDialog.h"
 
 #include <QCoreApplication>
 

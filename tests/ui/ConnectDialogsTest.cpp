@@ -72,7 +72,7 @@ TEST_F(ConnectDialogs, SqlServerDialogBuildsTheTemplateOfTheChosenProvider)
     EXPECT_FALSE(sql.loginWindowChoice());
 
     // The next use starts from the reset, with the server and database kept.
-    programSettings().providerChoice = ProviderChoice::Ncl10;
+    sql.setProviderChoice(ProviderChoice::Ncl10);
     use(sql, [&] {
         EXPECT_FALSE(checked("aWinRB"));
         EXPECT_FALSE(checked("aSqlRB"));
@@ -107,7 +107,7 @@ TEST_F(ConnectDialogs, SqlServerDialogBuildsTheTemplateOfTheChosenProvider)
     EXPECT_FALSE(sql.loginWindowChoice());
     EXPECT_TRUE(sql.connectionString().startsWith(QStringLiteral(
         "Persist Security Info=true;User ID=sa;Password=t;a\"jné;Provider=SQLNCLI10.1;")));
-    programSettings().providerChoice = ProviderChoice::OleDb;
+    sql.setProviderChoice(ProviderChoice::OleDb);
 }
 
 TEST_F(ConnectDialogs, TheEditedStringIsTakenVerbatimAndCancelKeepsTheLastOne)

@@ -11,6 +11,7 @@
 #include "ServerSession.h"
 
 #include "support/GeneratedWorkbook.h"
+#include "support/ProgramFixture.h"
 #include "support/ScriptedPrompts.h"
 #include "support/UiDriver.h"
 
@@ -31,16 +32,9 @@ using namespace vrl::test;
 
 namespace {
 
-class ConnectFlow : public ::testing::Test
+class ConnectFlow : public ProgramFixture
 {
 protected:
-    ConnectFlow()
-        : program(*qApp)
-        , form(program.mainWindow())
-    {
-        settle();
-    }
-
     // A database of this test alone, with the given number of tables and one view.
     QString database(int tables, bool withView = true)
     {
@@ -76,8 +70,6 @@ protected:
         return items;
     }
     QString statusText() { return control<StatusBar>(form, "tblSB")->panelText(1); }
-    bool shown(const char *name) { return !control<QWidget>(form, name)->isHidden(); }
-    bool enabled(const char *name) { return control<QWidget>(form, name)->isEnabled(); }
     int choice() { return control<RadioGroup>(form, "dbaseRG")->itemIndex(); }
 
     void expectCancelledState()
@@ -91,10 +83,6 @@ protected:
         EXPECT_TRUE(form.connectionLabel().isEmpty());
         EXPECT_TRUE(DM().vrlConnect.connectionString().isEmpty());
     }
-
-    ScriptedPrompts prompts;
-    Program program;
-    TvrlForm &form;
 };
 
 } // namespace
@@ -187,6 +175,38 @@ TEST_F(ConnectFlow, RefreshReloadsAndSaysWhenTheDatabaseIsGone)
     EXPECT_FALSE(DM().vrlConnect.isConnected());
     EXPECT_EQ(DM().vrxTbl.connection(), nullptr);
     EXPECT_EQ(statusText(), QStringLiteral(" čekej(te)..."));
+}
+
+TEST_F(ConnectFlow, AConnectAfterAFailedRefreshAttachesTheDatasetsAgain)
+{
+    NEEDS_SERVER();
+    const QString gone = database(1, false);
+    connectMySql(gone);
+    ASSERT_TRUE(DM().vrlConnect.isConnected());
+    selectEntry(form, "TblSelCoB", 0);
+    ASSERT_TRUE(DM().vrxTbl.isActive());
+
+    onServer({ QStringLiteral("DROP DATABASE `%1`").arg(gone) });
+    prompts.allowErrors();
+    click(form, "refreshBtn");
+    ASSERT_EQ(prompts.textsOf(QStringLiteral("error")).size(), 1);
+
+    // Another database through the connect command: its tables open as if nothing had failed.
+    const QString other = QStringLiteral("vorlan_cf_other");
+    onServer({ QStringLiteral("DROP DATABASE IF EXISTS `%1`").arg(other),
+               QStringLiteral("CREATE DATABASE `%1`").arg(other),
+               QStringLiteral("CREATE TABLE `%1`.t (id INT PRIMARY KEY)").arg(other),
+               QStringLiteral("INSERT INTO `%1`.t VALUES (1), (2)").arg(other) });
+    clickItem(form, "dbaseRG", 4);
+    connectMySql(other);
+    ASSERT_TRUE(DM().vrlConnect.isConnected()) << prompts.texts().join(u'|').toStdString();
+    EXPECT_EQ(DM().vrxTbl.connection(), &DM().vrlConnect);
+    EXPECT_EQ(form.vrxQuery().connection(), &DM().vrlConnect);
+    selectEntry(form, "TblSelCoB", 0);
+    EXPECT_TRUE(prompts.textsOf(QStringLiteral("message")).isEmpty())
+        << prompts.texts().join(u'|').toStdString();
+    EXPECT_TRUE(DM().vrxTbl.isActive());
+    EXPECT_EQ(DM().vrxTbl.recordCount(), 2);
 }
 
 TEST_F(ConnectFlow, WorkbookSheetsAreListedInBrackets)

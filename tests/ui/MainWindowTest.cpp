@@ -5,6 +5,7 @@
 #include "widgets/RadioGroup.h"
 #include "widgets/StatusBar.h"
 
+#include "support/ProgramFixture.h"
 #include "support/ScriptedPrompts.h"
 #include "support/UiDriver.h"
 
@@ -27,28 +28,15 @@ using namespace vrl::test;
 
 namespace {
 
-class MainWindow : public ::testing::Test
+class MainWindow : public ProgramFixture
 {
 protected:
-    MainWindow()
-        : program(*qApp)
-        , form(program.mainWindow())
-    {
-        settle();
-    }
-
-    bool shown(const char *name) { return !control<QWidget>(form, name)->isHidden(); }
-    bool enabled(const char *name) { return control<QWidget>(form, name)->isEnabled(); }
     int dbaseChoice() { return control<RadioGroup>(form, "dbaseRG")->itemIndex(); }
     void resizeClient(int width, int height)
     {
         form.resize(width, height + (form.height() - form.clientSize().height()));
         settle();
     }
-
-    ScriptedPrompts prompts;
-    Program program;
-    TvrlForm &form;
 };
 
 } // namespace
@@ -82,6 +70,15 @@ TEST_F(MainWindow, FirstActivationShowsTheStartState)
     EXPECT_FALSE(form.isSizeableWindow());
     EXPECT_EQ(form.clientSize(), QSize(894, 257));
     EXPECT_TRUE(prompts.records().isEmpty());
+}
+
+TEST_F(MainWindow, FilterEditsTakeTextsOfAnyLength)
+{
+    const QString filter = QStringLiteral("t = '") + QString(100000, u'a') + u'\'';
+    for (const char *name : { "tFilterE", "qFilterE" }) {
+        control<QLineEdit>(form, name)->setText(filter);
+        EXPECT_EQ(control<QLineEdit>(form, name)->text(), filter) << name;
+    }
 }
 
 TEST_F(MainWindow, LaterActivationsChangeNothing)

@@ -11,6 +11,7 @@
 #include "widgets/StatusBar.h"
 
 #include "support/GeneratedWorkbook.h"
+#include "support/ProgramFixture.h"
 #include "support/ScriptedPrompts.h"
 #include "support/UiDriver.h"
 
@@ -36,15 +37,9 @@ namespace {
 
 const QString kLongName = QStringLiteral("velmi_dlouhy_nazev_polozky_ktery_ma_40zn");
 
-class TableAreaTest : public ::testing::Test
+class TableAreaTest : public ProgramFixture
 {
 protected:
-    TableAreaTest()
-        : program(*qApp)
-        , form(program.mainWindow())
-        , area(form.tableArea())
-    { }
-
     void SetUp() override
     {
         if (serverPort().isEmpty())
@@ -65,6 +60,7 @@ protected:
                                        "NULL, 4, NULL, 4)"),
                         QStringLiteral("CREATE TABLE prázdná (a INT, b VARCHAR(5))"),
                         QStringLiteral("CREATE TABLE SONGBASE (a INT)"),
+                        QStringLiteral("CREATE TABLE Songbase (a INT)"),
                         QStringLiteral("CREATE TABLE Songbase2 (a INT)") });
         connectMySql(form, prompts, m_database);
         ASSERT_TRUE(DM().vrlConnect.isConnected()) << prompts.texts().join(u'|').toStdString();
@@ -89,10 +85,7 @@ protected:
     void clickTitle(const QString &field) { emit grid().titleClicked(column(field)); }
     QLineEdit &edit(const char *name) { return *control<QLineEdit>(form, name); }
 
-    ScriptedPrompts prompts;
-    Program program;
-    TvrlForm &form;
-    TableArea &area;
+    TableArea &area = form.tableArea();
     QString m_database;
 };
 
@@ -130,6 +123,10 @@ TEST_F(TableAreaTest, ChoosingATableOpensItWithItsFields)
     choose(QStringLiteral("SONGBASE"));
     EXPECT_TRUE(control<QAction>(form, "songbaseMItem")->isEnabled());
     choose(QStringLiteral("Songbase2"));
+    EXPECT_FALSE(control<QAction>(form, "songbaseMItem")->isEnabled());
+    choose(QStringLiteral("SONGBASE"));
+    choose(QStringLiteral("Songbase")); // the same letters in another case
+    EXPECT_EQ(DM().vrxTbl.commandText(), QStringLiteral("Songbase"));
     EXPECT_FALSE(control<QAction>(form, "songbaseMItem")->isEnabled());
 
     // A table gone from the server cannot be opened; the commands that need it are disabled.
@@ -204,6 +201,26 @@ TEST_F(TableAreaTest, FiltersApplyTheSumFollowsAndABadFilterIsExplained)
     EXPECT_FALSE(control<QWidget>(form, "tFilterBtn")->isEnabled());
     EXPECT_EQ(edit("tFilterE").text(), QStringLiteral("nikde = 1"));
     EXPECT_EQ(status(0), QStringLiteral(" cena: 123456799,12")); // the sum stays
+}
+
+TEST_F(TableAreaTest, ACellLongerThanAnEditUsuallyHoldsIsProposedWhole)
+{
+    // Two texts that differ only past the 32,767th character.
+    onServer({ QStringLiteral("CREATE TABLE `%1`.dlouhé (id INT PRIMARY KEY, t LONGTEXT)")
+                   .arg(m_database),
+               QStringLiteral("INSERT INTO `%1`.dlouhé VALUES (1, CONCAT(REPEAT('a', 40000), "
+                              "'x')), (2, CONCAT(REPEAT('a', 40000), 'y'))")
+                   .arg(m_database) });
+    click(form, "refreshBtn"); // lists the new table
+    choose(QStringLiteral("dlouhé"));
+    clickCell(2, QStringLiteral("t"));
+    const QString proposal = edit("tFilterE").text();
+    EXPECT_EQ(proposal.size(), 40001 + 6); // "t = '" and the closing apostrophe
+    click(form, "tFilterBtn");
+    EXPECT_TRUE(prompts.textsOf(QStringLiteral("message")).isEmpty())
+        << prompts.texts().join(u'|').left(200).toStdString();
+    ASSERT_EQ(DM().vrxTbl.recordCount(), 1);
+    EXPECT_EQ(DM().vrxTbl.fieldByName(QStringLiteral("id")).text(), QStringLiteral("2"));
 }
 
 TEST_F(TableAreaTest, SearchFindsEveryCaseAndSubstringAndSaysWhenItEnds)

@@ -1,7 +1,7 @@
 #include "data/access/ColumnStore.h"
 
-#include "basic/Regional.h"
 #include "data/access/DataError.h"
+#include "regional/Regional.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,11 +1,11 @@
 #include "data/access/Dataset.h"
 
-#include "basic/Regional.h"
 #include "data/access/Connection.h"
 #include "data/access/DataError.h"
 #include "data/access/Provider.h"
 #include "data/access/RowFilter.h"
 #include "data/access/RowSort.h"
+#include "regional/Regional.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #include "data/access/RowFilter.h"
 
-#include "basic/Regional.h"
 #include "data/access/DataError.h"
+#include "regional/Regional.h"
 
 #include <QRegularExpression>
 

@@ -1,7 +1,7 @@
 #include "data/access/Value.h"
 
-#include "basic/Regional.h"
 #include "data/access/DataError.h"
+#include "regional/Regional.h"
 
 #include <algorithm>
 #include <charconv>

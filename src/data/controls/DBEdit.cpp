@@ -3,6 +3,8 @@
 #include "basic/HandlerGuard.h"
 #include "data/controls/FieldLink.h"
 
+namespace vrl {
+
 DBEdit::DBEdit(QWidget *parent)
     : QLineEdit(parent)
 {
@@ -15,11 +17,10 @@ DBEdit::DBEdit(QWidget *parent)
         this);
     setReadOnly(true);
     connect(this, &QLineEdit::textEdited, m_link, &FieldLink::textEdited);
-    connect(this, &QLineEdit::editingFinished, this,
-            vrl::guarded([this] { m_link->finishEditing(); }));
+    connect(this, &QLineEdit::editingFinished, this, guarded([this] { m_link->finishEditing(); }));
 }
 
-void DBEdit::setDataset(vrl::Dataset *dataset)
+void DBEdit::setDataset(Dataset *dataset)
 {
     m_link->setDataset(dataset);
 }
@@ -33,3 +34,5 @@ void DBEdit::setDataField(const QString &name)
 {
     m_link->setFieldName(name);
 }
+
+} // namespace vrl

@@ -3,8 +3,9 @@
 #include <QLineEdit>
 
 namespace vrl {
+
 class Dataset;
-}
+
 class FieldLink;
 
 // A single-line edit bound to one field of a dataset's current record (see FieldLink).
@@ -16,7 +17,7 @@ class DBEdit : public QLineEdit
 public:
     explicit DBEdit(QWidget *parent = nullptr);
 
-    void setDataset(vrl::Dataset *dataset);
+    void setDataset(Dataset *dataset);
     QString dataField() const;
     // Throws DataError when the open dataset has no such field; empty unbinds.
     void setDataField(const QString &name);
@@ -24,3 +25,5 @@ public:
 private:
     FieldLink *m_link;
 };
+
+} // namespace vrl

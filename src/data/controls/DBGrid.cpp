@@ -9,9 +9,7 @@
 
 #include <algorithm>
 
-using vrl::Dataset;
-using vrl::FieldInfo;
-using vrl::FieldType;
+namespace vrl {
 
 namespace {
 
@@ -139,7 +137,7 @@ void DBGrid::moveCursorTo(const QModelIndex &current)
     if (m_following || !current.isValid() || !data || !data->isActive()
         || current.row() == data->recNo() - 1)
         return;
-    vrl::guarded([&] { data->moveTo(current.row() + 1); })();
+    guarded([&] { data->moveTo(current.row() + 1); })();
     // A move that failed (a pending edit that cannot be posted) leaves the grid where the
     // dataset still is.
     if (data->isActive() && data->recNo() - 1 != current.row())
@@ -164,3 +162,5 @@ void DBGrid::sizeColumns()
         setColumnWidth(c, std::max(forTitle, typicalCharacters(field) * charWidth + 8));
     }
 }
+
+} // namespace vrl

@@ -4,8 +4,9 @@
 #include <QTableView>
 
 namespace vrl {
+
 class Dataset;
-}
+
 class DatasetModel;
 
 // A data grid over a dataset: it shows the records of the current view, keeps its current row
@@ -19,8 +20,8 @@ class DBGrid : public QTableView
 public:
     explicit DBGrid(QWidget *parent = nullptr);
 
-    void setDataset(vrl::Dataset *dataset);
-    vrl::Dataset *dataset() const;
+    void setDataset(Dataset *dataset);
+    Dataset *dataset() const;
     DatasetModel *datasetModel() const { return m_model; }
 
     bool isReadOnly() const { return m_readOnly; }
@@ -49,3 +50,5 @@ private:
     bool m_readOnly = false;
     bool m_following = false;
 };
+
+} // namespace vrl

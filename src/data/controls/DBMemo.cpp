@@ -3,6 +3,8 @@
 #include "basic/HandlerGuard.h"
 #include "data/controls/FieldLink.h"
 
+namespace vrl {
+
 DBMemo::DBMemo(QWidget *parent)
     : QPlainTextEdit(parent)
 {
@@ -23,7 +25,7 @@ DBMemo::DBMemo(QWidget *parent)
     });
 }
 
-void DBMemo::setDataset(vrl::Dataset *dataset)
+void DBMemo::setDataset(Dataset *dataset)
 {
     m_link->setDataset(dataset);
 }
@@ -41,5 +43,7 @@ void DBMemo::setDataField(const QString &name)
 void DBMemo::focusOutEvent(QFocusEvent *event)
 {
     QPlainTextEdit::focusOutEvent(event);
-    vrl::guarded([this] { m_link->finishEditing(); })();
+    guarded([this] { m_link->finishEditing(); })();
 }
+
+} // namespace vrl

@@ -3,8 +3,9 @@
 #include <QPlainTextEdit>
 
 namespace vrl {
+
 class Dataset;
-}
+
 class FieldLink;
 
 // A multi-line memo bound to one field of a dataset's current record (see FieldLink).
@@ -16,7 +17,7 @@ class DBMemo : public QPlainTextEdit
 public:
     explicit DBMemo(QWidget *parent = nullptr);
 
-    void setDataset(vrl::Dataset *dataset);
+    void setDataset(Dataset *dataset);
     QString dataField() const;
     // Throws DataError when the open dataset has no such field; empty unbinds.
     void setDataField(const QString &name);
@@ -28,3 +29,5 @@ private:
     FieldLink *m_link;
     bool m_showing = false;
 };
+
+} // namespace vrl

@@ -6,7 +6,7 @@
 
 #include <QToolButton>
 
-using vrl::Dataset;
+namespace vrl {
 
 namespace {
 
@@ -37,7 +37,7 @@ DBNavigator::DBNavigator(QWidget *parent)
         button->setToolTip(QString::fromUtf16(kLooks[i].hint));
         button->setFocusPolicy(Qt::NoFocus);
         connect(button, &QToolButton::clicked, this, [this, i] {
-            vrl::guarded([this, i] {
+            guarded([this, i] {
                 act(Button(i));
                 emit clicked(Button(i));
             })();
@@ -88,7 +88,7 @@ void DBNavigator::act(Button which)
         break;
     case Delete:
         // A deleted record is gone from the database, so the user says it twice.
-        if (vrl::prompts().confirm(QStringLiteral("Smazat záznam?")))
+        if (prompts().confirm(QStringLiteral("Smazat záznam?")))
             data.remove();
         break;
     case Edit:
@@ -163,3 +163,5 @@ void DBNavigator::arrange()
         shown[i]->setGeometry(step * i, 0, w, height());
     }
 }
+
+} // namespace vrl

@@ -9,6 +9,8 @@
 
 class QToolButton;
 
+namespace vrl {
+
 // A record navigator: a row of buttons that move through and edit the records of a dataset.
 // Which buttons it shows is set by name ("first,prior,next,last,insert,delete,edit,post,cancel",
 // any subset, in this fixed order); each button has a Czech hint. A button does its action on
@@ -29,8 +31,8 @@ public:
     void setVisibleButtons(const QString &names);
     QToolButton *button(Button which) const { return m_buttons[which]; }
 
-    void setDataset(vrl::Dataset *dataset);
-    vrl::Dataset *dataset() const { return m_dataset; }
+    void setDataset(Dataset *dataset);
+    Dataset *dataset() const { return m_dataset; }
 
 signals:
     void clicked(DBNavigator::Button button);
@@ -44,5 +46,7 @@ private:
     void updateButtons();
 
     QVector<QToolButton *> m_buttons;
-    QPointer<vrl::Dataset> m_dataset;
+    QPointer<Dataset> m_dataset;
 };
+
+} // namespace vrl

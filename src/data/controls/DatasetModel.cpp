@@ -3,7 +3,7 @@
 #include "basic/HandlerGuard.h"
 #include "data/access/Dataset.h"
 
-using vrl::Dataset;
+namespace vrl {
 
 namespace {
 
@@ -146,7 +146,7 @@ bool DatasetModel::setData(const QModelIndex &index, const QVariant &value, int 
     if (role != Qt::EditRole || !m_dataset || !m_dataset->isActive())
         return false;
     bool written = false;
-    vrl::guarded([&] {
+    guarded([&] {
         if (index.row() != m_dataset->recNo() - 1)
             m_dataset->moveTo(index.row() + 1);
         m_dataset->field(index.column()).setText(value.toString());
@@ -154,3 +154,5 @@ bool DatasetModel::setData(const QModelIndex &index, const QVariant &value, int 
     })();
     return written;
 }
+
+} // namespace vrl

@@ -5,6 +5,8 @@
 #include <QAbstractTableModel>
 #include <QPointer>
 
+namespace vrl {
+
 // A thin table model over the current view of a dataset: one row per record of the view, one
 // column per field, cells in the values' text form. Only visible cells are ever turned into
 // QVariants. Editing a cell moves the dataset's cursor to its record and sets the field there.
@@ -15,8 +17,8 @@ class DatasetModel : public QAbstractTableModel
 public:
     explicit DatasetModel(QObject *parent = nullptr);
 
-    void setDataset(vrl::Dataset *dataset);
-    vrl::Dataset *dataset() const { return m_dataset; }
+    void setDataset(Dataset *dataset);
+    Dataset *dataset() const { return m_dataset; }
 
     // Detached, the model ignores the dataset's changes, so that a walk over many records
     // costs nothing here; attaching again catches up with one reset.
@@ -36,10 +38,12 @@ private:
     void resetFromDataset();
     void markCurrentRow(int viewRow);
 
-    QPointer<vrl::Dataset> m_dataset;
+    QPointer<Dataset> m_dataset;
     bool m_attached = true;
     // What the view was last told, so that a detached model stays consistent with it.
     int m_rows = 0;
     int m_columns = 0;
     int m_currentRow = -1;
 };
+
+} // namespace vrl

@@ -3,7 +3,7 @@
 #include "data/access/DataError.h"
 #include "data/access/Dataset.h"
 
-using vrl::Dataset;
+namespace vrl {
 
 FieldLink::FieldLink(ShowText show, QObject *parent)
     : QObject(parent)
@@ -62,7 +62,7 @@ void FieldLink::textEdited(const QString &text)
     try {
         m_dataset->fieldByName(m_fieldName).setText(text);
         m_waiting.reset();
-    } catch (const vrl::DataError &) {
+    } catch (const DataError &) {
         m_waiting = text;
     }
     m_writing = false;
@@ -83,3 +83,5 @@ void FieldLink::finishEditing()
     m_writing = false;
     m_waiting.reset();
 }
+
+} // namespace vrl

@@ -9,6 +9,8 @@
 #include <functional>
 #include <optional>
 
+namespace vrl {
+
 // The tie between one field of a dataset's current record and a text control: it shows the
 // field's text whenever the record or its value changes, and writes what the user types into
 // the field, which puts the record into edit. An empty field name means unbound.
@@ -21,8 +23,8 @@ public:
 
     FieldLink(ShowText show, QObject *parent);
 
-    void setDataset(vrl::Dataset *dataset);
-    vrl::Dataset *dataset() const { return m_dataset; }
+    void setDataset(Dataset *dataset);
+    Dataset *dataset() const { return m_dataset; }
     // Throws DataError when the open dataset has no such field; the link stays as it was.
     void setFieldName(const QString &name);
     QString fieldName() const { return m_fieldName; }
@@ -39,8 +41,10 @@ private:
     bool hasField() const;
 
     ShowText m_show;
-    QPointer<vrl::Dataset> m_dataset;
+    QPointer<Dataset> m_dataset;
     QString m_fieldName;
     std::optional<QString> m_waiting;
     bool m_writing = false;
 };
+
+} // namespace vrl

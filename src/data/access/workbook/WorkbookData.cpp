@@ -1,6 +1,6 @@
 #include "data/access/workbook/WorkbookData.h"
 
-#include "basic/Regional.h"
+#include "regional/Regional.h"
 
 #include <QDateTime>
 

@@ -1,10 +1,10 @@
-#include "basic/GridSearch.h"
+#include "data/controls/GridSearch.h"
 
 #include "basic/Prompts.h"
 #include "basic/QueryRunners.h"
-#include "basic/Regional.h"
 #include "data/access/Dataset.h"
 #include "data/controls/DBGrid.h"
+#include "regional/Regional.h"
 #include "widgets/StatusBar.h"
 
 #include <QProgressBar>

@@ -4,6 +4,9 @@
 
 namespace vrl {
 
+// Which SQL Server provider a connection string is built for.
+enum class ProviderChoice { OleDb = 0, Ncl10 = 1 };
+
 // The connection strings that the connection dialogs and the workbook choice hand to a
 // connection. Values go in exactly as typed or chosen: nothing is trimmed, quoted or escaped,
 // and an empty value leaves its place empty.

@@ -1,4 +1,4 @@
-#include "basic/Regional.h"
+#include "regional/Regional.h"
 
 #include <QRegularExpression>
 
