@@ -61,11 +61,17 @@ void TvrlForm::createAreas()
                                   ui->tblGrid, ui->tblNvg, ui->tFilterE, ui->tFilterBtn,
                                   ui->tSearchE, ui->tSearchBtn, ui->sSearchBtn, ui->tblSB },
                                 this);
-    m_queryArea = new QueryArea(*this,
-                                { ui->queryGB, ui->qGrid, ui->qNvg, ui->qMemo, ui->qGoBtn,
-                                  ui->saveHistBtn, ui->qtSelectBtn, ui->qtUpdateBtn,
-                                  ui->qtInsertBtn, ui->qtDeleteBtn, ui->presetCoB },
-                                m_vrxQuery, this);
+    m_queryArea = new QueryArea(
+        *this,
+        { ui->queryGB,      ui->qGrid,       ui->qNvg,        ui->querySB,     ui->qEditChB,
+          ui->qAutoSumChB,  ui->qFilterE,    ui->qFilterBtn,  ui->qSearchE,    ui->qSearchBtn,
+          ui->sqlInListChB, ui->qcloseBtn,   ui->qMemo,       ui->qGoBtn,      ui->saveHistBtn,
+          ui->qtSelectBtn,  ui->qtUpdateBtn, ui->qtInsertBtn, ui->qtDeleteBtn, ui->presetCoB },
+        m_vrxQuery, this);
+    m_queryArea->setPresetSource([this] {
+        return PresetInput { DM().vrxTbl.commandText(), m_tableArea->checkedFieldNames(),
+                             m_tableArea->filterEditText() };
+    });
 
     // What the table area does to the query area and to the window.
     connect(m_tableArea, &TableArea::tableChoiceStarted, m_queryArea,
@@ -79,8 +85,17 @@ void TvrlForm::createAreas()
         if (open)
             ui->importBtn->show();
     });
-    connect(m_tableArea, &TableArea::valueCaptured, this,
-            [this](const QString &value) { m_capturedValue = value; });
+    // The last captured value is one for both grids; a shown result forgets it, and the
+    // table's chosen field name with it.
+    const auto capture = [this](const QString &value) {
+        m_capturedValue = value;
+    };
+    connect(m_tableArea, &TableArea::valueCaptured, this, capture);
+    connect(m_queryArea, &QueryArea::valueCaptured, this, capture);
+    connect(m_queryArea, &QueryArea::resultShown, this, [this] {
+        m_capturedValue.clear();
+        m_tableArea->forgetChosenField();
+    });
 }
 
 void TvrlForm::tableChosen(bool open, const QString &name)

@@ -57,6 +57,7 @@ public:
     QSize clientSize() const override;
     void setClientSize(const QSize &size) override;
     void setSizeableWindow(bool sizeable) override;
+    void relayout() override { FormResize(); }
     bool isSizeableWindow() const { return m_sizeable; }
 
     void FormActivate();

@@ -33,6 +33,8 @@ public:
     virtual void setClientSize(const QSize &size) = 0;
     // Sizeable border without automatic sizing, or single border with automatic sizing.
     virtual void setSizeableWindow(bool sizeable) = 0;
+    // Lays the areas out anew for the client size, as a resize of the window does.
+    virtual void relayout() = 0;
 
 protected:
     ~WorkAreaHost() = default;

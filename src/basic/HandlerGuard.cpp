@@ -7,15 +7,20 @@
 
 namespace vrl {
 
+QString failureMessage(const std::exception &failure)
+{
+    if (const auto *error = dynamic_cast<const DataError *>(&failure))
+        return error->message();
+    return QString::fromUtf8(failure.what());
+}
+
 void reportUncaught(std::exception_ptr failure)
 {
     QString message;
     try {
         std::rethrow_exception(failure);
-    } catch (const DataError &error) {
-        message = error.message();
     } catch (const std::exception &error) {
-        message = QString::fromUtf8(error.what());
+        message = failureMessage(error);
     } catch (...) {
         message = QStringLiteral("Neznámá chyba.");
     }

@@ -4,7 +4,13 @@
 #include <exception>
 #include <utility>
 
+class QString;
+
 namespace vrl {
+
+// The message of a failure as the user reads it: the data layer's own message, else the
+// exception's text.
+QString failureMessage(const std::exception &failure);
 
 // Shows a failure that no command caught in the general error report (a message box with the
 // failure's message); the command ends there and the program goes on.

@@ -94,6 +94,17 @@ quint8 OpenOrExecMemoQuery(Dataset &query, const QPlainTextEdit &memo, qint32 &r
     }
 }
 
+QStringList MemoLines(const QPlainTextEdit &memo)
+{
+    const QString text = memo.toPlainText();
+    if (text.isEmpty())
+        return {};
+    QStringList lines = text.split(QLatin1Char('\n'));
+    if (text.endsWith(QLatin1Char('\n')))
+        lines.removeLast();
+    return lines;
+}
+
 QString BreakLongLines(const QString &text, quint8 width)
 {
     QString result;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QPlainTextEdit;
 
@@ -30,6 +31,10 @@ quint8 OpenOrExecXSimpleQuery(Dataset &query, const QString &statement);
 // rows-affected count of the path taken is handed back (both start at 0).
 quint8 OpenOrExecMemoQuery(Dataset &query, const QPlainTextEdit &memo, qint32 &recordCount,
                            qint32 &rowsAffected);
+
+// The lines of an editor as the user sees them: none when it is empty; a line break at the
+// very end starts no further line.
+QStringList MemoLines(const QPlainTextEdit &memo);
 
 // Breaks a text for a message box: after a blank, comma or semicolon once a line holds at
 // least width characters, CR LF is inserted; nothing else changes.

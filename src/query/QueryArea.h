@@ -1,9 +1,16 @@
 #pragma once
 
-#include <QObject>
+#include "query/StatementPresets.h"
 
+#include <QObject>
+#include <QString>
+
+#include <functional>
+
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 
@@ -12,16 +19,26 @@ namespace vrl {
 class DBGrid;
 class DBNavigator;
 class Dataset;
+class StatusBar;
 class WorkAreaHost;
 
 // The controls of the query area, handed over by the main window: its group box with the
-// result grid, the SQL editor with its run and history buttons and the statement presets
-// beside the table grid, and the preset choice of the left column.
+// result grid and its tools, the SQL editor with its run and history buttons and the statement
+// presets beside the table grid, and the preset choice of the left column.
 struct QueryAreaControls
 {
     QGroupBox *queryGB;
     DBGrid *qGrid;
     DBNavigator *qNvg;
+    StatusBar *querySB;
+    QCheckBox *qEditChB;
+    QCheckBox *qAutoSumChB;
+    QLineEdit *qFilterE;
+    QPushButton *qFilterBtn;
+    QLineEdit *qSearchE;
+    QPushButton *qSearchBtn;
+    QCheckBox *sqlInListChB;
+    QPushButton *qcloseBtn;
     QPlainTextEdit *qMemo;
     QPushButton *qGoBtn;
     QPushButton *saveHistBtn;
@@ -32,8 +49,9 @@ struct QueryAreaControls
     QComboBox *presetCoB;
 };
 
-// The query area: the SQL editor and the statement presets, and the result rows of the query
-// dataset in their own grid.
+// The query area: the SQL editor with its checks and the run command, the statement presets,
+// and the result rows of the query dataset in their own grid with its tools (cell capture with
+// a filter proposal and its retry, sorting with the auto-sum, the navigator, the search).
 //
 // A work area as WorkAreaHost describes it: it owns the controls above and works on the query
 // dataset that the main window owns; it learns of the table area through the main window.
@@ -42,12 +60,26 @@ class QueryArea : public QObject
     Q_OBJECT
 
 public:
+    // The design heights of the window's client area with and without a shown result.
+    static constexpr int kHeightWithResult = 441;
+    static constexpr int kHeightWithoutResult = 257;
+
     QueryArea(WorkAreaHost &host, const QueryAreaControls &controls, Dataset &vrxQuery,
               QObject *parent);
 
     // Puts the query dataset on the main connection and binds the result grid and its
     // navigator to it; run once the data module exists.
     void bindDataModule();
+    // Where the presets read the open table, its checked fields and its filter edit.
+    void setPresetSource(std::function<PresetInput()> source)
+    {
+        m_presetSource = std::move(source);
+    }
+
+    QString clickedField() const { return m_clickedField; }
+    QString clickedValue() const { return m_clickedValue; }
+    QString sortColumn() const { return m_sortColumn; }
+    bool sortAscending() const { return m_sortAscending; }
 
     // What the connect flow asks of the area.
     void firstActivation(); // hidden; the preset choice empty and unusable
@@ -67,10 +99,56 @@ public:
     // that is left (a fixed height while it is hidden).
     void fitClientSize(int width, int height);
 
+    void qGoBtnClick();
+    void qMemoClick();
+    void qMemoExit();
+    void qMemoDblClick();
+    void qcloseBtnClick();
+    void qEditChBClick();
+    void qAutoSumChBClick();
+
+    void qGridCellClick(int column);
+    void qGridTitleClick(int column);
+    void qNvgClick();
+    void qFilterBtnClick();
+    void qFilterEDblClick();
+    void qFilterEExit();
+    void qSearchBtnClick();
+    void qSearchEExit();
+
+    void qtSelectBtnClick() { writePreset(Preset::Select); }
+    void qtUpdateBtnClick() { writePreset(Preset::Update); }
+    void qtDeleteBtnClick() { writePreset(Preset::Delete); }
+    void qtInsertBtnClick() { writePreset(Preset::Insert); }
+
+signals:
+    // A result is shown: the captured value and the table's chosen field name are forgotten.
+    void resultShown();
+    // A result cell's value, kept for the conversion panel.
+    void valueCaptured(const QString &value);
+
 private:
+    void connectHandlers();
+    void showResult();
+    void writePreset(Preset preset);
+    // The first panel of the status bar; the second shows the auto-sum.
+    void setPosition(const QString &text);
+    void showAutoSum();
+    // Applies a filter text; throws what the dataset throws.
+    void applyFilter(const QString &text);
+    QString position(bool withFilterMark) const; // QA, or QB when the filter is on
+    QString shortPosition() const; // QC
+
     WorkAreaHost &m_host;
     const QueryAreaControls ui;
     Dataset &m_vrxQuery;
+    std::function<PresetInput()> m_presetSource;
+
+    // Remembered for the whole run, across results and connections.
+    QString m_clickedField;
+    QString m_clickedValue;
+    QString m_sortColumn;
+    bool m_sortAscending = false; // the first sort is descending
 };
 
 } // namespace vrl

@@ -60,6 +60,11 @@ public:
     QString capturedValue() const { return m_capturedValue; }
     QString sortColumn() const { return m_sortColumn; }
     bool sortAscending() const { return m_sortAscending; }
+    // The checked fields of the field list, in list order, and the filter edit's text as it
+    // stands: what the statement presets are written from.
+    QStringList checkedFieldNames() const;
+    QString filterEditText() const;
+    void forgetChosenField() { m_chosenFieldName.clear(); }
     // The main connection's tables in the order the connection lists them.
     const QStringList &tableNames() const { return m_tableNames; }
 

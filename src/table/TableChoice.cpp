@@ -3,6 +3,7 @@
 
 #include "areas/WorkAreaHost.h"
 #include "basic/CheckList.h"
+#include "basic/HandlerGuard.h"
 #include "basic/Prompts.h"
 #include "data/VRLDM.h"
 #include "data/access/DataError.h"
@@ -74,12 +75,9 @@ void TableArea::TblSelCoBSelect()
                                    .arg(table.recordCount())
                                    .arg(ui.tblChLB->count()));
     } catch (const std::exception &failure) {
-        const auto *error = dynamic_cast<const DataError *>(&failure);
-        m_host.prompts().show(
-            PromptKind::Message,
-            QStringLiteral("Chyba výběru!\n\r[")
-                + (error ? error->message() : QString::fromLocal8Bit(failure.what()))
-                + QLatin1Char(']'));
+        m_host.prompts().show(PromptKind::Message,
+                              QStringLiteral("Chyba výběru!\n\r[") + failureMessage(failure)
+                                  + QLatin1Char(']'));
         ui.tblSB->setPanelText(1, QStringLiteral(" Tabulku se nepodařilo otevřít..."));
     }
     const bool open = table.isActive();
@@ -143,6 +141,21 @@ void TableArea::tblChLBDblClick()
     for (int i = 0; i < list.count(); ++i)
         list.item(i)->setCheckState(state);
     emit fieldsChecked(AnyItemChecked(list));
+}
+
+QStringList TableArea::checkedFieldNames() const
+{
+    QStringList names;
+    for (int i = 0; i < ui.tblChLB->count(); ++i) {
+        if (ui.tblChLB->item(i)->checkState() == Qt::Checked)
+            names << ui.tblChLB->item(i)->text();
+    }
+    return names;
+}
+
+QString TableArea::filterEditText() const
+{
+    return ui.tFilterE->text();
 }
 
 void TableArea::clipBtnClick()

@@ -1,5 +1,6 @@
 #include "widgets/EventHooks.h"
 
+#include <QAbstractScrollArea>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QWidget>
@@ -16,7 +17,12 @@ public:
         , m_type(type)
         , m_handler(std::move(handler))
     {
-        control.installEventFilter(this);
+        // The mouse reaches a scrolling control (a memo, a list) through its viewport.
+        auto *scrolling = qobject_cast<QAbstractScrollArea *>(&control);
+        if (scrolling && type != QEvent::FocusOut)
+            scrolling->viewport()->installEventFilter(this);
+        else
+            control.installEventFilter(this);
     }
 
 protected:
@@ -36,6 +42,11 @@ private:
 };
 
 } // namespace
+
+void onClick(QWidget &control, std::function<void()> handler)
+{
+    new EventHook(control, QEvent::MouseButtonRelease, std::move(handler));
+}
 
 void onDoubleClick(QWidget &control, std::function<void()> handler)
 {

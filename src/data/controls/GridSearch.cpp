@@ -30,10 +30,12 @@ bool fieldHolds(const Dataset &dataset, int viewRow, int field, const QString &t
     return dataset.valueAt(viewRow, field).toText().contains(text, Qt::CaseInsensitive);
 }
 
-} // namespace
+// The texts of the two grids' searches: the table grid names the text at a hit; the query
+// grid shows how far it has come after each record instead.
+enum class Forms { Table, Query };
 
-void SearchTableGrid(const QString &text, Dataset &dataset, QWidget &grid, StatusBar &status,
-                     int panel, QProgressBar &gauge, bool driveGauge)
+void searchGrid(const QString &text, Dataset &dataset, QWidget &grid, StatusBar &status, int panel,
+                QProgressBar &gauge, bool driveGauge, Forms forms)
 {
     const QString wanted = Regional::system().upperCase(text);
     if (!dataset.isActive() || dataset.isEmpty() || wanted.isEmpty()) {
@@ -67,10 +69,12 @@ void SearchTableGrid(const QString &text, Dataset &dataset, QWidget &grid, Statu
                 continue;
             dataset.moveTo(row + 1);
             attach();
+            const QString hit
+                = QStringLiteral(" záznam %1, položka ").arg(row + 1) + dataset.field(field).name();
             status.setPanelText(panel,
-                                QLatin1Char(' ') + quotedText(wanted)
-                                    + QStringLiteral(": záznam %1, položka ").arg(row + 1)
-                                    + dataset.field(field).name());
+                                forms == Forms::Table
+                                    ? QLatin1Char(' ') + quotedText(wanted) + QLatin1Char(':') + hit
+                                    : hit);
             if (!prompts().confirm(QStringLiteral("výraz ") + quotedText(wanted)
                                    + QStringLiteral(" nalezen; pokračovat?"))) {
                 grid.setFocus();
@@ -81,8 +85,13 @@ void SearchTableGrid(const QString &text, Dataset &dataset, QWidget &grid, Statu
             break;
         }
     }
-    if (!stopped)
+    if (!stopped) {
         dataset.last(); // the walk ends at the end of the data
+        // Nothing is drawn between records, so the progress after the last one is all the
+        // user can see of it.
+        if (forms == Forms::Query)
+            status.setPanelText(panel, QStringLiteral(" %1. z %2").arg(count).arg(count));
+    }
     attach();
     if (driveGauge)
         gauge.setValue(0);
@@ -90,6 +99,20 @@ void SearchTableGrid(const QString &text, Dataset &dataset, QWidget &grid, Statu
         prompts().show(PromptKind::Message,
                        QStringLiteral("výraz ") + quotedText(wanted)
                            + QStringLiteral(" nebyl nalezen"));
+}
+
+} // namespace
+
+void SearchTableGrid(const QString &text, Dataset &dataset, QWidget &grid, StatusBar &status,
+                     int panel, QProgressBar &gauge, bool driveGauge)
+{
+    searchGrid(text, dataset, grid, status, panel, gauge, driveGauge, Forms::Table);
+}
+
+void SearchQueryGrid(const QString &text, Dataset &dataset, QWidget &grid, StatusBar &status,
+                     QProgressBar &gauge, bool driveGauge)
+{
+    searchGrid(text, dataset, grid, status, 0, gauge, driveGauge, Forms::Query);
 }
 
 } // namespace vrl

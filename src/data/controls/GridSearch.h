@@ -17,4 +17,9 @@ class Dataset;
 void SearchTableGrid(const QString &text, Dataset &dataset, QWidget &grid, StatusBar &status,
                      int panel, QProgressBar &gauge, bool driveGauge);
 
+// The same search for the query grid: its texts always go to the first panel, which shows
+// " P. z N" as the search moves on and " záznam P, položka F" at a hit.
+void SearchQueryGrid(const QString &text, Dataset &dataset, QWidget &grid, StatusBar &status,
+                     QProgressBar &gauge, bool driveGauge);
+
 } // namespace vrl

@@ -1,0 +1,45 @@
+#include "basic/QueryColumnSum.h"
+
+#include "basic/QueryRunners.h"
+#include "basic/TableColumnSum.h"
+#include "data/access/Dataset.h"
+
+#include <QProgressBar>
+
+#include <cmath>
+
+namespace vrl {
+
+QString SumQueryColumn(Dataset &query, QProgressBar &gauge, const QString &sortColumn)
+{
+    if (sortColumn.isEmpty())
+        return QString();
+    query.first();
+    gauge.setValue(0);
+    QString result;
+    try {
+        // The rows are read where they lie; the cursor does not walk them, since nothing is
+        // drawn before the walk ends anyway.
+        const int count = query.recordCount();
+        double total = 0;
+        int field = -1;
+        int shownPercent = 0;
+        for (int row = 0; row < count; ++row) {
+            // Half to even, as the gauge has always rounded.
+            const int percent = int(std::nearbyint(double(row + 1) * 100 / count));
+            if (percent != shownPercent)
+                gauge.setValue(shownPercent = percent);
+            if (field < 0)
+                field = query.fieldByName(sortColumn).index();
+            total += VarToDoubleOrZero(query.valueAt(row, field));
+        }
+        result = QLatin1Char(' ') + sortColumn + QStringLiteral(": ") + sumText(total);
+    } catch (const std::exception &) {
+        result = QStringLiteral(" (") + sortColumn + QStringLiteral(" nelze sčítat)");
+    }
+    gauge.setValue(0);
+    query.first();
+    return result;
+}
+
+} // namespace vrl
