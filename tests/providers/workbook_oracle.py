@@ -56,6 +56,10 @@ def xlsx(path):
         if len(destinations) != 1:
             continue
         sheet_name, area = destinations[0]
+        # A name with a relative part has no fixed place: no table.
+        if any(not corner.startswith("$") or corner.count("$") != 2
+               for corner in area.split(":")):
+            continue
         from openpyxl.utils.cell import range_boundaries
         try:
             first_col, first_row, last_col, last_row = range_boundaries(area.replace("$", ""))
