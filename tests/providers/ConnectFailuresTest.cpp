@@ -1,4 +1,6 @@
 // Connecting through the real drivers: the MySQL template, and the failures a user meets.
+#include "support/DatasetHelpers.h"
+
 #include "data/access/Connection.h"
 #include "data/access/ConnectionTemplates.h"
 #include "data/access/DataError.h"
@@ -12,6 +14,7 @@
 #include <thread>
 
 using namespace vrl;
+using namespace vrl::test;
 
 namespace {
 
@@ -28,16 +31,6 @@ QString closedPort()
     const quint16 free = probe.serverPort();
     probe.close();
     return QString::number(free);
-}
-
-QString failureOf(Connection &connection)
-{
-    try {
-        connection.open();
-    } catch (const DataError &error) {
-        return error.message();
-    }
-    return QString();
 }
 
 } // namespace
@@ -63,11 +56,11 @@ TEST(ConnectMariaDb, WrongPasswordUnknownDatabaseAndClosedPortSayWhy)
     connection.setConnectionString(
         mySqlOdbc(QStringLiteral("127.0.0.1"), QStringLiteral("vorlan_test"),
                   QStringLiteral("vorlan"), QStringLiteral("špatně"), port(), QString()));
-    EXPECT_TRUE(failureOf(connection).contains(QStringLiteral("Access denied")));
+    EXPECT_TRUE(failureOf([&] { connection.open(); }).contains(QStringLiteral("Access denied")));
     connection.setConnectionString(mySqlOdbc(QStringLiteral("127.0.0.1"), QStringLiteral("nikde"),
                                              QStringLiteral("vorlan"), QStringLiteral("vorlan"),
                                              port(), QString()));
-    EXPECT_TRUE(failureOf(connection).contains(QStringLiteral("nikde")));
+    EXPECT_TRUE(failureOf([&] { connection.open(); }).contains(QStringLiteral("nikde")));
 
     connection.setConnectionTimeout(5);
     connection.setConnectionString(
@@ -75,7 +68,7 @@ TEST(ConnectMariaDb, WrongPasswordUnknownDatabaseAndClosedPortSayWhy)
                   QStringLiteral("vorlan"), QStringLiteral("vorlan"), closedPort(), QString()));
     QElapsedTimer clock;
     clock.start();
-    const QString message = failureOf(connection);
+    const QString message = failureOf([&] { connection.open(); });
     EXPECT_TRUE(message.contains(QStringLiteral("Can't connect"))) << message.toStdString();
     EXPECT_LT(clock.elapsed(), 6000);
     EXPECT_FALSE(connection.isConnected());
@@ -150,7 +143,7 @@ TEST(ConnectSqlServer, AClosedPortGivesTheDriversOwnMessage)
                               QStringLiteral("sa"), QStringLiteral("x")));
     QElapsedTimer clock;
     clock.start();
-    const QString message = failureOf(connection);
+    const QString message = failureOf([&] { connection.open(); });
     EXPECT_FALSE(message.isEmpty());
     // FreeTDS: "[FreeTDS][SQL Server]Unable to connect: Adaptive Server is unavailable ..."
     EXPECT_TRUE(message.contains(QStringLiteral("SQLSTATE 08"))) << message.toStdString();

@@ -1,5 +1,6 @@
 // Workbooks as databases through a connection with the Excel template: table names, fields
 // and their types, values, SQL on the sheets, and every kind of bad file.
+#include "support/DatasetHelpers.h"
 #include "support/GeneratedWorkbook.h"
 
 #include "data/access/Connection.h"
@@ -26,17 +27,9 @@ using namespace vrl::test;
 
 namespace {
 
-QString failureOpening(const QString &path)
+QString failureOpeningWorkbook(const QString &path)
 {
-    Connection connection;
-    connection.setConnectionString(excelWorkbook(path));
-    try {
-        connection.open();
-    } catch (const DataError &error) {
-        EXPECT_FALSE(connection.isConnected());
-        return error.message();
-    }
-    return QString();
+    return failureOpening(excelWorkbook(path));
 }
 
 // A compound file holding the named streams, as encrypted workbooks and old .xls files are.
@@ -69,23 +62,9 @@ protected:
         connection.open();
     }
 
-    std::unique_ptr<Dataset> open(const QString &table)
-    {
-        auto data = std::make_unique<Dataset>(Dataset::Kind::Table);
-        data->setConnection(&connection);
-        data->setCommandText(table);
-        data->open();
-        return data;
-    }
+    std::unique_ptr<Dataset> open(const QString &table) { return openTable(connection, table); }
 
-    std::unique_ptr<Dataset> query(const QString &sql)
-    {
-        auto data = std::make_unique<Dataset>(Dataset::Kind::Query);
-        data->setConnection(&connection);
-        data->setCommandText(sql);
-        data->open();
-        return data;
-    }
+    std::unique_ptr<Dataset> query(const QString &sql) { return openQuery(connection, sql); }
 
     QStringList column(Dataset &data, int field)
     {
@@ -241,12 +220,13 @@ TEST(WorkbookFiles, BadFilesFailTheOpenWithTheirReason)
         file.write(bytes);
         return file.fileName();
     };
-    EXPECT_TRUE(failureOpening(dir.filePath(QStringLiteral("chybí.xlsx")))
+    EXPECT_TRUE(failureOpeningWorkbook(dir.filePath(QStringLiteral("chybí.xlsx")))
                     .startsWith(QStringLiteral("Soubor sešitu")));
-    EXPECT_EQ(failureOpening(write("text.xls", "Jméno;Cena\r\n")),
+    EXPECT_EQ(failureOpeningWorkbook(write("text.xls", "Jméno;Cena\r\n")),
               QStringLiteral("Soubor text.xls není sešit aplikace Excel."));
-    EXPECT_TRUE(failureOpening(write("biff4.xls", QByteArray("\x09\x04\x06\x00\x00\x00", 6)))
-                    .contains(QStringLiteral("starém formátu")));
+    EXPECT_TRUE(
+        failureOpeningWorkbook(write("biff4.xls", QByteArray("\x09\x04\x06\x00\x00\x00", 6)))
+            .contains(QStringLiteral("starém formátu")));
 
     // An OpenDocument spreadsheet is a zip too, with its own mimetype.
     const QString ods = dir.filePath(QStringLiteral("kalk.ods"));
@@ -256,22 +236,22 @@ TEST(WorkbookFiles, BadFilesFailTheOpenWithTheirReason)
     zip_file_add(archive, "mimetype", zip_source_buffer(archive, mimetype, sizeof mimetype - 1, 0),
                  0);
     zip_close(archive);
-    EXPECT_TRUE(failureOpening(ods).contains(QStringLiteral("OpenDocument")));
+    EXPECT_TRUE(failureOpeningWorkbook(ods).contains(QStringLiteral("OpenDocument")));
 
     const QString encrypted = dir.filePath(QStringLiteral("tajný.xlsx"));
     writeCompoundFile(encrypted, { "EncryptionInfo", "EncryptedPackage" });
-    EXPECT_EQ(failureOpening(encrypted),
+    EXPECT_EQ(failureOpeningWorkbook(encrypted),
               QStringLiteral("Sešit tajný.xlsx je chráněn heslem; bez hesla jej nelze číst."));
     const QString excel95 = dir.filePath(QStringLiteral("starý.xls"));
     writeCompoundFile(excel95, { "Book" });
-    EXPECT_TRUE(failureOpening(excel95).contains(QStringLiteral("verze 5 nebo 95")));
+    EXPECT_TRUE(failureOpeningWorkbook(excel95).contains(QStringLiteral("verze 5 nebo 95")));
 
     // A package without a workbook part.
     const QString empty = dir.filePath(QStringLiteral("prázdný.xlsx"));
     archive = zip_open(QFile::encodeName(empty).constData(), ZIP_CREATE, &error);
     zip_file_add(archive, "a.txt", zip_source_buffer(archive, "a", 1, 0), 0);
     zip_close(archive);
-    EXPECT_TRUE(failureOpening(empty).contains(QStringLiteral("prázdný.xlsx")));
+    EXPECT_TRUE(failureOpeningWorkbook(empty).contains(QStringLiteral("prázdný.xlsx")));
 }
 
 TEST(WorkbookFiles, DamagedCopiesReadOrFailClearlyButNeverCrash)
@@ -314,7 +294,7 @@ TEST(WorkbookFiles, DamagedCopiesReadOrFailClearlyButNeverCrash)
             copy.open(QIODevice::WriteOnly);
             copy.write(copies[i]);
             copy.close();
-            const QString message = failureOpening(path);
+            const QString message = failureOpeningWorkbook(path);
             if (message.isEmpty()) {
                 ++reads;
             } else {

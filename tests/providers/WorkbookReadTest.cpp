@@ -88,7 +88,7 @@ TEST_P(RealWorkbooks, ReadLikeTheReferenceReader)
     QStringList sheets, ranges;
     for (size_t s = 0; s < book.sheets.size(); ++s) {
         sheets << book.sheets[s].name;
-        for (const CellRecord &cell : book.sheets[s].cells)
+        for (const CellRecord &cell : book.cellsOf(s))
             actual.insert(cellKey(qsizetype(s), cell.row, cell.column), ourCell(book, cell));
     }
     for (const DefinedRange &range : book.ranges)

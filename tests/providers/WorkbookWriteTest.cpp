@@ -1,6 +1,7 @@
 // Writing to workbooks: edits, appended records and statements change the .xlsx file itself,
 // only in the affected cells, safely; what cannot be written is refused and nothing changes.
 #include "WorkbookOracle.h"
+#include "support/DatasetHelpers.h"
 #include "support/GeneratedWorkbook.h"
 
 #include "data/access/Connection.h"
@@ -33,26 +34,6 @@ QMap<QString, QByteArray> entriesOf(const QString &path)
         entries.insert(name, archive.read(name));
     }
     return entries;
-}
-
-// A connection to a workbook file, open.
-std::unique_ptr<Connection> connectTo(const QString &path)
-{
-    auto connection = std::make_unique<Connection>();
-    connection->setConnectionString(excelWorkbook(path));
-    connection->open();
-    return connection;
-}
-
-// A dataset of a kind on a connection, open (a table) or ready to run (a statement).
-std::unique_ptr<Dataset> datasetOn(Connection &connection, Dataset::Kind kind, const QString &text)
-{
-    auto data = std::make_unique<Dataset>(kind);
-    data->setConnection(&connection);
-    data->setCommandText(text);
-    if (kind == Dataset::Kind::Table)
-        data->open();
-    return data;
 }
 
 class WorkbookWrite : public ::testing::Test
@@ -96,7 +77,7 @@ protected:
 
     std::unique_ptr<Dataset> table(const QString &name, Connection &on)
     {
-        return datasetOn(on, Dataset::Kind::Table, name);
+        return openTable(on, name);
     }
 
     // The table as a fresh connection reads the file now.
@@ -106,16 +87,6 @@ protected:
         fresh.setConnectionString(excelWorkbook(path()));
         fresh.open();
         return table(name, fresh);
-    }
-
-    QString failureOf(const std::function<void()> &action)
-    {
-        try {
-            action();
-        } catch (const DataError &error) {
-            return error.message();
-        }
-        return QString();
     }
 
     QTemporaryDir dir;
@@ -302,10 +273,10 @@ TEST(WorkbookWriteXls, AnXlsWorkbookIsReadOnly)
         = QDir(QStringLiteral(VORLAN_SHARED_WORKBOOKS)).filePath(QStringLiteral("ragged.xls"));
     if (!QFile::exists(real))
         GTEST_SKIP() << "no real workbooks here (../shared/workbooks)";
-    const auto connection = connectTo(real);
-    const auto sheet = datasetOn(*connection, Dataset::Kind::Table, QStringLiteral("[Sheet1$]"));
-    const auto statement = datasetOn(
-        *connection, Dataset::Kind::Query,
+    const auto connection = connectTo(excelWorkbook(real));
+    const auto sheet = openTable(*connection, QStringLiteral("[Sheet1$]"));
+    const auto statement = statementOn(
+        *connection,
         QStringLiteral("UPDATE [Sheet1$] SET [%1] = 1").arg(sheet->fieldNames().first()));
     try {
         statement->execute();
@@ -332,16 +303,16 @@ TEST(WorkbookWriteMany, AStatementOverEveryRowWritesThemAllInOnePass)
     const QString path = dir.filePath(QStringLiteral("mnoho.xlsx"));
     book.save(path);
 
-    const auto connection = connectTo(path);
-    const auto statement = datasetOn(*connection, Dataset::Kind::Query,
-                                     QStringLiteral("UPDATE [S$] SET v = v * 2 + 1"));
+    const auto connection = connectTo(excelWorkbook(path));
+    const auto statement
+        = statementOn(*connection, QStringLiteral("UPDATE [S$] SET v = v * 2 + 1"));
     EXPECT_EQ(statement->execute(), kRows);
     statement->setCommandText(
         QStringLiteral("INSERT INTO [S$] (n, v) SELECT n + 10000, -1 FROM [S$] WHERE n < 3"));
     EXPECT_EQ(statement->execute(), 3);
 
-    const auto fresh = connectTo(path);
-    const auto sheet = datasetOn(*fresh, Dataset::Kind::Table, QStringLiteral("[S$]"));
+    const auto fresh = connectTo(excelWorkbook(path));
+    const auto sheet = openTable(*fresh, QStringLiteral("[S$]"));
     ASSERT_EQ(sheet->recordCount(), kRows + 3);
     for (int i = 0; i < kRows; i += 997)
         EXPECT_EQ(sheet->valueAt(i, 1), Value::real((i % 7) * 2 + 1)) << i;
@@ -360,17 +331,16 @@ TEST(WorkbookWriteNames, AHeaderWithBracketsAndQuotesIsAFieldLikeAnyOther)
                                  "<row r=\"2\"><c r=\"A2\"><v>121</v></c></row>"));
     const QString path = dir.filePath(QStringLiteral("ceny.xlsx"));
     book.save(path);
-    const auto connection = connectTo(path);
-    const auto table = datasetOn(*connection, Dataset::Kind::Table, QStringLiteral("[Ceny$]"));
+    const auto connection = connectTo(excelWorkbook(path));
+    const auto table = openTable(*connection, QStringLiteral("[Ceny$]"));
     const QString name = QStringLiteral("Cena [Kč] \"s DPH\"");
     ASSERT_EQ(table->fieldNames(), QStringList({ name }));
     table->fieldByName(name).setValue(Value::real(242));
     table->post();
 
-    const auto fresh = connectTo(path);
-    const auto again
-        = datasetOn(*fresh, Dataset::Kind::Query,
-                    QStringLiteral("SELECT \"Cena [Kč] \"\"s DPH\"\"\" AS c FROM [Ceny$]"));
+    const auto fresh = connectTo(excelWorkbook(path));
+    const auto again = statementOn(
+        *fresh, QStringLiteral("SELECT \"Cena [Kč] \"\"s DPH\"\"\" AS c FROM [Ceny$]"));
     again->open();
     EXPECT_EQ(again->field(0).value(), Value::real(242));
 }

@@ -56,6 +56,11 @@ def xlsx(path):
         if len(destinations) != 1:
             continue
         sheet_name, area = destinations[0]
+        # A name with a relative part has no fixed place, a 3-D reference ("A:B") no one
+        # sheet: no table.
+        if ":" in sheet_name or any(not corner.startswith("$") or corner.count("$") != 2
+               for corner in area.split(":")):
+            continue
         from openpyxl.utils.cell import range_boundaries
         try:
             first_col, first_row, last_col, last_row = range_boundaries(area.replace("$", ""))
@@ -101,6 +106,8 @@ def xls(path):
             sheet, rlo, rhi, clo, chi = name.area2d(clipped=False)
         except Exception:
             continue
+        if rlo >= rhi or clo >= chi:
+            continue  # an intersection of areas that do not meet
         print("range\t%s\t%s\t%d\t%d\t%d\t%d" % (name.name, text(sheet.name), rlo, clo, rhi - 1,
                                                  chi - 1))
 

@@ -32,6 +32,11 @@ void GeneratedWorkbook::addSheet(const QString &name, const QString &rowsXml)
     m_sheets.push_back({ name, rowsXml });
 }
 
+void GeneratedWorkbook::addSheetSharing(const QString &name, int sheet)
+{
+    m_sharing.push_back({ name, sheet });
+}
+
 void GeneratedWorkbook::addName(const QString &name, const QString &formula, int localSheet)
 {
     m_names << QStringLiteral("<definedName name=\"%1\"%2>%3</definedName>")
@@ -86,6 +91,11 @@ void GeneratedWorkbook::save(const QString &path) const
                            "xmlns:r=\"%2\"><sheetData>%3</sheetData></worksheet>")
                 .arg(main, rel, m_sheets[i].second));
     }
+    for (size_t i = 0; i < m_sharing.size(); ++i)
+        sheets += QStringLiteral("<sheet name=\"%1\" sheetId=\"%2\" r:id=\"rId%3\"/>")
+                      .arg(escaped(m_sharing[i].first))
+                      .arg(int(m_sheets.size() + i) + 1)
+                      .arg(m_sharing[i].second + 1);
     types += QStringLiteral("</Types>");
     relations
         += QStringLiteral("<Relationship Id=\"rIdS\" Type=\"%1/styles\" Target=\"styles.xml\"/>"

@@ -14,6 +14,9 @@ class GeneratedWorkbook
 {
 public:
     void addSheet(const QString &name, const QString &rowsXml);
+    // A <sheet> entry of its own name whose r:id is that of an earlier sheet (from 0), as in
+    // a crafted file.
+    void addSheetSharing(const QString &name, int sheet);
     void addSharedString(const QString &xmlOfSi) { m_shared << xmlOfSi; }
     // localSheet -1 for a workbook-level name.
     void addName(const QString &name, const QString &formula, int localSheet = -1);
@@ -22,6 +25,7 @@ public:
 
 private:
     std::vector<std::pair<QString, QString>> m_sheets;
+    std::vector<std::pair<QString, int>> m_sharing;
     QStringList m_shared;
     QStringList m_names;
     bool m_date1904 = false;

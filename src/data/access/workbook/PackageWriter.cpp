@@ -8,6 +8,7 @@
 #include <QFileInfo>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <zip.h>
 
@@ -41,6 +42,9 @@ void rewritePackage(const QString &path, const std::map<QString, QByteArray> &re
 {
     const ZipArchive source(path);
     const QFileInfo info(path);
+    struct stat old;
+    if (::stat(QFile::encodeName(path).constData(), &old) != 0)
+        cannotWrite(path, QStringLiteral("soubor nelze najít"));
     const QString temporary = info.absolutePath() + QStringLiteral("/.~") + info.fileName()
         + QStringLiteral(".%1.tmp").arg(QCoreApplication::applicationPid());
     QFile::remove(temporary);
@@ -92,7 +96,13 @@ void rewritePackage(const QString &path, const std::map<QString, QByteArray> &re
         fail(QStringLiteral("dočasný soubor nelze dopsat"));
     try {
         flushToDisk(temporary);
-        QFile::setPermissions(temporary, QFile::permissions(path));
+        // The new file is the old one to everyone but its content: same mode bits, and the
+        // same owner where this process may give it (root may; others keep their own).
+        const QByteArray name = QFile::encodeName(temporary);
+        if (::chown(name.constData(), old.st_uid, old.st_gid) != 0)
+            (void)::chown(name.constData(), uid_t(-1), old.st_gid);
+        if (::chmod(name.constData(), old.st_mode & 07777) != 0)
+            cannotWrite(path, QStringLiteral("nelze nastavit práva souboru"));
         if (std::rename(QFile::encodeName(temporary).constData(),
                         QFile::encodeName(path).constData())
             != 0)

@@ -61,6 +61,134 @@ bool parseRangeFormula(QStringView formula, QString &sheet, DefinedRange &range)
     return true;
 }
 
+namespace {
+
+// A cell reference with "$" before its column and its row.
+bool parseAbsoluteCell(QStringView reference, int &row, int &column)
+{
+    if (!reference.startsWith(QLatin1Char('$')))
+        return false;
+    qsizetype i = 1;
+    while (i < reference.size() && reference[i].isLetter())
+        ++i;
+    if (i >= reference.size() || reference[i] != QLatin1Char('$'))
+        return false;
+    return parseCellReference(reference, row, column);
+}
+
+// One area of a name: "Sheet!$A$1", "'My sheet'!$A$1:$C$3" or "S!$A$1:S!$C$3".
+bool parseArea(QStringView term, QString &sheet, DefinedRange &area)
+{
+    qsizetype bang = -1;
+    if (term.startsWith(QLatin1Char('\''))) {
+        qsizetype i = 1;
+        for (; i < term.size(); ++i) {
+            if (term[i] == QLatin1Char('\'')) {
+                if (i + 1 < term.size() && term[i + 1] == QLatin1Char('\'')) {
+                    sheet += QLatin1Char('\'');
+                    ++i;
+                    continue;
+                }
+                break;
+            }
+            sheet += term[i];
+        }
+        if (i + 1 >= term.size() || term[i + 1] != QLatin1Char('!'))
+            return false;
+        bang = i + 1;
+    } else {
+        bang = term.indexOf(QLatin1Char('!'));
+        if (bang <= 0)
+            return false;
+        sheet = term.left(bang).toString();
+    }
+    // "Sheet1:Sheet3" is a 3-D reference; "[1]Sheet1" another workbook.
+    if (sheet.isEmpty() || sheet.contains(QLatin1Char(':')) || sheet.contains(QLatin1Char('[')))
+        return false;
+    QStringView rest = term.mid(bang + 1);
+    const qsizetype colon = rest.indexOf(QLatin1Char(':'));
+    QStringView first = colon < 0 ? rest : rest.left(colon);
+    QStringView last = colon < 0 ? rest : rest.mid(colon + 1);
+    if (const qsizetype again = last.lastIndexOf(QLatin1Char('!')); again >= 0) {
+        QString second = last.left(again).toString();
+        if (second.size() > 1 && second.startsWith(QLatin1Char('\''))
+            && second.endsWith(QLatin1Char('\'')))
+            second
+                = second.mid(1, second.size() - 2).replace(QLatin1String("''"), QLatin1String("'"));
+        if (second.compare(sheet, Qt::CaseInsensitive) != 0)
+            return false;
+        last = last.mid(again + 1);
+    }
+    if (!parseAbsoluteCell(first, area.firstRow, area.firstColumn)
+        || !parseAbsoluteCell(last, area.lastRow, area.lastColumn))
+        return false;
+    if (area.lastRow < area.firstRow)
+        std::swap(area.firstRow, area.lastRow);
+    if (area.lastColumn < area.firstColumn)
+        std::swap(area.firstColumn, area.lastColumn);
+    return true;
+}
+
+} // namespace
+
+bool parseNameFormula(QStringView formula, QString &sheet, DefinedRange &range)
+{
+    // Split into terms at blanks outside quotes; parentheses only group. A comma is a union.
+    QStringList terms;
+    QString term;
+    bool quoted = false;
+    QStringView text = formula.trimmed();
+    if (text.startsWith(QLatin1Char('=')))
+        text = text.mid(1);
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        if (!quoted && (c == QLatin1Char(',') || c == QLatin1Char('"')))
+            return false;
+        if (!quoted && (c == QLatin1Char('(') || c == QLatin1Char(')')))
+            continue;
+        if (!quoted && c.isSpace()) {
+            if (!term.isEmpty())
+                terms << term;
+            term.clear();
+            continue;
+        }
+        term += c;
+    }
+    if (!term.isEmpty())
+        terms << term;
+    if (quoted || terms.isEmpty())
+        return false;
+    QString firstSheet;
+    DefinedRange result;
+    for (qsizetype t = 0; t < terms.size(); ++t) {
+        QString areaSheet;
+        DefinedRange area;
+        if (!parseArea(terms[t], areaSheet, area))
+            return false;
+        if (t == 0) {
+            firstSheet = areaSheet;
+            result = area;
+            continue;
+        }
+        if (areaSheet.compare(firstSheet, Qt::CaseInsensitive) != 0)
+            return false;
+        result.firstRow = std::max(result.firstRow, area.firstRow);
+        result.firstColumn = std::max(result.firstColumn, area.firstColumn);
+        result.lastRow = std::min(result.lastRow, area.lastRow);
+        result.lastColumn = std::min(result.lastColumn, area.lastColumn);
+        if (result.firstRow > result.lastRow || result.firstColumn > result.lastColumn)
+            return false; // the areas do not meet
+    }
+    sheet = firstSheet;
+    range.firstRow = result.firstRow;
+    range.firstColumn = result.firstColumn;
+    range.lastRow = result.lastRow;
+    range.lastColumn = result.lastColumn;
+    range.growable = terms.size() == 1;
+    return true;
+}
+
 QDateTime dateOfSerial(double serial, bool date1904)
 {
     if (date1904)

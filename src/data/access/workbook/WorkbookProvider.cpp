@@ -8,6 +8,7 @@
 #include "data/access/workbook/XlsxReader.h"
 #include "data/access/workbook/ZipArchive.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 
@@ -15,6 +16,8 @@
 #include <set>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vrl {
 
@@ -64,6 +67,31 @@ CellWrite cellWriteOf(const Value &value, bool date1904)
     return cell;
 }
 
+QString typeName(FieldType type)
+{
+    switch (type) {
+    case FieldType::Double:
+        return QStringLiteral("číslo");
+    case FieldType::DateTime:
+        return QStringLiteral("datum a čas");
+    case FieldType::Bool:
+        return QStringLiteral("logická hodnota");
+    default:
+        return QStringLiteral("text");
+    }
+}
+
+// A file that editors treat as read-only: this user may not write it, or nobody may (root
+// may write anything, yet a file without any write bit is meant to stay as it is).
+bool isMarkedReadOnly(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info;
+    if (::stat(name.constData(), &info) != 0)
+        return false; // a missing file is reported as changed on disk
+    return ::access(name.constData(), W_OK) != 0 || (info.st_mode & 0222) == 0;
+}
+
 } // namespace
 
 QString withoutTop(const QString &statement)
@@ -100,18 +128,14 @@ void WorkbookProvider::open(const ConnectionString &string, const ConnectOptions
             QStringLiteral("V připojovacím řetězci chybí Data Source (soubor sešitu)."));
     WorkbookData book = readWorkbook(
         QFileInfo(path).canonicalFilePath().isEmpty() ? path : QFileInfo(path).canonicalFilePath());
-    std::vector<WorkbookTable> tables;
-    try {
-        tables = buildTables(book);
-    } catch (const DataError &error) {
-        throw DataError(
-            QStringLiteral("Sešit %1: %2").arg(QFileInfo(path).fileName(), error.message()));
-    }
+    std::vector<WorkbookTable> tables = buildTables(book);
     m_mirror.openInMemory();
-    const WorkbookTable *current = nullptr;
-    try {
-        for (const WorkbookTable &table : tables) {
-            current = &table;
+    // A table that cannot be loaded is listed still, and fails with its reason when it is
+    // used; the other tables of the workbook stay usable.
+    for (WorkbookTable &table : tables) {
+        if (!table.failure.isEmpty())
+            continue;
+        try {
             QStringList columns;
             for (const FieldInfo &field : table.rows.fields())
                 columns << quoteIdentifier(field.name) + QLatin1Char(' ') + sqlType(field.type);
@@ -119,12 +143,15 @@ void WorkbookProvider::open(const ConnectionString &string, const ConnectOptions
                          + QStringLiteral(" (") + columns.join(QStringLiteral(", "))
                          + QLatin1Char(')'));
             m_mirror.insertRows(table.name, table.rows);
+        } catch (const DataError &error) {
+            table.failure = error.message();
+            table.rows = RowStore();
+            try {
+                m_mirror.run(QStringLiteral("DROP TABLE IF EXISTS ") + quoteIdentifier(table.name));
+            } catch (const DataError &) {
+                // a name the database cannot take made no table either
+            }
         }
-    } catch (const DataError &error) {
-        m_mirror.close();
-        throw DataError(QStringLiteral("Sešit %1: tabulku %2 nelze načíst (%3).")
-                            .arg(QFileInfo(path).fileName(), current ? current->name : QString(),
-                                 error.message()));
     }
     // The tables hold the values now; the layout is what writing needs besides.
     for (Sheet &sheet : book.sheets)
@@ -161,8 +188,18 @@ StatementResult WorkbookProvider::run(const QString &statement,
                                       const std::vector<Value> &parameters)
 {
     const QString sql = withoutTop(statement);
-    if (m_mirror.isReadOnly(sql))
-        return m_mirror.run(sql, parameters);
+    try {
+        if (m_mirror.isReadOnly(sql))
+            return m_mirror.run(sql, parameters);
+    } catch (const DataError &error) {
+        // A statement on a table that could not be loaded fails with that table's reason.
+        for (const WorkbookTable &table : m_tables) {
+            if (!table.failure.isEmpty() && sql.contains(table.name, Qt::CaseInsensitive))
+                throw DataError(QStringLiteral("Tabulku %1 ze sešitu %2 nelze načíst: %3")
+                                    .arg(table.name, fileName(), table.failure));
+        }
+        throw;
+    }
     return write(sql, parameters);
 }
 
@@ -197,6 +234,9 @@ StatementResult WorkbookProvider::write(const QString &sql, const std::vector<Va
                                        "zapsána, aby se nepřepsaly cizí úpravy. Připojte se "
                                        "znovu.")
                             .arg(fileName()));
+    if (isMarkedReadOnly(m_layout.path))
+        throw DataError(
+            QStringLiteral("Sešit %1 je jen pro čtení; změna nebyla zapsána.").arg(fileName()));
 
     std::vector<Change> changes;
     bool deleted = false;
@@ -207,28 +247,44 @@ StatementResult WorkbookProvider::write(const QString &sql, const std::vector<Va
             changes.push_back({ table, rowid });
     });
     m_mirror.run(QStringLiteral("SAVEPOINT workbook_write"));
+    bool fileWritten = false;
     try {
         StatementResult result = m_mirror.run(sql, parameters);
         m_mirror.observeChanges(nullptr);
         if (deleted)
             throw DataError(QStringLiteral("Ze sešitu %1 nelze mazat řádky.").arg(fileName()));
-        writeBack(changes);
+        writeBack(changes, fileWritten);
         m_mirror.run(QStringLiteral("RELEASE workbook_write"));
         return result;
     } catch (...) {
         m_mirror.observeChanges(nullptr);
-        m_mirror.run(QStringLiteral("ROLLBACK TO workbook_write"));
+        // Once the file holds the change, so does the program's view of it.
+        if (!fileWritten)
+            m_mirror.run(QStringLiteral("ROLLBACK TO workbook_write"));
         m_mirror.run(QStringLiteral("RELEASE workbook_write"));
         throw;
     }
 }
 
-void WorkbookProvider::writeBack(const std::vector<Change> &changes)
+Value WorkbookProvider::fileValue(const Value &value, const FieldInfo &field,
+                                  const WorkbookTable &table) const
+{
+    try {
+        return value.convertedTo(field.type);
+    } catch (const DataError &) {
+        throw DataError(
+            QStringLiteral("Hodnotu „%1“ nelze zapsat do sloupce %2 tabulky %3 "
+                           "(%4); sešit %5 se nezměnil.")
+                .arg(value.toText(), field.name, table.name, typeName(field.type), fileName()));
+    }
+}
+
+void WorkbookProvider::writeBack(const std::vector<Change> &changes, bool &fileWritten)
 {
     if (changes.empty())
         return;
     const ZipArchive package(m_layout.path);
-    std::map<int, SheetPatch> patches; // by sheet
+    std::map<QString, SheetPatch> patches; // by sheet part: entries sharing data share it
     std::map<QString, int> grownRanges; // range name -> its new last row
     struct StoreUpdate
     {
@@ -238,27 +294,74 @@ void WorkbookProvider::writeBack(const std::vector<Change> &changes)
     };
     std::vector<StoreUpdate> updates;
     std::vector<WrittenCell> written;
+    std::set<WorkbookTable *> headed; // tables whose header row this write fills in
 
+    // Everything is converted and checked first: the file is touched only when every value
+    // fits its column and every row its sheet.
     for (const Change &change : changes) {
         WorkbookTable &table = tableNamed(change.table);
-        const StatementResult now = m_mirror.run(
-            QStringLiteral("SELECT * FROM %1 WHERE rowid = ?").arg(quoteIdentifier(table.name)),
-            { Value::integer(change.rowid) });
-        if (now.rows.rowCount() != 1)
+        const QString quotedTable = quoteIdentifier(table.name);
+        // Each value as its column's declared type reads it, and as it is stored ("+x" has no
+        // declared type), for a value the declared type cannot read (45000 in a date column).
+        const int fieldCount = table.rows.fieldCount();
+        QStringList stored;
+        for (const FieldInfo &field : table.rows.fields())
+            stored << QStringLiteral("+") + quoteIdentifier(field.name);
+        const StatementResult now
+            = m_mirror.run(QStringLiteral("SELECT *, %1 FROM %2 WHERE rowid = ?")
+                               .arg(stored.join(QStringLiteral(", ")), quotedTable),
+                           { Value::integer(change.rowid) });
+        if (now.rows.rowCount() != 1 || now.rows.fieldCount() != 2 * fieldCount)
             continue;
         std::vector<Value> values;
-        for (int f = 0; f < now.rows.fieldCount(); ++f)
-            values.push_back(now.rows.value(0, f));
+        bool converted = false;
+        for (int f = 0; f < fieldCount; ++f) {
+            const FieldInfo &field = table.rows.fields()[size_t(f)];
+            const Value declared = now.rows.value(0, f);
+            const bool fits = declared.isNull() || declared.type() == field.type;
+            values.push_back(fits ? declared
+                                  : fileValue(now.rows.value(0, fieldCount + f), field, table));
+            converted = converted || !fits;
+        }
+        if (converted) {
+            // The embedded table holds the value as the file will, in its column's type.
+            QStringList assignments;
+            for (const FieldInfo &field : table.rows.fields())
+                assignments << quoteIdentifier(field.name) + QStringLiteral(" = ?");
+            std::vector<Value> parameters = values;
+            parameters.push_back(Value::integer(change.rowid));
+            m_mirror.run(QStringLiteral("UPDATE %1 SET %2 WHERE rowid = ?")
+                             .arg(quotedTable, assignments.join(QStringLiteral(", "))),
+                         parameters);
+        }
         const size_t storeRow = size_t(change.rowid - 1);
         const bool appended = storeRow >= table.rows.rowCount();
-        const int sheetRow = table.region.headerRow + int(change.rowid);
-        auto patch = patches.find(table.region.sheet);
+        const qint64 sheetRow64 = qint64(table.region.headerRow) + change.rowid;
+        if (sheetRow64 > kLastSheetRow)
+            throw DataError(QStringLiteral("Do tabulky %1 sešitu %2 se další řádek nevejde: list "
+                                           "má nejvýše 1 048 576 řádků.")
+                                .arg(table.name, fileName()));
+        const int sheetRow = int(sheetRow64);
+        if (table.region.definedRange && sheetRow > table.region.declaredLastRow
+            && !table.region.growable)
+            throw DataError(QStringLiteral("Pojmenovanou oblast %1 nelze rozšířit: není to "
+                                           "jedna souvislá oblast s řádkem záhlaví.")
+                                .arg(table.name));
+        const QString &part = m_layout.sheets[size_t(table.region.sheet)].part;
+        auto patch = patches.find(part);
         if (patch == patches.end())
-            patch = patches
-                        .emplace(table.region.sheet,
-                                 SheetPatch(package.read(
-                                     m_layout.sheets[size_t(table.region.sheet)].part)))
-                        .first;
+            patch = patches.emplace(part, SheetPatch(package.read(part))).first;
+        if (appended && !table.region.hasHeader && !headed.count(&table)) {
+            // A sheet without a header gets the field names first, so that the new row reads
+            // back as a record, not as the header.
+            for (int f = 0; f < table.rows.fieldCount(); ++f) {
+                CellWrite name;
+                name.kind = CellWrite::Kind::Text;
+                name.text = table.rows.fields()[size_t(f)].name;
+                patch->second.set(table.region.headerRow, table.region.firstColumn + f, name);
+            }
+            headed.insert(&table);
+        }
         for (size_t f = 0; f < values.size(); ++f) {
             if (appended ? values[f].isNull() : table.rows.value(storeRow, int(f)) == values[f])
                 continue;
@@ -284,11 +387,14 @@ void WorkbookProvider::writeBack(const std::vector<Change> &changes)
 
     std::map<QString, QByteArray> replacements;
     std::set<std::pair<int, QString>> replacedFormulas;
-    for (auto &[sheet, patch] : patches) {
-        const Sheet &layout = m_layout.sheets[size_t(sheet)];
-        replacements[layout.part] = patch.apply();
-        for (const QString &cell : patch.replacedFormulas())
-            replacedFormulas.insert({ layout.sheetId, cell });
+    for (auto &[part, patch] : patches) {
+        replacements[part] = patch.apply();
+        for (const Sheet &layout : m_layout.sheets) {
+            if (layout.part == part) {
+                for (const QString &cell : patch.replacedFormulas())
+                    replacedFormulas.insert({ layout.sheetId, cell });
+            }
+        }
     }
     QStringList removals;
     const QString calcChain = resolvePart(m_layout.workbookPart, QStringLiteral("calcChain.xml"));
@@ -316,8 +422,17 @@ void WorkbookProvider::writeBack(const std::vector<Change> &changes)
         replacements[m_layout.workbookPart] = workbook;
     }
     rewritePackage(m_layout.path, replacements, removals);
+    fileWritten = true;
+    const QFileInfo file(m_layout.path);
+    m_modified = file.lastModified();
+    m_size = file.size();
 
-    // The file now holds the changes: so do the tables.
+    // The file now holds the changes: so do the tables, in the types they were checked for.
+    for (WorkbookTable *table : headed) {
+        table->region.hasHeader = true;
+        table->region.lastColumn = std::max(
+            table->region.lastColumn, table->region.firstColumn + table->rows.fieldCount() - 1);
+    }
     for (StoreUpdate &update : updates) {
         WorkbookTable &table = *update.table;
         if (update.row < table.rows.rowCount())
@@ -330,9 +445,6 @@ void WorkbookProvider::writeBack(const std::vector<Change> &changes)
             table.region.declaredLastRow
                 = std::max(table.region.declaredLastRow, table.region.lastRow);
     }
-    const QFileInfo file(m_layout.path);
-    m_modified = file.lastModified();
-    m_size = file.size();
     shareWrittenCells(written);
 }
 
@@ -343,7 +455,9 @@ void WorkbookProvider::shareWrittenCells(const std::vector<WrittenCell> &written
     for (const WrittenCell &cell : written) {
         for (WorkbookTable &other : m_tables) {
             const TableRegion &region = other.region;
-            if (&other == cell.table || region.sheet != cell.table->region.sheet
+            if (&other == cell.table || !other.failure.isEmpty()
+                || m_layout.dataSheetOf(region.sheet)
+                    != m_layout.dataSheetOf(cell.table->region.sheet)
                 || cell.column < region.firstColumn || cell.column > region.lastColumn
                 || cell.row <= region.headerRow
                 || (region.definedRange && cell.row > region.declaredLastRow))

@@ -10,8 +10,9 @@ namespace vrl {
 // named range a table of its name. The tables are read once at opening into a private SQLite
 // database in memory, where statements run; "SELECT TOP n" is accepted as the workbook dialect
 // has it. UPDATE and INSERT change the .xlsx file itself at once: only the changed cells are
-// rewritten and the file is replaced safely; deleting rows is refused, as is writing an .xls or
-// a file that someone changed since it was read.
+// rewritten and the file is replaced safely, keeping its mode and owner; deleting rows is
+// refused, as is writing an .xls, a read-only file, or a file that someone changed since it
+// was read. A table that cannot be loaded is listed and fails with its reason when used.
 class WorkbookProvider : public Provider
 {
 public:
@@ -42,7 +43,12 @@ private:
         Value value;
     };
     StatementResult write(const QString &statement, const std::vector<Value> &parameters);
-    void writeBack(const std::vector<Change> &changes);
+    // Writes the changed rows into the file; fileWritten turns true once the file holds them.
+    void writeBack(const std::vector<Change> &changes, bool &fileWritten);
+    // A value in its column's type, as it goes into the file; throws a Czech DataError naming
+    // the value and the column when it does not fit.
+    Value fileValue(const Value &value, const FieldInfo &field,
+                    const workbook::WorkbookTable &table) const;
     void shareWrittenCells(const std::vector<WrittenCell> &written);
     workbook::WorkbookTable &tableNamed(const QString &name);
     QString fileName() const;

@@ -3,9 +3,12 @@
 #include "data/access/DataError.h"
 
 #include <QDateTime>
+#include <QFileInfo>
 #include <QSet>
 
 #include <algorithm>
+#include <climits>
+#include <optional>
 
 namespace vrl::workbook {
 
@@ -19,13 +22,13 @@ struct RegionCells
     int rowCount = 0;
 };
 
-// What a table may span: the columns the embedded database takes, and cells enough for any
-// real sheet, so that a damaged cell address cannot ask for billions of empty cells.
+// What a table may span: the columns the embedded database takes. The cells of the whole
+// workbook are bounded by kMaxWorkbookCells, so that a damaged cell address or many sheet
+// entries sharing one sheet cannot ask for billions of empty cells.
 constexpr int kMaxColumns = 2000;
-constexpr qint64 kMaxCells = 30'000'000;
 
-RegionCells collect(const Sheet &sheet, const QString &name, int headerRow, int firstColumn,
-                    int lastColumn, int lastRow)
+RegionCells collect(const std::vector<CellRecord> &cells, const QString &name, int headerRow,
+                    int firstColumn, int lastColumn, int lastRow)
 {
     RegionCells region;
     const int width = lastColumn - firstColumn + 1;
@@ -37,20 +40,15 @@ RegionCells collect(const Sheet &sheet, const QString &name, int headerRow, int 
     region.header.assign(size_t(std::max(width, 0)), nullptr);
     region.columns.resize(size_t(std::max(width, 0)));
     int lastUsed = headerRow;
-    for (const CellRecord &cell : sheet.cells) {
+    for (const CellRecord &cell : cells) {
         if (cell.row > headerRow && cell.row <= lastRow && cell.column >= firstColumn
             && cell.column <= lastColumn)
             lastUsed = std::max(lastUsed, cell.row);
     }
     region.rowCount = lastUsed - headerRow;
-    if (qint64(region.rowCount) * std::max(width, 1) > kMaxCells)
-        throw DataError(QStringLiteral("Tabulka %1 je příliš velká (%2 řádků, %3 sloupců).")
-                            .arg(name)
-                            .arg(region.rowCount)
-                            .arg(width));
     for (auto &column : region.columns)
         column.assign(size_t(region.rowCount), nullptr);
-    for (const CellRecord &cell : sheet.cells) {
+    for (const CellRecord &cell : cells) {
         if (cell.column < firstColumn || cell.column > lastColumn || cell.row < headerRow
             || cell.row > lastUsed)
             continue;
@@ -116,6 +114,15 @@ QStringList fieldNames(const WorkbookData &book, const RegionCells &region)
     for (size_t c = 0; c < region.header.size(); ++c) {
         const CellRecord *cell = region.header[c];
         QString name = cell ? cellText(book, *cell).trimmed() : QString();
+        // The embedded database takes any character of a name but NUL (which ends its
+        // statements) and a half of a surrogate pair (which has no UTF-8 form).
+        for (qsizetype i = 0; i < name.size(); ++i) {
+            const QChar c = name[i];
+            if (c.isHighSurrogate() && i + 1 < name.size() && name[i + 1].isLowSurrogate())
+                ++i;
+            else if (c.isNull() || c.isSurrogate())
+                name[i] = QLatin1Char('_');
+        }
         if (name.isEmpty())
             name = QStringLiteral("F%1").arg(c + 1);
         QString unique = name;
@@ -129,9 +136,10 @@ QStringList fieldNames(const WorkbookData &book, const RegionCells &region)
 
 WorkbookTable tableOf(const WorkbookData &book, const QString &name, const TableRegion &region)
 {
-    const Sheet &sheet = book.sheets[size_t(region.sheet)];
-    const RegionCells cells = collect(sheet, name, region.headerRow, region.firstColumn,
-                                      region.lastColumn, region.lastRow);
+    RegionCells cells = collect(book.cellsOf(size_t(region.sheet)), name, region.headerRow,
+                                region.firstColumn, region.lastColumn, region.lastRow);
+    if (region.headerless) // the row above a one-cell table is none of it
+        std::fill(cells.header.begin(), cells.header.end(), nullptr);
     const QStringList names = fieldNames(book, cells);
     std::vector<FieldInfo> fields;
     for (size_t c = 0; c < cells.columns.size(); ++c) {
@@ -147,9 +155,12 @@ WorkbookTable tableOf(const WorkbookData &book, const QString &name, const Table
         field.baseColumn = field.name;
         fields.push_back(field);
     }
-    WorkbookTable table { name, region, RowStore(fields) };
+    WorkbookTable table { name, region, RowStore(fields), QString() };
     table.region.lastColumn = region.firstColumn + int(cells.columns.size()) - 1;
     table.region.lastRow = region.headerRow + cells.rowCount;
+    table.region.hasHeader = region.headerless
+        || std::any_of(cells.header.begin(), cells.header.end(),
+                       [](const CellRecord *cell) { return cell != nullptr; });
     for (size_t c = 0; c < cells.columns.size(); ++c) {
         Column &column = table.rows.column(int(c));
         column.reserve(size_t(cells.rowCount));
@@ -182,25 +193,39 @@ QString cellText(const WorkbookData &book, const CellRecord &cell)
 
 std::vector<WorkbookTable> buildTables(const WorkbookData &book)
 {
-    std::vector<WorkbookTable> tables;
+    // Where each sheet's data lies, found once per data however many entries share it.
+    struct Extent
+    {
+        int firstRow = INT_MAX, lastRow = -1, firstColumn = INT_MAX, lastColumn = -1;
+    };
+    std::vector<std::optional<Extent>> extents(book.sheets.size());
+    const auto extentOf = [&](int sheet) -> const Extent & {
+        const int data = book.dataSheetOf(sheet);
+        auto &extent = extents[size_t(data)];
+        if (!extent) {
+            extent.emplace();
+            for (const CellRecord &cell : book.sheets[size_t(data)].cells) {
+                extent->firstRow = std::min(extent->firstRow, cell.row);
+                extent->lastRow = std::max(extent->lastRow, cell.row);
+                extent->firstColumn = std::min(extent->firstColumn, cell.column);
+                extent->lastColumn = std::max(extent->lastColumn, cell.column);
+            }
+        }
+        return *extent;
+    };
+
+    std::vector<std::pair<QString, TableRegion>> regions;
     for (size_t s = 0; s < book.sheets.size(); ++s) {
-        const Sheet &sheet = book.sheets[s];
         TableRegion region;
         region.sheet = int(s);
-        if (!sheet.cells.empty()) {
-            int firstRow = INT_MAX, lastRow = 0, firstColumn = INT_MAX, lastColumn = 0;
-            for (const CellRecord &cell : sheet.cells) {
-                firstRow = std::min(firstRow, cell.row);
-                lastRow = std::max(lastRow, cell.row);
-                firstColumn = std::min(firstColumn, cell.column);
-                lastColumn = std::max(lastColumn, cell.column);
-            }
-            region.headerRow = firstRow;
-            region.firstColumn = firstColumn;
-            region.lastColumn = lastColumn;
-            region.lastRow = lastRow;
+        const Extent &extent = extentOf(int(s));
+        if (extent.lastRow >= 0) {
+            region.headerRow = extent.firstRow;
+            region.firstColumn = extent.firstColumn;
+            region.lastColumn = extent.lastColumn;
+            region.lastRow = extent.lastRow;
         }
-        tables.push_back(tableOf(book, sheet.name + QLatin1Char('$'), region));
+        regions.push_back({ book.sheets[s].name + QLatin1Char('$'), region });
     }
     for (const DefinedRange &range : book.ranges) {
         TableRegion region;
@@ -211,7 +236,41 @@ std::vector<WorkbookTable> buildTables(const WorkbookData &book)
         region.lastRow = range.lastRow;
         region.definedRange = true;
         region.declaredLastRow = range.lastRow;
-        tables.push_back(tableOf(book, range.name, region));
+        region.growable = range.growable;
+        if (range.firstRow == range.lastRow && range.firstColumn == range.lastColumn) {
+            // One cell is a table of that one value, as spreadsheet drivers give it; it
+            // cannot grow, for two rows would read as a header and a record.
+            region.headerless = true;
+            region.headerRow = range.firstRow - 1;
+            region.growable = false;
+        }
+        regions.push_back({ range.name, region });
+    }
+
+    // The cells the tables would hold, before any is built.
+    qint64 total = 0;
+    for (const auto &[name, region] : regions) {
+        const qint64 width = qint64(region.lastColumn) - region.firstColumn + 1;
+        const qint64 rows
+            = qint64(std::min(region.lastRow, extentOf(region.sheet).lastRow)) - region.headerRow;
+        if (width <= kMaxColumns && rows > 0)
+            total += rows * std::max<qint64>(width, 1);
+    }
+    if (total > kMaxWorkbookCells)
+        throw DataError(QStringLiteral("Sešit %1 je příliš velký: jeho tabulky by měly dohromady "
+                                       "%2 buněk, číst lze nejvýše %3.")
+                            .arg(QFileInfo(book.path).fileName())
+                            .arg(total)
+                            .arg(kMaxWorkbookCells));
+
+    std::vector<WorkbookTable> tables;
+    for (const auto &[name, region] : regions) {
+        try {
+            tables.push_back(tableOf(book, name, region));
+        } catch (const DataError &error) {
+            WorkbookTable broken { name, region, RowStore(), error.message() };
+            tables.push_back(std::move(broken));
+        }
     }
     return tables;
 }

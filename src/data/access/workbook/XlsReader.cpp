@@ -28,6 +28,7 @@ enum : quint16 {
     kFilePass = 0x002F,
     kContinue = 0x003C,
     kBoundSheet = 0x0085,
+    kSupBook = 0x01AE,
     kMulRk = 0x00BD,
     kRString = 0x00D6,
     kXf = 0x00E0,
@@ -138,6 +139,14 @@ struct Record
 
 class Biff8Reader
 {
+    struct PendingName
+    {
+        QString name;
+        int sheet; // among every sheet of the workbook, as EXTERNSHEET counts them
+        int firstRow, firstColumn, lastRow, lastColumn;
+        bool growable = true;
+    };
+
 public:
     Biff8Reader(const QByteArray &stream, WorkbookData &book)
         : m_stream(stream)
@@ -147,9 +156,17 @@ public:
     void read()
     {
         readGlobals();
+        QHash<qsizetype, int> sheetAt; // each sheet's records are read once, however many
+                                       // entries point at them
         for (const auto &[name, offset] : m_sheetOffsets) {
+            const int index = int(m_book.sheets.size());
             Sheet &sheet = m_book.sheets.emplace_back();
             sheet.name = name;
+            if (const auto read = sheetAt.constFind(offset); read != sheetAt.constEnd()) {
+                sheet.sharesCellsOf = *read;
+                continue;
+            }
+            sheetAt.insert(offset, index);
             readSheet(sheet, offset);
         }
         resolveNames();
@@ -234,13 +251,21 @@ private:
                     m_sst << data.unicodeString(false);
                 break;
             }
+            case kSupBook:
+                data.u16();
+                m_internalBooks.push_back(data.u16() == 0x0401); // this workbook's own
+                break;
             case kExternSheet: {
                 const int count = data.u16();
                 for (int i = 0; i < count; ++i) {
-                    data.u16();
+                    const quint16 book = data.u16();
                     const qint16 first = qint16(data.u16());
                     const qint16 last = qint16(data.u16());
-                    m_externSheets.push_back(first == last ? first : -1);
+                    const bool internal = m_internalBooks.empty()
+                        || (book < m_internalBooks.size() && m_internalBooks[book]);
+                    // A 3-D reference over several sheets, or one into another workbook, is
+                    // no sheet of this one.
+                    m_externSheets.push_back(internal && first == last ? first : -1);
                 }
                 break;
             }
@@ -268,37 +293,123 @@ private:
         // Built-in names (print areas and the like) and names of one sheet are no tables.
         if ((options & 0x0020) || sheetScope != 0)
             return;
-        const quint8 token = data.u8();
-        if ((token == 0x3B || token == 0x5B || token == 0x7B) && formulaSize == 11) {
-            PendingName pending { name, data.u16(), 0, 0, 0, 0 };
-            pending.firstRow = data.u16();
-            pending.lastRow = data.u16();
-            pending.firstColumn = data.u16() & 0x3FFF;
-            pending.lastColumn = data.u16() & 0x3FFF;
-            m_names.push_back(pending);
-        } else if ((token == 0x3A || token == 0x5A || token == 0x7A) && formulaSize == 7) {
-            PendingName pending { name, data.u16(), 0, 0, 0, 0 };
-            pending.firstRow = pending.lastRow = data.u16();
-            pending.firstColumn = pending.lastColumn = data.u16() & 0x3FFF;
-            m_names.push_back(pending);
+        try {
+            if (const auto area = areaOfFormula(data, formulaSize)) {
+                PendingName pending = *area;
+                pending.name = name;
+                m_names.push_back(pending);
+            }
+        } catch (const Damaged &) {
+            // A formula cut short is no table; the rest of the workbook reads on.
         }
+    }
+
+    // The one rectangle a name's formula (its parsed tokens) evaluates to: a 3-D reference
+    // or area of one sheet, or the intersection of such areas, all absolute. Anything else
+    // (a relative part, a union, a constant, a function, several sheets) gives nothing.
+    std::optional<PendingName> areaOfFormula(RecordReader &data, int size)
+    {
+        std::vector<PendingName> stack;
+        int used = 0;
+        const auto take = [&](int bytes) {
+            used += bytes;
+            if (used > size)
+                throw Damaged { QStringLiteral("vzorec přesahuje svou délku") };
+        };
+        const auto pushArea = [&](quint16 extern_, int r1, int r2, quint16 c1, quint16 c2) {
+            if ((c1 | c2) & 0xC000)
+                return false; // a relative row or column
+            if (extern_ >= m_externSheets.size() || m_externSheets[extern_] < 0)
+                return false;
+            stack.push_back({ QString(), m_externSheets[extern_], std::min(r1, r2),
+                              std::min(c1 & 0x3FFF, c2 & 0x3FFF), std::max(r1, r2),
+                              std::max(c1 & 0x3FFF, c2 & 0x3FFF) });
+            return true;
+        };
+        while (used < size) {
+            take(1);
+            const quint8 token = data.u8();
+            switch (token) {
+            case 0x3A: // tRef3d, reference / value / array class
+            case 0x5A:
+            case 0x7A: {
+                take(6);
+                const quint16 extern_ = data.u16();
+                const int row = data.u16();
+                const quint16 column = data.u16();
+                if (!pushArea(extern_, row, row, column, column))
+                    return std::nullopt;
+                break;
+            }
+            case 0x3B: // tArea3d
+            case 0x5B:
+            case 0x7B: {
+                take(10);
+                const quint16 extern_ = data.u16();
+                const int r1 = data.u16(), r2 = data.u16();
+                const quint16 c1 = data.u16(), c2 = data.u16();
+                if (!pushArea(extern_, r1, r2, c1, c2))
+                    return std::nullopt;
+                break;
+            }
+            case 0x0F: { // tIsect: the areas' common rectangle
+                if (stack.size() < 2)
+                    return std::nullopt;
+                const PendingName b = stack.back();
+                stack.pop_back();
+                PendingName &a = stack.back();
+                if (a.sheet != b.sheet)
+                    return std::nullopt;
+                a.firstRow = std::max(a.firstRow, b.firstRow);
+                a.firstColumn = std::max(a.firstColumn, b.firstColumn);
+                a.lastRow = std::min(a.lastRow, b.lastRow);
+                a.lastColumn = std::min(a.lastColumn, b.lastColumn);
+                if (a.firstRow > a.lastRow || a.firstColumn > a.lastColumn)
+                    return std::nullopt;
+                a.growable = false;
+                break;
+            }
+            case 0x15: // tParen: grouping only
+                break;
+            case 0x26: // tMemArea, tMemErr, tMemNoMem: a subexpression follows
+            case 0x46:
+            case 0x66:
+            case 0x27:
+            case 0x47:
+            case 0x67:
+            case 0x28:
+            case 0x48:
+            case 0x68:
+                take(6);
+                data.skip(6);
+                break;
+            case 0x29: // tMemFunc
+            case 0x49:
+            case 0x69:
+                take(2);
+                data.skip(2);
+                break;
+            default: // tUnion, tRange, constants, functions, relative and error references
+                return std::nullopt;
+            }
+        }
+        if (stack.size() != 1)
+            return std::nullopt;
+        return stack.front();
     }
 
     void resolveNames()
     {
         for (const PendingName &pending : m_names) {
-            if (pending.externIndex >= m_externSheets.size())
-                continue;
-            const int sheetIndex = m_externSheets[pending.externIndex];
             // EXTERNSHEET counts every sheet; the tables count only worksheets.
-            if (sheetIndex < 0 || sheetIndex >= m_everySheet.size())
+            if (pending.sheet < 0 || pending.sheet >= m_everySheet.size())
                 continue;
-            const QString sheetName = m_everySheet[sheetIndex];
+            const QString sheetName = m_everySheet[pending.sheet];
             for (size_t s = 0; s < m_book.sheets.size(); ++s) {
                 if (m_book.sheets[s].name == sheetName) {
                     m_book.ranges.push_back({ pending.name, int(s), pending.firstRow,
                                               pending.firstColumn, pending.lastRow,
-                                              pending.lastColumn });
+                                              pending.lastColumn, pending.growable });
                     break;
                 }
             }
@@ -313,15 +424,25 @@ private:
         return isDateFormat(format, m_formats.value(format));
     }
 
+    static void addCell(Sheet &sheet, const CellRecord &cell)
+    {
+        // BIFF8 has 256 columns; a damaged MULRK may count on past the last a sheet can have.
+        if (cell.column > kLastSheetColumn)
+            throw Damaged { QStringLiteral("list %1 odkazuje na sloupec %2 mimo rozsah listu")
+                                .arg(sheet.name)
+                                .arg(cell.column + 1) };
+        sheet.cells.push_back(cell);
+    }
+
     void addNumber(Sheet &sheet, int row, int column, int xf, double value)
     {
-        sheet.cells.push_back(
-            { row, column, isDateStyle(xf) ? CellKind::Date : CellKind::Number, value, -1 });
+        addCell(sheet,
+                { row, column, isDateStyle(xf) ? CellKind::Date : CellKind::Number, value, -1 });
     }
 
     void addText(Sheet &sheet, int row, int column, CellKind kind, const QString &text)
     {
-        sheet.cells.push_back({ row, column, kind, 0, qint32(m_book.texts.size()) });
+        addCell(sheet, { row, column, kind, 0, qint32(m_book.texts.size()) });
         m_book.texts << text;
     }
 
@@ -385,8 +506,7 @@ private:
                 data.u16();
                 const quint32 index = data.u32();
                 if (index < quint32(m_sst.size())) {
-                    sheet.cells.push_back(
-                        { row, column, CellKind::Text, 0, qint32(m_book.texts.size()) });
+                    addCell(sheet, { row, column, CellKind::Text, 0, qint32(m_book.texts.size()) });
                     m_book.texts << m_sst[qsizetype(index)];
                 }
                 break;
@@ -425,7 +545,7 @@ private:
                 if (data.u8())
                     addText(sheet, row, column, CellKind::Error, errorText(value));
                 else
-                    sheet.cells.push_back({ row, column, CellKind::Bool, double(value != 0), -1 });
+                    addCell(sheet, { row, column, CellKind::Bool, double(value != 0), -1 });
                 break;
             }
             case kFormula: {
@@ -441,8 +561,7 @@ private:
                     textRow = row;
                     textColumn = column;
                 } else if (result[0] == 1) {
-                    sheet.cells.push_back(
-                        { row, column, CellKind::Bool, double(result[2] != 0), -1 });
+                    addCell(sheet, { row, column, CellKind::Bool, double(result[2] != 0), -1 });
                 } else if (result[0] == 2) {
                     addText(sheet, row, column, CellKind::Error, errorText(result[2]));
                 } else if (result[0] == 3) {
@@ -463,13 +582,6 @@ private:
         throw Damaged { QStringLiteral("list %1 nemá konec").arg(sheet.name) };
     }
 
-    struct PendingName
-    {
-        QString name;
-        quint16 externIndex;
-        int firstRow, firstColumn, lastRow, lastColumn;
-    };
-
     const QByteArray &m_stream;
     WorkbookData &m_book;
     QHash<int, QString> m_formats;
@@ -477,7 +589,8 @@ private:
     std::vector<std::pair<QString, qsizetype>> m_sheetOffsets;
     QStringList m_everySheet; // worksheets or not, as EXTERNSHEET counts them
     QStringList m_sst;
-    std::vector<int> m_externSheets;
+    std::vector<int> m_externSheets; // sheet of each entry; -1 for none of this workbook
+    std::vector<bool> m_internalBooks; // SUPBOOK records: whether each is this workbook
     std::vector<PendingName> m_names;
 };
 

@@ -123,11 +123,12 @@ class SheetParser
 {
 public:
     SheetParser(WorkbookData &book, Sheet &sheet, const std::vector<bool> &dateStyles,
-                qsizetype sharedCount)
+                qsizetype sharedCount, const QString &fileName)
         : m_book(book)
         , m_sheet(sheet)
         , m_dateStyles(dateStyles)
         , m_sharedCount(sharedCount)
+        , m_fileName(fileName)
     { }
 
     XmlHandlers handlers()
@@ -147,12 +148,26 @@ public:
     }
 
 private:
+    // A reference beyond the sheet's limits: no spreadsheet program writes one, and the row
+    // arithmetic of reading and writing must never meet it.
+    [[noreturn]] void outside(const QString &reference) const
+    {
+        throw DataError(QStringLiteral("Sešit %1 je poškozen: list %2 odkazuje na %3 mimo "
+                                       "rozsah listu (řádky 1 až 1 048 576, sloupce A až XFD).")
+                            .arg(m_fileName, m_sheet.name, reference));
+    }
+
     void start(const char *name, const XmlAttributes &attributes)
     {
         if (std::strcmp(name, "c") == 0) {
             int row = m_row, column = m_nextColumn;
-            if (const char *ref = attributes.value("r"))
-                parseCellReference(QString::fromLatin1(ref), row, column);
+            if (const char *ref = attributes.value("r")) {
+                if (!parseCellReference(QString::fromLatin1(ref), row, column)
+                    || row > kLastSheetRow || column > kLastSheetColumn)
+                    outside(QStringLiteral("buňku „%1“").arg(QString::fromLatin1(ref)));
+            } else if (column > kLastSheetColumn) {
+                outside(QStringLiteral("sloupec %1").arg(column + 1));
+            }
             m_cellRow = row;
             m_cellColumn = column;
             m_nextColumn = column + 1;
@@ -163,8 +178,19 @@ private:
             m_text.clear();
             m_inCell = true;
         } else if (std::strcmp(name, "row") == 0) {
-            const char *r = attributes.value("r");
-            m_row = r ? int(numberIn(r)) - 1 : m_row + 1;
+            if (const char *r = attributes.value("r")) {
+                qint64 number = 0;
+                const char *end = r + std::strlen(r);
+                const auto parsed = std::from_chars(r, end, number);
+                if (parsed.ec != std::errc() || parsed.ptr != end || number < 1
+                    || number > kLastSheetRow + 1)
+                    outside(QStringLiteral("řádek „%1“").arg(QString::fromLatin1(r)));
+                m_row = int(number - 1);
+            } else {
+                if (m_row >= kLastSheetRow)
+                    outside(QStringLiteral("řádek %1").arg(qint64(m_row) + 2));
+                ++m_row;
+            }
             m_nextColumn = 0;
         } else if (m_inCell && (std::strcmp(name, "v") == 0 || std::strcmp(name, "t") == 0)) {
             m_collecting = true;
@@ -243,6 +269,7 @@ private:
     Sheet &m_sheet;
     const std::vector<bool> &m_dateStyles;
     qsizetype m_sharedCount;
+    QString m_fileName;
     int m_row = -1;
     int m_nextColumn = 0;
     int m_cellRow = 0;
@@ -365,24 +392,31 @@ WorkbookData readXlsx(const QString &path)
     readSharedStrings(archive, stringsPart, fileName, book.texts);
     const qsizetype sharedCount = book.texts.size();
 
+    QHash<QString, int> sheetOfPart; // each part is read once, however many entries name it
     for (const SheetEntry &entry : sheetEntries) {
         const auto relation = relations.constFind(entry.relationId);
         // Chart sheets and dialog sheets hold no table.
         if (relation == relations.constEnd()
             || !relation->second.endsWith(QLatin1String("/worksheet")))
             continue;
+        const int index = int(book.sheets.size());
         Sheet &sheet = book.sheets.emplace_back();
         sheet.name = entry.name;
         sheet.part = relation->first;
         sheet.sheetId = entry.sheetId;
-        SheetParser parser(book, sheet, dateStyles, sharedCount);
+        if (const auto read = sheetOfPart.constFind(sheet.part); read != sheetOfPart.constEnd()) {
+            sheet.sharesCellsOf = *read;
+            continue;
+        }
+        sheetOfPart.insert(sheet.part, index);
+        SheetParser parser(book, sheet, dateStyles, sharedCount, fileName);
         parseXml(archive, relation->first, parser.handlers(), fileName);
     }
 
     for (const NameEntry &name : names) {
         QString sheetName;
         DefinedRange range;
-        if (name.skip || !parseRangeFormula(name.formula, sheetName, range))
+        if (name.skip || !parseNameFormula(name.formula, sheetName, range))
             continue;
         for (size_t s = 0; s < book.sheets.size(); ++s) {
             if (book.sheets[s].name.compare(sheetName, Qt::CaseInsensitive) == 0) {
