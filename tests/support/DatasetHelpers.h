@@ -16,7 +16,8 @@ namespace vrl::test {
 std::unique_ptr<Connection> connectTo(const QString &connectionString);
 // The message of the DataError an action throws; empty when it throws none.
 QString failureOf(const std::function<void()> &action);
-// The message with which a connection by this string fails to open; empty when it opens.
+// The message with which a connection by this string fails to open; empty when it opens, or
+// when it failed but calls itself connected all the same.
 QString failureOpening(const QString &connectionString);
 // A table dataset on a connection, open.
 std::unique_ptr<Dataset> openTable(Connection &connection, const QString &table);

@@ -2,6 +2,7 @@
 
 #include "app/VRLMain.h"
 #include "data/access/Connection.h"
+#include "data/access/Dataset.h"
 
 #include "support/ScriptedPrompts.h"
 #include "support/UiDriver.h"
@@ -23,6 +24,19 @@ void onServer(const QStringList &statements)
     admin.open();
     for (const QString &sql : statements)
         admin.provider().run(sql);
+}
+
+QString valueOnServer(const QString &statement)
+{
+    Connection admin;
+    admin.setConnectionString(QStringLiteral("Provider=MSDASQL.1;Extended Properties=\"")
+                              + qEnvironmentVariable("VORLAN_TEST_ODBC") + QLatin1Char('"'));
+    admin.open();
+    Dataset query(Dataset::Kind::Query);
+    query.setConnection(&admin);
+    query.setCommandText(statement);
+    query.open();
+    return query.isEmpty() ? QString() : query.field(0).text();
 }
 
 void freshDatabase(const QString &name, const QStringList &statementsInIt)

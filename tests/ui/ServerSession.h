@@ -15,6 +15,8 @@ class ScriptedPrompts;
 QString serverPort();
 // Runs statements on the test server as its administrator would.
 void onServer(const QStringList &statements);
+// The first value of the first row a statement gives on the test server; empty without rows.
+QString valueOnServer(const QString &statement);
 // A fresh database of the given name on the test server (dropped first when it exists).
 void freshDatabase(const QString &name, const QStringList &statementsInIt = {});
 // Chooses the MySQL kind and connects through the real dialog and template.
