@@ -1,6 +1,7 @@
 #include "TableAreaBench.h"
 
 #include "BenchFigures.h"
+#include "QueryAreaBench.h"
 
 #include "app/Program.h"
 #include "app/VRLMain.h"
@@ -61,6 +62,9 @@ void runTableAreaBench(double openMs)
 
         report("title_click_sort_ms",
                millisecondsOf([&] { DM().vrxTbl.setSort(QStringLiteral("ratio ASC")); }), "ms");
+
+        DM().vrxTbl.close(); // the query's result gets the memory of the table's
+        runQueryAreaBench(form, openMs);
     }
     setPrompts(nullptr);
 }

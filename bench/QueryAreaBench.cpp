@@ -1,0 +1,49 @@
+#include "QueryAreaBench.h"
+
+#include "BenchFigures.h"
+
+#include "app/VRLMain.h"
+#include "basic/QueryColumnSum.h"
+#include "query/QueryArea.h"
+#include "widgets/StatusBar.h"
+
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+
+#include <stdexcept>
+
+namespace vrl::bench {
+
+void runQueryAreaBench(TvrlForm &form, double openMs)
+{
+    QueryArea &area = form.queryArea();
+    auto *status = form.findChild<StatusBar *>(QStringLiteral("querySB"));
+    const QString table = qEnvironmentVariable("VORLAN_BENCH_TABLE");
+    form.findChild<QPlainTextEdit *>(QStringLiteral("qMemo"))
+        ->setPlainText(QStringLiteral("SELECT * FROM ") + table);
+    const double showMs = medianMilliseconds(3, [&] {
+        status->setPanelText(0, QString());
+        area.qGoBtnClick();
+        if (!status->panelText(0).startsWith(QStringLiteral(" 1. záznam z ")))
+            throw std::runtime_error("the result was not shown");
+    });
+    report("query_show_ratio", showMs / openMs, "");
+
+    auto *gauge = form.findChild<QProgressBar *>(QStringLiteral("qGauge"));
+    QString sum;
+    report("auto_sum_ms",
+           medianMilliseconds(3, [&] {
+               sum = SumQueryColumn(form.vrxQuery(), *gauge, QStringLiteral("price"));
+           }),
+           "ms");
+    if (!sum.startsWith(QStringLiteral(" price: ")))
+        throw std::runtime_error("the auto-sum failed: " + sum.toStdString());
+
+    form.findChild<QLineEdit *>(QStringLiteral("qSearchE"))
+        ->setText(QStringLiteral("tohle tam není"));
+    report("query_search_full_ms", millisecondsOf([&] { area.qSearchBtnClick(); }), "ms");
+    area.qcloseBtnClick();
+}
+
+} // namespace vrl::bench
