@@ -50,6 +50,11 @@ void TvrlForm::dbaseRGClick()
 {
     ProgramSettings &settings = programSettings();
     const int choice = ui->dbaseRG->itemIndex();
+    if (mainConnectionBusy()) {
+        // The choice stays where the running search found it.
+        ui->dbaseRG->setItemIndex(settings.lastDatabaseChoice);
+        return;
+    }
     if (m_tableArea->isShown() && choice == settings.lastDatabaseChoice)
         return;
     settings.lastDatabaseChoice = choice;
@@ -73,7 +78,7 @@ void TvrlForm::dbaseRGClick()
 
 void TvrlForm::connectBtnClick()
 {
-    if (programSettings().closing)
+    if (programSettings().closing || mainConnectionBusy())
         return;
     m_tableArea->connecting();
     m_queryArea->connecting();
@@ -179,6 +184,8 @@ void TvrlForm::fillTableList()
 
 void TvrlForm::refreshBtnClick()
 {
+    if (mainConnectionBusy())
+        return;
     Connection &connection = DM().vrlConnect;
     m_tableArea->refreshStarted();
     // A failure to reopen reaches the general error report; the datasets stay detached

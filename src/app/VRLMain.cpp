@@ -9,6 +9,7 @@
 #include "basic/Prompts.h"
 #include "data/VRLDM.h"
 #include "query/QueryArea.h"
+#include "query/SuperSearch.h"
 #include "table/TableArea.h"
 
 #include <QActionGroup>
@@ -68,6 +69,8 @@ void TvrlForm::createAreas()
           ui->sqlInListChB, ui->qcloseBtn,   ui->qMemo,       ui->qGoBtn,      ui->saveHistBtn,
           ui->qtSelectBtn,  ui->qtUpdateBtn, ui->qtInsertBtn, ui->qtDeleteBtn, ui->presetCoB },
         m_vrxQuery, this);
+    m_superSearch
+        = new SuperSearch(*this, { ui->sSearchBtn, ui->tSearchE, ui->tblSB, ui->tblGrid }, this);
     m_queryArea->setPresetSource([this] {
         return PresetInput { DM().vrxTbl.commandText(), m_tableArea->checkedFieldNames(),
                              m_tableArea->filterEditText() };
@@ -124,6 +127,11 @@ Prompts &TvrlForm::prompts()
 QProgressBar &TvrlForm::gauge()
 {
     return *ui->qGauge;
+}
+
+bool TvrlForm::mainConnectionBusy() const
+{
+    return m_superSearch->isRunning();
 }
 
 const QStringList &TvrlForm::tableNames() const
@@ -209,8 +217,12 @@ void TvrlForm::resizeEvent(QResizeEvent *event)
 
 void TvrlForm::closeEvent(QCloseEvent *event)
 {
-    // Closing by the title-bar button ends the program without a question.
-    event->accept();
+    // Closing by the title-bar button ends the program without a question, but not while a
+    // command still walks the database.
+    if (mainConnectionBusy())
+        event->ignore();
+    else
+        event->accept();
 }
 
 void TvrlForm::FormActivate()
@@ -272,6 +284,8 @@ void TvrlForm::FormResize()
 
 void TvrlForm::exitMItemClick()
 {
+    if (mainConnectionBusy())
+        return;
     if (!prompts().confirm(QStringLiteral("Vorlan: ukončit činnost?"))) {
         // Stay running, disconnected: selecting the item runs the handler, and it runs once
         // more directly.

@@ -17,6 +17,7 @@ class TvrlForm;
 namespace vrl {
 
 class QueryArea;
+class SuperSearch;
 class TableArea;
 class TvrxMySQLdlg;
 class TvrxSQLdlg;
@@ -58,6 +59,7 @@ public:
     void setClientSize(const QSize &size) override;
     void setSizeableWindow(bool sizeable) override;
     void relayout() override { FormResize(); }
+    bool mainConnectionBusy() const override;
     bool isSizeableWindow() const { return m_sizeable; }
 
     void FormActivate();
@@ -93,6 +95,7 @@ private:
     QString m_capturedValue;
     TableArea *m_tableArea = nullptr;
     QueryArea *m_queryArea = nullptr;
+    SuperSearch *m_superSearch = nullptr;
     TvrxSQLdlg *m_sqlDialog = nullptr;
     TvrxMySQLdlg *m_mySqlDialog = nullptr;
     bool m_sizeable = false;

@@ -35,6 +35,9 @@ public:
     virtual void setSizeableWindow(bool sizeable) = 0;
     // Lays the areas out anew for the client size, as a resize of the window does.
     virtual void relayout() = 0;
+    // Whether a running command walks the main connection's tables (the database-wide search
+    // waiting at a hit): commands that would close or reopen the connection then do nothing.
+    virtual bool mainConnectionBusy() const = 0;
 
 protected:
     ~WorkAreaHost() = default;

@@ -89,6 +89,8 @@ void TableArea::TblSelCoBSelect()
 
 void TableArea::recTblBtnClick()
 {
+    if (m_host.mainConnectionBusy())
+        return;
     Dataset &table = this->table();
     Connection &connection = m_host.dataModule().vrlConnect;
     const QString wanted = table.commandText();

@@ -24,7 +24,12 @@ ScriptedPrompts::~ScriptedPrompts()
 
 void ScriptedPrompts::answerConfirm(bool yes)
 {
-    m_confirms.push_back(yes);
+    m_confirms.push_back([yes] { return yes; });
+}
+
+void ScriptedPrompts::answerConfirmWith(std::function<bool()> answer)
+{
+    m_confirms.push_back(std::move(answer));
 }
 
 void ScriptedPrompts::answerFile(const QString &fileName)
@@ -86,9 +91,9 @@ bool ScriptedPrompts::confirm(const QString &text)
         ADD_FAILURE() << "unexpected question: " << text.toStdString();
         return false;
     }
-    const bool answer = m_confirms.front();
+    const auto answer = std::move(m_confirms.front());
     m_confirms.pop_front();
-    return answer;
+    return answer();
 }
 
 bool ScriptedPrompts::runFileDialog(FileDialog &dialog)

@@ -30,6 +30,9 @@ public:
     ~ScriptedPrompts() override;
 
     void answerConfirm(bool yes);
+    // An answer worked out when the question comes: the test may act meanwhile, as a user can
+    // while a question waits.
+    void answerConfirmWith(std::function<bool()> answer);
     void answerFile(const QString &fileName); // an empty name cancels the dialog
     void answerModal(std::function<int(QDialog &)> answer);
     void answerLogin(const QString &user, const QString &password);
@@ -49,7 +52,7 @@ public:
 
 private:
     QVector<Record> m_records;
-    std::deque<bool> m_confirms;
+    std::deque<std::function<bool()>> m_confirms;
     std::deque<QString> m_files;
     std::deque<std::function<int(QDialog &)>> m_modals;
     std::deque<std::optional<std::pair<QString, QString>>> m_logins;

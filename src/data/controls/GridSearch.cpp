@@ -1,5 +1,6 @@
 #include "data/controls/GridSearch.h"
 
+#include "basic/FieldSearch.h"
 #include "basic/Prompts.h"
 #include "basic/QueryRunners.h"
 #include "data/access/Dataset.h"
@@ -14,21 +15,6 @@
 namespace vrl {
 
 namespace {
-
-// Whether a field of the record at a view position holds the text. Text cells are compared
-// where they lie in the store, without copying them.
-bool fieldHolds(const Dataset &dataset, int viewRow, int field, const QString &text)
-{
-    if (dataset.state() == Dataset::State::Browse) {
-        const Column &column = dataset.rows().column(field);
-        const size_t row = dataset.storeRow(viewRow);
-        if (column.isNull(row))
-            return false;
-        if (column.type() == FieldType::Text)
-            return column.textAt(row).contains(text, Qt::CaseInsensitive);
-    }
-    return dataset.valueAt(viewRow, field).toText().contains(text, Qt::CaseInsensitive);
-}
 
 // The texts of the two grids' searches: the table grid names the text at a hit; the query
 // grid shows how far it has come after each record instead.
@@ -55,7 +41,7 @@ void searchGrid(const QString &text, Dataset &dataset, QWidget &grid, StatusBar 
         dataGrid->detach();
 
     const int count = dataset.recordCount();
-    const int fields = dataset.fieldCount();
+    const FieldSearch search(dataset, wanted);
     int shownPercent = -1;
     bool stopped = false;
     for (int row = 0; row < count && !stopped; ++row) {
@@ -64,9 +50,8 @@ void searchGrid(const QString &text, Dataset &dataset, QWidget &grid, StatusBar 
             if (percent != shownPercent)
                 gauge.setValue(shownPercent = percent);
         }
-        for (int field = 0; field < fields; ++field) {
-            if (!fieldHolds(dataset, row, field, wanted))
-                continue;
+        const int field = search.firstHit(row);
+        if (field >= 0) {
             dataset.moveTo(row + 1);
             attach();
             const QString hit
@@ -82,7 +67,6 @@ void searchGrid(const QString &text, Dataset &dataset, QWidget &grid, StatusBar 
             } else if (dataGrid) {
                 dataGrid->detach();
             }
-            break;
         }
     }
     if (!stopped) {

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+#include <vector>
+
+namespace vrl {
+
+class Dataset;
+
+// Looks for a key in the fields of a dataset's records, as the searches do: the key as given
+// (the searches upper-case it first), each value's text form compared without regard to case.
+// Text cells are compared where they lie in the store. A field whose text form cannot hold the
+// key at all (a word in a number or date column) is passed over without formatting any value,
+// which leaves the first hit in field order unchanged. An empty key is found nowhere.
+class FieldSearch
+{
+public:
+    FieldSearch(const Dataset &dataset, const QString &key);
+
+    // The first field, in field order, of the record at a view position that holds the key;
+    // -1 when none does.
+    int firstHit(int viewRow) const;
+
+private:
+    bool holds(int viewRow, int field) const;
+
+    const Dataset &m_dataset;
+    QString m_key;
+    std::vector<int> m_candidates; // the fields whose text form may hold the key
+};
+
+} // namespace vrl
