@@ -75,6 +75,8 @@ public:
     // The table name of a table dataset, or the statement of a query dataset.
     QString commandText() const { return m_commandText; }
     void setCommandText(const QString &text) { m_commandText = text; }
+    // Values for the "?" marks of a query's statement, bound in order; kept until replaced.
+    void setParameters(std::vector<Value> values) { m_parameters = std::move(values); }
 
     void open();
     void close();
@@ -172,6 +174,7 @@ private:
     Kind m_kind;
     QPointer<Connection> m_connection;
     QString m_commandText;
+    std::vector<Value> m_parameters;
     State m_state = State::Inactive;
     RowStore m_rows;
     std::vector<quint32> m_view;
