@@ -71,6 +71,15 @@ TEST_F(QueryRunners, AResultSetOpensWhateverTheStatementLooksLike)
     // A statement that changes no row of a table counts no rows, not those of the last one.
     EXPECT_EQ(OpenOrExecXSimpleQuery(query, QStringLiteral("CREATE TABLE U (a INT)")),
               QueryResult::ChangedNone);
+
+    // Parameters go with their statement only: the next text of the shared dataset has none.
+    EXPECT_EQ(OpenOrExecXSimpleQuery(query, QStringLiteral("SELECT name FROM T WHERE name = ?"),
+                                     { Value::text(QStringLiteral("b")) }),
+              QueryResult::OpenedOne);
+    query.close();
+    query.setCommandText(QStringLiteral("SELECT count(*) AS n FROM T"));
+    query.open();
+    EXPECT_EQ(query.field(0).text(), QStringLiteral("3"));
     EXPECT_TRUE(prompts.records().isEmpty());
 }
 

@@ -74,8 +74,13 @@ public:
 
     // The table name of a table dataset, or the statement of a query dataset.
     QString commandText() const { return m_commandText; }
-    void setCommandText(const QString &text) { m_commandText = text; }
-    // Values for the "?" marks of a query's statement, bound in order; kept until replaced.
+    // A new text drops the parameters of the old one.
+    void setCommandText(const QString &text)
+    {
+        m_commandText = text;
+        m_parameters.clear();
+    }
+    // Values for the "?" marks of a query's statement, bound in order.
     void setParameters(std::vector<Value> values) { m_parameters = std::move(values); }
 
     void open();
