@@ -89,6 +89,18 @@ TEST(ConnectionTemplates, EveryValueReadsBackWhole)
     ASSERT_EQ(pairs.size(), 6);
     EXPECT_EQ(pairs[4], std::make_pair(QStringLiteral("PASSWORD"), nasty));
     EXPECT_EQ(pairs[5], std::make_pair(QStringLiteral("PORT"), QStringLiteral("3306")));
+
+    // A password that is all in braces keeps them.
+    const QString braced = QStringLiteral("{tajné}");
+    const ConnectionString again(mySqlOdbc(QStringLiteral("h"), QStringLiteral("d"),
+                                           QStringLiteral("u"), braced, QStringLiteral("1"),
+                                           QString()));
+    EXPECT_EQ(odbc::parseOdbcString(again.value(QStringLiteral("Extended Properties")))[4].second,
+              braced);
+    EXPECT_EQ(ConnectionString(sqlServerOleDbSqlAuth(QStringLiteral("s"), QStringLiteral("d"),
+                                                     QStringLiteral("u"), braced))
+                  .value(QStringLiteral("Password")),
+              braced);
 }
 
 TEST(ConnectionStrings, BrokenStringsAreExplainedWithoutTheirText)
