@@ -55,6 +55,7 @@ public:
     // A table or column name quoted for this provider's SQL. A name already in square
     // brackets (as worksheet names are listed) is kept as it is.
     virtual QString quoteIdentifier(const QString &name) const = 0;
+    // Where conditions the component writes (the column sum's filter) need the server's form.
     virtual SqlDialect sqlDialect() const { return SqlDialect::Standard; }
     // What follows "INSERT INTO table" for a record whose every column takes its default.
     virtual QString allDefaultsClause() const { return QStringLiteral(" DEFAULT VALUES"); }
