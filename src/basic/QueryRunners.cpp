@@ -18,12 +18,13 @@ QString failureMessage(const QString &head, const QString &error, const QString 
         + BreakLongLines(statement, 80) + QLatin1Char(']');
 }
 
-void prepare(Dataset &query, const QString &statement)
+void prepare(Dataset &query, const QString &statement, std::vector<Value> parameters = {})
 {
     query.close();
     query.setFiltered(false);
     query.setFilter(QString());
     query.setCommandText(statement);
+    query.setParameters(std::move(parameters));
 }
 
 quint8 openedCode(int records)
@@ -42,9 +43,10 @@ QString quotedText(const QString &text)
     return QLatin1Char('\'') + doubled + QLatin1Char('\'');
 }
 
-quint8 OpenOrExecXSimpleQuery(Dataset &query, const QString &statement)
+quint8 OpenOrExecXSimpleQuery(Dataset &query, const QString &statement,
+                              std::vector<Value> parameters)
 {
-    prepare(query, statement);
+    prepare(query, statement, std::move(parameters));
     try {
         if (query.executeAndOpenIfRows()) {
             const int records = query.recordCount();

@@ -1,14 +1,17 @@
 #pragma once
 
+#include "data/access/Value.h"
+
 #include <QString>
 #include <QStringList>
+
+#include <vector>
 
 class QPlainTextEdit;
 
 namespace vrl {
 
 class Dataset;
-class Value;
 
 // What running a statement gave; callers compare against these numbers.
 namespace QueryResult {
@@ -25,7 +28,9 @@ constexpr quint8 Failed = 7; // an error, already shown; for simple statements a
 // Runs one statement on a query dataset and says what it did. A statement that returns a
 // result set opens it, whatever its case, leading blanks or comments; any other is executed.
 // The dataset's filter is dropped first. Errors are shown with the statement and give Failed.
-quint8 OpenOrExecXSimpleQuery(Dataset &query, const QString &statement);
+// Parameters go into the statement's "?" marks, in order.
+quint8 OpenOrExecXSimpleQuery(Dataset &query, const QString &statement,
+                              std::vector<Value> parameters = {});
 
 // The same for the lines of the SQL editor, each ended by CR LF; the record count or the
 // rows-affected count of the path taken is handed back (both start at 0).

@@ -1,40 +1,79 @@
 #include "basic/TableColumnSum.h"
 
 #include "basic/QueryRunners.h"
+#include "data/access/DataError.h"
 #include "data/access/Dataset.h"
+#include "data/access/FilterSql.h"
+#include "data/access/RowFilter.h"
 #include "regional/Regional.h"
 
-#include <cmath>
+#include <charconv>
 
 namespace vrl {
 
+namespace {
+
+// Exact digits ("-1234.5678") in the pattern "0.##": rounded half away from zero to two
+// decimals, trailing zeros dropped, the user's decimal separator.
+QString patternText(const QString &canonical)
+{
+    QString text = canonicalDecimal(canonical, QLatin1Char('.'), 2).value_or(canonical);
+    if (text.contains(QLatin1Char('.'))) {
+        while (text.endsWith(QLatin1Char('0')))
+            text.chop(1);
+        if (text.endsWith(QLatin1Char('.')))
+            text.chop(1);
+    }
+    QLocale locale = Regional::system().locale();
+    return text.replace(QLatin1Char('.'), locale.decimalPoint());
+}
+
+} // namespace
+
 QString sumText(double value)
 {
-    QLocale locale = Regional::system().locale();
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    QString text = locale.toString(std::round(value * 100) / 100, 'f', 2);
-    const QString point = locale.decimalPoint();
-    while (text.endsWith(QLatin1Char('0')) && text.contains(point))
-        text.chop(1);
-    if (text.endsWith(point))
-        text.chop(point.size());
-    if (text == QLatin1String("-0"))
-        text = QStringLiteral("0");
-    return text;
+    // The shortest digits that read back as the value, so that 1.005 rounds as written.
+    char buffer[400];
+    const auto written
+        = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    return patternText(QString::fromLatin1(buffer, written.ptr - buffer));
+}
+
+QString sumText(const Value &value)
+{
+    switch (value.type().value_or(FieldType::Int)) {
+    case FieldType::Int:
+        return value.isNull() ? QStringLiteral("0") : QString::number(value.asInt());
+    case FieldType::Decimal:
+        return patternText(value.asDecimal());
+    default:
+        return sumText(VarToDoubleOrZero(value));
+    }
 }
 
 QString SumTableColumn(Dataset &table, Dataset &query, const QString &sortColumn)
 {
     if (sortColumn.isEmpty())
         return QString();
-    QString statement = QStringLiteral("SELECT sum(") + sortColumn + QStringLiteral(") as CS FROM ")
-        + table.commandText();
-    if (table.isFiltered())
-        statement += QStringLiteral(" WHERE ") + table.filter();
     try {
-        if (OpenOrExecXSimpleQuery(query, statement) == QueryResult::OpenedOne)
+        if (!table.connection())
+            throw DataError(QStringLiteral("Datová sada není připojena k databázi."));
+        const Provider &provider = table.connection()->provider();
+        QString statement = QStringLiteral("SELECT sum(") + provider.quoteIdentifier(sortColumn)
+            + QStringLiteral(") as CS FROM ") + provider.quoteIdentifier(table.commandText());
+        std::vector<Value> parameters;
+        if (table.isFiltered() && !table.filter().trimmed().isEmpty()) {
+            // The filter as the grid applies it, not its text: the database would read the
+            // text in its own way and sum other rows than those shown.
+            const RowFilter filter(table.filter(), table.rows(), Regional::system());
+            SqlCondition condition = filterSql(filter, provider);
+            statement += QStringLiteral(" WHERE ") + condition.text;
+            parameters = std::move(condition.parameters);
+        }
+        if (OpenOrExecXSimpleQuery(query, statement, std::move(parameters))
+            == QueryResult::OpenedOne)
             return QLatin1Char(' ') + sortColumn + QStringLiteral(": ")
-                + sumText(VarToDoubleOrZero(query.fieldByName(QStringLiteral("CS")).value()));
+                + sumText(query.fieldByName(QStringLiteral("CS")).value());
     } catch (const std::exception &) {
         // Reported as a column that cannot be summed.
     }

@@ -5,15 +5,20 @@
 namespace vrl {
 
 class Dataset;
+class Value;
 
 // The sum of a table's column as the status bar shows it: " Price: 1234,5", or
 // " (Price nelze sčítat)" when the database cannot sum it, or empty without a column. The
-// database sums the whole table, or the filtered part when the table's filter is on (the filter
-// text serves as the WHERE condition). The statement runs on the given query dataset.
+// database sums the whole table, or the rows the table's filter shows when it is on (the
+// parsed filter in the database's SQL, with parameters; a filter that SQL cannot express gives
+// the failure text). Names are quoted for the connection. The statement runs on the given
+// query dataset.
 QString SumTableColumn(Dataset &table, Dataset &query, const QString &sortColumn);
 
-// A number in the pattern "0.##": at least one integer digit, at most two decimals, no
-// trailing zeros, no group separators, the user's decimal separator.
+// A number in the pattern "0.##": at least one integer digit, at most two decimals (rounded
+// half away from zero on the exact digits), no trailing zeros, no group separators, the user's
+// decimal separator. Integers and decimals keep every digit the database gave; NULL gives "0".
+QString sumText(const Value &value);
 QString sumText(double value);
 
 } // namespace vrl

@@ -15,7 +15,7 @@ TEST(ConnectionString, ReadsTheTemplatesOfTheConnectionDialogs)
     EXPECT_EQ(mysql.value(QStringLiteral("provider")), QStringLiteral("MSDASQL.1"));
     EXPECT_EQ(mysql.value(QStringLiteral("Extended Properties")),
               QStringLiteral("DRIVER=MySQL ODBC 5.3 ANSI "
-                             "Driver;SERVER=db;DATABASE=shop;UID=u;PASSWORD=p;w;PORT=3306"));
+                             "Driver;SERVER=db;DATABASE=shop;UID=u;PASSWORD={p;w};PORT=3306"));
     EXPECT_EQ(mysql.value(QStringLiteral("Initial Catalog")), QString());
     EXPECT_TRUE(mysql.contains(QStringLiteral("initial catalog")));
 

@@ -98,6 +98,41 @@ TEST(RowFilter, BadTextsSayWhatIsWrong)
     }
 }
 
+TEST(RowFilter, PastedGiantsNeitherOverflowTheStackNorTakeForever)
+{
+    // Parentheses around one comparison, 100,000 deep: 200,000 characters of nesting.
+    const int deep = 100000;
+    const QString nested = QString(deep, QLatin1Char('(')) + QStringLiteral("Count = 3")
+        + QString(deep, QLatin1Char(')'));
+    EXPECT_EQ(filtered(nested), Rows({ 0, 4 }));
+    EXPECT_THROW(filtered(QString(deep, QLatin1Char('(')) + QStringLiteral("Count = 3")),
+                 DataError);
+
+    // 100,000 terms of one chain, and the same chain in parentheses inside an OR.
+    QStringList terms;
+    for (int i = 0; i < 100000; ++i)
+        terms << QStringLiteral("Count > %1").arg(-2 - i % 7);
+    const QString chain = terms.join(QStringLiteral(" AND "));
+    EXPECT_EQ(filtered(chain), Rows({ 0, 1, 2, 4 }));
+    EXPECT_EQ(
+        filtered(QStringLiteral("Count = 99 OR (") + chain + QStringLiteral(") AND Price > 50")),
+        Rows({ 1 }));
+
+    // Groups that alternate AND and OR without end are refused with a reason, not a crash.
+    QString zigzag;
+    for (int i = 0; i < 20000; ++i)
+        zigzag += QStringLiteral("Count = %1 %2 (")
+                      .arg(i)
+                      .arg(i % 2 ? QStringLiteral("AND") : QStringLiteral("OR"));
+    zigzag += QStringLiteral("Count = 3") + QString(20000, QLatin1Char(')'));
+    try {
+        filtered(zigzag);
+        ADD_FAILURE() << "an alternation 20,000 deep was accepted";
+    } catch (const DataError &error) {
+        EXPECT_EQ(error.message(), QStringLiteral("Chybný filtr: filtr je příliš hluboko vnořený"));
+    }
+}
+
 TEST(RowSort, StableNullsFirstAndCzechCollation)
 {
     const RowStore rows = people();

@@ -71,6 +71,15 @@ TEST_F(QueryRunners, AResultSetOpensWhateverTheStatementLooksLike)
     // A statement that changes no row of a table counts no rows, not those of the last one.
     EXPECT_EQ(OpenOrExecXSimpleQuery(query, QStringLiteral("CREATE TABLE U (a INT)")),
               QueryResult::ChangedNone);
+
+    // Parameters go with their statement only: the next text of the shared dataset has none.
+    EXPECT_EQ(OpenOrExecXSimpleQuery(query, QStringLiteral("SELECT name FROM T WHERE name = ?"),
+                                     { Value::text(QStringLiteral("b")) }),
+              QueryResult::OpenedOne);
+    query.close();
+    query.setCommandText(QStringLiteral("SELECT count(*) AS n FROM T"));
+    query.open();
+    EXPECT_EQ(query.field(0).text(), QStringLiteral("3"));
     EXPECT_TRUE(prompts.records().isEmpty());
 }
 
@@ -141,4 +150,20 @@ TEST(ColumnSum, SumsKeepMoneyAmountsAndShowTwoDecimalsAtMost)
     EXPECT_EQ(sumText(0.004), QStringLiteral("0"));
     EXPECT_EQ(sumText(-0.996), QStringLiteral("-1"));
     EXPECT_EQ(sumText(0.5), QStringLiteral("0,5"));
+    EXPECT_EQ(sumText(1.005), QStringLiteral("1,01")) << "rounded as written, not as stored";
+}
+
+TEST(ColumnSum, ExactTotalsKeepEveryDigit)
+{
+    EXPECT_EQ(sumText(Value()), QStringLiteral("0"));
+    EXPECT_EQ(sumText(Value::integer(9223372036854775807)), QStringLiteral("9223372036854775807"));
+    EXPECT_EQ(sumText(Value::decimal(QStringLiteral("36893488147419103230"))),
+              QStringLiteral("36893488147419103230"));
+    EXPECT_EQ(sumText(Value::decimal(QStringLiteral("12345678901234567.005"))),
+              QStringLiteral("12345678901234567,01"));
+    EXPECT_EQ(sumText(Value::decimal(QStringLiteral("-99999999999999999.995"))),
+              QStringLiteral("-100000000000000000"));
+    EXPECT_EQ(sumText(Value::decimal(QStringLiteral("-0.004"))), QStringLiteral("0"));
+    EXPECT_EQ(sumText(Value::decimal(QStringLiteral("250.50"))), QStringLiteral("250,5"));
+    EXPECT_EQ(sumText(Value::real(0.1 + 0.2)), QStringLiteral("0,3"));
 }

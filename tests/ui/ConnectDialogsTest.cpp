@@ -106,7 +106,7 @@ TEST_F(ConnectDialogs, SqlServerDialogBuildsTheTemplateOfTheChosenProvider)
     });
     EXPECT_FALSE(sql.loginWindowChoice());
     EXPECT_TRUE(sql.connectionString().startsWith(QStringLiteral(
-        "Persist Security Info=true;User ID=sa;Password=t;a\"jné;Provider=SQLNCLI10.1;")));
+        "Persist Security Info=true;User ID=sa;Password=\"t;a\"\"jné\";Provider=SQLNCLI10.1;")));
     sql.setProviderChoice(ProviderChoice::OleDb);
 }
 

@@ -6,9 +6,13 @@ namespace vrl {
 
 namespace {
 
-[[noreturn]] void malformed(const QString &why)
+// The message names the piece by its number, never by its text: a broken string may have
+// been cut inside a password.
+[[noreturn]] void malformed(int piece, const char *why)
 {
-    throw DataError(QStringLiteral("Chybný připojovací řetězec: ") + why);
+    throw DataError(QStringLiteral("Chybný připojovací řetězec: %1. část %2")
+                        .arg(piece)
+                        .arg(QString::fromUtf8(why)));
 }
 
 } // namespace
@@ -17,7 +21,9 @@ ConnectionString::ConnectionString(const QString &text)
 {
     qsizetype i = 0;
     const qsizetype n = text.size();
+    int piece = 0;
     while (i < n) {
+        ++piece;
         // Key: up to "=", where "==" stands for a literal "=".
         QString key;
         while (i < n) {
@@ -36,7 +42,7 @@ ConnectionString::ConnectionString(const QString &text)
         key = key.trimmed();
         if (i >= n || text[i] == QLatin1Char(';')) {
             if (!key.isEmpty())
-                malformed(QStringLiteral("část \"%1\" nemá tvar klíč=hodnota").arg(key));
+                malformed(piece, "nemá tvar klíč=hodnota");
             ++i;
             continue;
         }
@@ -48,13 +54,12 @@ ConnectionString::ConnectionString(const QString &text)
             const QChar quote = text[i++];
             const std::optional<QString> enclosed = readEnclosedValue(text, i, quote);
             if (!enclosed)
-                malformed(QStringLiteral("neuzavřené uvozovky u klíče \"%1\"").arg(key));
+                malformed(piece, "má neuzavřené uvozovky");
             value = *enclosed;
             while (i < n && text[i].isSpace())
                 ++i;
             if (i < n && text[i] != QLatin1Char(';'))
-                malformed(
-                    QStringLiteral("za uvozovkami klíče \"%1\" následuje další text").arg(key));
+                malformed(piece, "má za uvozovkami další text");
         } else {
             while (i < n && text[i] != QLatin1Char(';'))
                 value += text[i++];
@@ -62,7 +67,7 @@ ConnectionString::ConnectionString(const QString &text)
         }
         ++i; // the ";"
         if (key.isEmpty())
-            malformed(QStringLiteral("hodnota bez klíče"));
+            malformed(piece, "nemá klíč");
         set(key, value);
     }
 }

@@ -8,8 +8,10 @@ namespace vrl {
 enum class ProviderChoice { OleDb = 0, Ncl10 = 1 };
 
 // The connection strings that the connection dialogs and the workbook choice hand to a
-// connection. Values go in exactly as typed or chosen: nothing is trimmed, quoted or escaped,
-// and an empty value leaves its place empty.
+// connection. Values go in as typed or chosen: nothing is trimmed, and an empty value leaves
+// its place empty. A value holding ; " ' { or } is quoted so that it arrives whole: in the
+// outer string in double quotes (inner ones doubled), in the ODBC part of the MySQL string in
+// braces (a closing brace doubled).
 
 QString sqlServerOleDbWindowsAuth(const QString &server, const QString &database);
 QString sqlServerOleDbSqlAuth(const QString &server, const QString &database, const QString &login,

@@ -91,7 +91,8 @@ void Dataset::open()
     const QString statement = m_kind == Kind::Table
         ? QStringLiteral("SELECT * FROM ") + provider.quoteIdentifier(m_commandText)
         : m_commandText;
-    StatementResult result = provider.run(statement);
+    StatementResult result
+        = provider.run(statement, m_kind == Kind::Table ? std::vector<Value>() : m_parameters);
     if (!result.hasRows)
         throw DataError(QStringLiteral("Příkaz nevrátil žádnou sadu záznamů."));
     load(std::move(result));
@@ -145,7 +146,7 @@ qint64 Dataset::execute()
     if (!m_connection)
         throw DataError(QStringLiteral("Datová sada není připojena k databázi."));
     close();
-    const StatementResult result = m_connection->provider().run(m_commandText);
+    const StatementResult result = m_connection->provider().run(m_commandText, m_parameters);
     m_rowsAffected = result.hasRows ? -1 : result.rowsAffected;
     return m_rowsAffected;
 }
@@ -155,7 +156,7 @@ bool Dataset::executeAndOpenIfRows()
     if (!m_connection)
         throw DataError(QStringLiteral("Datová sada není připojena k databázi."));
     close();
-    StatementResult result = m_connection->provider().run(m_commandText);
+    StatementResult result = m_connection->provider().run(m_commandText, m_parameters);
     if (!result.hasRows) {
         m_rowsAffected = result.rowsAffected;
         return false;

@@ -74,7 +74,14 @@ public:
 
     // The table name of a table dataset, or the statement of a query dataset.
     QString commandText() const { return m_commandText; }
-    void setCommandText(const QString &text) { m_commandText = text; }
+    // A new text drops the parameters of the old one.
+    void setCommandText(const QString &text)
+    {
+        m_commandText = text;
+        m_parameters.clear();
+    }
+    // Values for the "?" marks of a query's statement, bound in order.
+    void setParameters(std::vector<Value> values) { m_parameters = std::move(values); }
 
     void open();
     void close();
@@ -172,6 +179,7 @@ private:
     Kind m_kind;
     QPointer<Connection> m_connection;
     QString m_commandText;
+    std::vector<Value> m_parameters;
     State m_state = State::Inactive;
     RowStore m_rows;
     std::vector<quint32> m_view;

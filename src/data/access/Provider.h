@@ -28,6 +28,9 @@ struct StatementResult
     qint64 rowsAffected = -1; // otherwise; negative when the provider reports none
 };
 
+// The SQL a provider's database speaks, where statements the component writes must differ.
+enum class SqlDialect { Standard, MySql, SqlServer };
+
 // One kind of database behind a connection. A provider is created closed, opened once, and
 // reports every failure as DataError with the driver's or library's message.
 class Provider
@@ -52,6 +55,8 @@ public:
     // A table or column name quoted for this provider's SQL. A name already in square
     // brackets (as worksheet names are listed) is kept as it is.
     virtual QString quoteIdentifier(const QString &name) const = 0;
+    // Where conditions the component writes (the column sum's filter) need the server's form.
+    virtual SqlDialect sqlDialect() const { return SqlDialect::Standard; }
     // What follows "INSERT INTO table" for a record whose every column takes its default.
     virtual QString allDefaultsClause() const { return QStringLiteral(" DEFAULT VALUES"); }
 };

@@ -1,27 +1,25 @@
 #include "data/access/RowFilter.h"
 
 #include "data/access/DataError.h"
+#include "data/access/FilterNode.h"
 #include "regional/Regional.h"
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 
 namespace vrl {
 
 namespace {
 
-enum class Op { Eq, Ne, Lt, Gt, Le, Ge, Like };
+using Op = FilterOp;
+using Literal = FilterLiteral;
+using Node = FilterNode;
 
-enum class LiteralKind { Text, Number, Date, Null };
-
-struct Literal
-{
-    LiteralKind kind = LiteralKind::Null;
-    QString text;
-    double number = 0;
-    QDateTime date;
-};
+// Alternating AND and OR groups deeper than this are refused: nobody writes them, and the
+// evaluation and the SQL form of a filter walk the tree recursively.
+constexpr int kMaxDepth = 200;
 
 [[noreturn]] void bad(const QString &why)
 {
@@ -78,17 +76,22 @@ public:
         , m_forms(forms)
     { }
 
-    std::unique_ptr<RowFilter::Node> parse();
+    std::unique_ptr<Node> parse();
 
 private:
-    std::unique_ptr<RowFilter::Node> parseOr();
-    std::unique_ptr<RowFilter::Node> parseAnd();
-    std::unique_ptr<RowFilter::Node> parsePrimary();
-    std::unique_ptr<RowFilter::Node> parseComparison();
+    // One level of parentheses being read: the finished OR terms and the AND run in progress.
+    struct Group
+    {
+        std::vector<std::unique_ptr<Node>> ors;
+        std::vector<std::unique_ptr<Node>> ands;
+    };
+
+    std::unique_ptr<Node> parseComparison();
     QString parseFieldName();
     Op parseOperator();
     Literal parseLiteral();
     bool keyword(const char *word);
+    bool symbol(char c);
     void skipBlanks();
     bool atEnd()
     {
@@ -102,29 +105,31 @@ private:
     qsizetype m_pos = 0;
 };
 
-} // namespace
-
-struct RowFilter::Node
+// Joins terms under one AND or OR node; a term that is itself such a node gives up its
+// children, so chains stay flat however they were grouped.
+std::unique_ptr<Node> joined(Node::Kind kind, std::vector<std::unique_ptr<Node>> terms)
 {
-    enum class Kind { And, Or, Compare } kind = Kind::Compare;
-    std::unique_ptr<Node> left, right;
-
-    int field = -1;
-    Op op = Op::Eq;
-    Literal literal;
-    // The literal in the field's terms, prepared once.
-    bool nullTest = false;
-    double number = 0;
-    qint64 integer = 0;
-    bool integral = false;
-    QString text;
-    QRegularExpression like;
-
-    bool matches(const RowStore &rows, size_t row) const;
-    void prepare(const RowStore &rows, const Regional &forms);
-};
-
-namespace {
+    if (terms.size() == 1)
+        return std::move(terms.front());
+    auto node = std::make_unique<Node>();
+    node->kind = kind;
+    int depth = 0;
+    for (auto &term : terms) {
+        if (term->kind == kind) {
+            for (auto &child : term->children) {
+                depth = std::max(depth, child->depth);
+                node->children.push_back(std::move(child));
+            }
+        } else {
+            depth = std::max(depth, term->depth);
+            node->children.push_back(std::move(term));
+        }
+    }
+    node->depth = depth + 1;
+    if (node->depth > kMaxDepth)
+        bad(QStringLiteral("filtr je příliš hluboko vnořený"));
+    return node;
+}
 
 void Parser::skipBlanks()
 {
@@ -132,11 +137,20 @@ void Parser::skipBlanks()
         ++m_pos;
 }
 
+bool Parser::symbol(char c)
+{
+    skipBlanks();
+    if (m_pos >= m_text.size() || m_text[m_pos] != QLatin1Char(c))
+        return false;
+    ++m_pos;
+    return true;
+}
+
 bool Parser::keyword(const char *word)
 {
     skipBlanks();
     const QLatin1String w(word);
-    if (m_text.mid(m_pos, w.size()).compare(w, Qt::CaseInsensitive) != 0)
+    if (QStringView(m_text).mid(m_pos, w.size()).compare(w, Qt::CaseInsensitive) != 0)
         return false;
     const qsizetype after = m_pos + w.size();
     if (after < m_text.size()
@@ -146,55 +160,46 @@ bool Parser::keyword(const char *word)
     return true;
 }
 
-std::unique_ptr<RowFilter::Node> Parser::parse()
+// Reads without recursion: each open parenthesis pushes a group, each closing one pops it, so
+// a pasted text of any nesting costs heap, not stack.
+std::unique_ptr<Node> Parser::parse()
 {
     if (atEnd())
         bad(QStringLiteral("prázdný text"));
-    auto root = parseOr();
-    if (!atEnd())
-        bad(QStringLiteral("nečekaný text \"%1\"").arg(m_text.mid(m_pos)));
-    return root;
-}
-
-std::unique_ptr<RowFilter::Node> Parser::parseOr()
-{
-    auto left = parseAnd();
-    while (keyword("OR")) {
-        auto node = std::make_unique<RowFilter::Node>();
-        node->kind = RowFilter::Node::Kind::Or;
-        node->left = std::move(left);
-        node->right = parseAnd();
-        left = std::move(node);
-    }
-    return left;
-}
-
-std::unique_ptr<RowFilter::Node> Parser::parseAnd()
-{
-    auto left = parsePrimary();
-    while (keyword("AND")) {
-        auto node = std::make_unique<RowFilter::Node>();
-        node->kind = RowFilter::Node::Kind::And;
-        node->left = std::move(left);
-        node->right = parsePrimary();
-        left = std::move(node);
-    }
-    return left;
-}
-
-std::unique_ptr<RowFilter::Node> Parser::parsePrimary()
-{
-    skipBlanks();
-    if (m_pos < m_text.size() && m_text[m_pos] == QLatin1Char('(')) {
-        ++m_pos;
-        auto inner = parseOr();
-        skipBlanks();
-        if (m_pos >= m_text.size() || m_text[m_pos] != QLatin1Char(')'))
+    std::vector<Group> groups(1);
+    for (;;) {
+        while (symbol('('))
+            groups.emplace_back();
+        groups.back().ands.push_back(parseComparison());
+        for (;;) {
+            skipBlanks();
+            if (groups.size() > 1 && symbol(')')) {
+                Group &inner = groups.back();
+                inner.ors.push_back(joined(Node::Kind::And, std::move(inner.ands)));
+                auto term = joined(Node::Kind::Or, std::move(inner.ors));
+                groups.pop_back();
+                groups.back().ands.push_back(std::move(term));
+                continue;
+            }
+            break;
+        }
+        if (keyword("AND"))
+            continue;
+        if (keyword("OR")) {
+            Group &group = groups.back();
+            group.ors.push_back(joined(Node::Kind::And, std::move(group.ands)));
+            group.ands.clear();
+            continue;
+        }
+        if (!atEnd() && groups.size() == 1)
+            bad(QStringLiteral("nečekaný text \"%1\"").arg(m_text.mid(m_pos)));
+        if (groups.size() > 1)
             bad(QStringLiteral("chybí pravá závorka"));
-        ++m_pos;
-        return inner;
+        break;
     }
-    return parseComparison();
+    Group &root = groups.back();
+    root.ors.push_back(joined(Node::Kind::And, std::move(root.ands)));
+    return joined(Node::Kind::Or, std::move(root.ors));
 }
 
 QString Parser::parseFieldName()
@@ -295,25 +300,54 @@ Literal Parser::parseLiteral()
         literal.kind = LiteralKind::Null;
         return literal;
     }
-    // A number: optional sign and currency sign, digits with a decimal point, exponent.
-    static const QRegularExpression number(
-        QStringLiteral("\\G[-+]?[$€]?\\s*(\\d+(?:\\.\\d*)?|\\.\\d+)(?:[eE][-+]?\\d+)?"));
-    const auto match = number.match(m_text, m_pos);
-    if (!match.hasMatch())
-        bad(QStringLiteral("neplatná hodnota u \"%1\"").arg(m_text.mid(m_pos)));
-    QString digits = match.captured(0);
-    digits.remove(QRegularExpression(QStringLiteral("[$€\\s]")));
-    m_pos += match.capturedLength(0);
+    // A number: optional sign and currency sign, digits with a decimal point, exponent. Read
+    // by hand: a regular expression would check the whole rest of the text at every literal.
+    const qsizetype start = m_pos;
+    qsizetype i = m_pos;
+    const qsizetype n = m_text.size();
+    auto digitAt = [&](qsizetype at) {
+        return at < n && m_text[at] >= QLatin1Char('0') && m_text[at] <= QLatin1Char('9');
+    };
+    QString digits;
+    if (i < n && (m_text[i] == QLatin1Char('-') || m_text[i] == QLatin1Char('+')))
+        digits += m_text[i++];
+    if (i < n && (m_text[i] == QLatin1Char('$') || m_text[i] == QChar(0x20AC)))
+        ++i;
+    while (i < n && m_text[i].isSpace())
+        ++i;
+    const qsizetype mantissa = i;
+    while (digitAt(i))
+        digits += m_text[i++];
+    if (i < n && m_text[i] == QLatin1Char('.') && (i > mantissa || digitAt(i + 1))) {
+        digits += m_text[i++];
+        while (digitAt(i))
+            digits += m_text[i++];
+    }
+    if (i == mantissa)
+        bad(QStringLiteral("neplatná hodnota u \"%1\"").arg(m_text.mid(start)));
+    if (i < n && (m_text[i] == QLatin1Char('e') || m_text[i] == QLatin1Char('E'))) {
+        qsizetype exponent = i + 1;
+        if (exponent < n
+            && (m_text[exponent] == QLatin1Char('-') || m_text[exponent] == QLatin1Char('+')))
+            ++exponent;
+        if (digitAt(exponent)) {
+            digits += m_text.mid(i, exponent - i);
+            i = exponent;
+            while (digitAt(i))
+                digits += m_text[i++];
+        }
+    }
+    m_pos = i;
     literal.kind = LiteralKind::Number;
     literal.number = QLocale::c().toDouble(digits);
     literal.text = digits;
     return literal;
 }
 
-std::unique_ptr<RowFilter::Node> Parser::parseComparison()
+std::unique_ptr<Node> Parser::parseComparison()
 {
     const QString name = parseFieldName();
-    auto node = std::make_unique<RowFilter::Node>();
+    auto node = std::make_unique<Node>();
     node->field = m_rows.fieldIndex(name);
     if (node->field < 0)
         bad(QStringLiteral("neznámá položka \"%1\"").arg(name));
@@ -325,7 +359,7 @@ std::unique_ptr<RowFilter::Node> Parser::parseComparison()
 
 } // namespace
 
-void RowFilter::Node::prepare(const RowStore &rows, const Regional &forms)
+void FilterNode::prepare(const RowStore &rows, const Regional &forms)
 {
     const FieldInfo &info = rows.fields()[size_t(field)];
     const QString &name = info.name;
@@ -359,6 +393,7 @@ void RowFilter::Node::prepare(const RowStore &rows, const Regional &forms)
             date = fromOleSerial(literal.number);
         if (!date)
             bad(QStringLiteral("\"%1\" není datum pro položku %2").arg(literal.text, name));
+        this->date = *date;
         integer = Column::dateTimeKey(*date);
         integral = true;
         return;
@@ -397,13 +432,15 @@ void RowFilter::Node::prepare(const RowStore &rows, const Regional &forms)
     }
 }
 
-bool RowFilter::Node::matches(const RowStore &rows, size_t row) const
+bool FilterNode::matches(const RowStore &rows, size_t row) const
 {
     switch (kind) {
     case Kind::And:
-        return left->matches(rows, row) && right->matches(rows, row);
+        return std::all_of(children.cbegin(), children.cend(),
+                           [&](const auto &child) { return child->matches(rows, row); });
     case Kind::Or:
-        return left->matches(rows, row) || right->matches(rows, row);
+        return std::any_of(children.cbegin(), children.cend(),
+                           [&](const auto &child) { return child->matches(rows, row); });
     case Kind::Compare:
         break;
     }

@@ -170,12 +170,17 @@ QVector<std::pair<QString, QString>> parseOdbcString(const QString &text)
     QVector<std::pair<QString, QString>> pairs;
     qsizetype i = 0;
     const qsizetype n = text.size();
+    // Messages name a piece by its number, never by its text, which may hold a password.
+    int piece = 0;
     while (i < n) {
+        ++piece;
         const qsizetype equals = text.indexOf(QLatin1Char('='), i);
         const qsizetype semicolon = text.indexOf(QLatin1Char(';'), i);
         if (equals < 0 || (semicolon >= 0 && semicolon < equals)) {
             if (!text.mid(i, semicolon < 0 ? n - i : semicolon - i).trimmed().isEmpty())
-                throw DataError(QStringLiteral("Chybný řetězec ODBC: \"%1\"").arg(text.mid(i)));
+                throw DataError(
+                    QStringLiteral("Chybný řetězec ODBC: %1. část nemá tvar klíč=hodnota")
+                        .arg(piece));
             if (semicolon < 0)
                 break;
             i = semicolon + 1;
@@ -191,8 +196,8 @@ QVector<std::pair<QString, QString>> parseOdbcString(const QString &text)
             const std::optional<QString> enclosed = readEnclosedValue(text, i, QLatin1Char('}'));
             if (!enclosed)
                 throw DataError(
-                    QStringLiteral("Chybný řetězec ODBC: neuzavřená složená závorka u %1")
-                        .arg(key));
+                    QStringLiteral("Chybný řetězec ODBC: %1. část má neuzavřenou složenou závorku")
+                        .arg(piece));
             value = *enclosed;
             const qsizetype end = text.indexOf(QLatin1Char(';'), i);
             i = end < 0 ? n : end + 1;

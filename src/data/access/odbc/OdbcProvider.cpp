@@ -332,4 +332,17 @@ QString OdbcProvider::quoteIdentifier(const QString &name) const
     return quote + quoted.replace(quote, quote + quote) + quote;
 }
 
+SqlDialect OdbcProvider::sqlDialect() const
+{
+    switch (m_dialect) {
+    case Dialect::MySql:
+        return SqlDialect::MySql;
+    case Dialect::SqlServer:
+        return SqlDialect::SqlServer;
+    case Dialect::Other:
+        break;
+    }
+    return SqlDialect::Standard;
+}
+
 } // namespace vrl

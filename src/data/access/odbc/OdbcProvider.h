@@ -23,6 +23,7 @@ public:
     QStringList primaryKey(const QString &table) override;
     Value lastInsertId() override;
     QString quoteIdentifier(const QString &name) const override;
+    SqlDialect sqlDialect() const override;
     QString allDefaultsClause() const override;
 
     odbc::Dialect dialect() const { return m_dialect; }

@@ -18,6 +18,27 @@ struct Statement
     ~Statement() { sqlite3_finalize(handle); }
 };
 
+// SQLite's own lower() changes only ASCII letters; this one changes every letter the way the
+// client filter compares text without regard to case, so conditions written for the database
+// (the column sum's filter) pick the same rows, Czech letters included.
+void unicodeLower(sqlite3_context *context, int, sqlite3_value **arguments)
+{
+    if (sqlite3_value_type(arguments[0]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const auto *chars = static_cast<const char16_t *>(sqlite3_value_text16(arguments[0]));
+    const int bytes = sqlite3_value_bytes16(arguments[0]);
+    const QString folded = QString::fromUtf16(chars, bytes / 2).toCaseFolded();
+    sqlite3_result_text16(context, folded.utf16(), int(folded.size() * 2), SQLITE_TRANSIENT);
+}
+
+void addFunctions(sqlite3 *db)
+{
+    sqlite3_create_function_v2(db, "lower", 1, SQLITE_UTF16 | SQLITE_DETERMINISTIC, nullptr,
+                               unicodeLower, nullptr, nullptr, nullptr);
+}
+
 QString textOf(sqlite3_stmt *statement, int column)
 {
     const auto *chars = static_cast<const char16_t *>(sqlite3_column_text16(statement, column));
@@ -231,6 +252,7 @@ void SqliteProvider::open(const ConnectionString &string, const ConnectOptions &
                         status);
     }
     sqlite3_extended_result_codes(m_db, 1);
+    addFunctions(m_db);
     // The command time-out is how long a statement waits for a locked database.
     sqlite3_busy_timeout(m_db,
                          options.commandTimeout > 0 ? options.commandTimeout * 1000 : INT_MAX);
@@ -250,6 +272,7 @@ void SqliteProvider::openInMemory()
         != SQLITE_OK)
         fail(QStringLiteral("Databázi v paměti nelze vytvořit"));
     sqlite3_extended_result_codes(m_db, 1);
+    addFunctions(m_db);
 }
 
 void SqliteProvider::insertRows(const QString &table, const RowStore &rows)
