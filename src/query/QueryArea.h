@@ -1,5 +1,6 @@
 #pragma once
 
+#include "basic/TitleClickSort.h"
 #include "query/StatementPresets.h"
 
 #include <QObject>
@@ -78,8 +79,8 @@ public:
 
     QString clickedField() const { return m_clickedField; }
     QString clickedValue() const { return m_clickedValue; }
-    QString sortColumn() const { return m_sortColumn; }
-    bool sortAscending() const { return m_sortAscending; }
+    QString sortColumn() const { return m_sort.column; }
+    bool sortAscending() const { return m_sort.ascending; }
 
     // What the connect flow asks of the area.
     void firstActivation(); // hidden; the preset choice empty and unusable
@@ -147,8 +148,7 @@ private:
     // Remembered for the whole run, across results and connections.
     QString m_clickedField;
     QString m_clickedValue;
-    QString m_sortColumn;
-    bool m_sortAscending = false; // the first sort is descending
+    TitleClickSort m_sort { QString(), false }; // the first sort is descending
 };
 
 } // namespace vrl

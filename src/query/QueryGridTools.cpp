@@ -7,6 +7,7 @@
 #include "basic/Prompts.h"
 #include "basic/QueryColumnSum.h"
 #include "basic/QueryRunners.h"
+#include "basic/TitleClickSort.h"
 #include "data/access/Dataset.h"
 #include "data/controls/DBGrid.h"
 #include "data/controls/GridSearch.h"
@@ -50,7 +51,7 @@ void QueryArea::showAutoSum()
 {
     if (ui.qAutoSumChB->isChecked())
         ui.querySB->setPanelText(kSumPanel,
-                                 SumQueryColumn(m_vrxQuery, m_host.gauge(), m_sortColumn));
+                                 SumQueryColumn(m_vrxQuery, m_host.gauge(), m_sort.column));
 }
 
 void QueryArea::qGridCellClick(int column)
@@ -71,16 +72,12 @@ void QueryArea::qGridTitleClick(int column)
     if (!m_vrxQuery.isActive() || column < 0 || column >= m_vrxQuery.fieldCount())
         return;
     const QString name = m_vrxQuery.field(column).name();
-    if (name == m_sortColumn)
-        m_sortAscending = !m_sortAscending;
-    else
-        m_sortColumn = name;
-    if (!m_sortColumn.isEmpty())
-        m_vrxQuery.setSort(m_sortColumn
-                           + (m_sortAscending ? QStringLiteral(" ASC") : QStringLiteral(" DESC")));
+    m_sort.click(name);
+    if (!m_sort.column.isEmpty())
+        m_vrxQuery.setSort(m_sort.expression());
     setPosition(QStringLiteral(" záznamů: %1 (změna třídění - %2)")
                     .arg(m_vrxQuery.recordCount())
-                    .arg(m_sortColumn));
+                    .arg(m_sort.column));
     showAutoSum();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "basic/TitleClickSort.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -58,8 +60,8 @@ public:
     QString chosenFieldName() const { return m_chosenFieldName; }
     QString clickedField() const { return m_clickedField; }
     QString capturedValue() const { return m_capturedValue; }
-    QString sortColumn() const { return m_sortColumn; }
-    bool sortAscending() const { return m_sortAscending; }
+    QString sortColumn() const { return m_sort.column; }
+    bool sortAscending() const { return m_sort.ascending; }
     // The checked fields of the field list, in list order, and the filter edit's text as it
     // stands: what the statement presets are written from.
     QStringList checkedFieldNames() const;
@@ -140,8 +142,7 @@ private:
     QString m_clickedField;
     QString m_clickedCellText;
     QString m_capturedValue;
-    QString m_sortColumn;
-    bool m_sortAscending = true;
+    TitleClickSort m_sort;
 };
 
 } // namespace vrl

@@ -22,8 +22,7 @@ void TableArea::resetRemembered()
 {
     m_clickedField.clear();
     m_clickedCellText.clear();
-    m_sortColumn.clear();
-    m_sortAscending = true;
+    m_sort = TitleClickSort();
 }
 
 QString TableArea::tableName() const

@@ -6,6 +6,7 @@
 #include "basic/Prompts.h"
 #include "basic/QueryRunners.h"
 #include "basic/TableColumnSum.h"
+#include "basic/TitleClickSort.h"
 #include "data/VRLDM.h"
 #include "data/access/DataError.h"
 #include "data/controls/DBGrid.h"
@@ -59,7 +60,7 @@ QString TableArea::noRecordsNamed() const
 void TableArea::showColumnSum()
 {
     ui.tblSB->setPanelText(kSumPanel,
-                           SumTableColumn(table(), m_host.dataModule().impQuery, m_sortColumn));
+                           SumTableColumn(table(), m_host.dataModule().impQuery, m_sort.column));
 }
 
 void TableArea::tblGridCellClick(int column)
@@ -83,17 +84,13 @@ void TableArea::tblGridTitleClick(int column)
     if (!table.isActive() || column < 0 || column >= table.fieldCount())
         return;
     const QString name = table.field(column).name();
-    if (name == m_sortColumn)
-        m_sortAscending = !m_sortAscending;
-    else
-        m_sortColumn = name;
-    if (!m_sortColumn.isEmpty())
-        table.setSort(m_sortColumn
-                      + (m_sortAscending ? QStringLiteral(" ASC") : QStringLiteral(" DESC")));
+    m_sort.click(name);
+    if (!m_sort.column.isEmpty())
+        table.setSort(m_sort.expression());
     setPosition(table.recordCount() <= 0 ? noRecords()
                                          : QStringLiteral(" záznamů: %1 (změna třídění - %2)")
                                                .arg(table.recordCount())
-                                               .arg(m_sortColumn));
+                                               .arg(m_sort.column));
     showColumnSum();
 }
 

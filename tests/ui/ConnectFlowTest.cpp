@@ -38,12 +38,7 @@ protected:
     // A database of this test alone, with the given number of tables and one view.
     QString database(int tables, bool withView = true)
     {
-        const QString name
-            = QStringLiteral("vorlan_cf_%1")
-                  .arg(QString::fromLatin1(
-                           ::testing::UnitTest::GetInstance()->current_test_info()->name())
-                           .toLower()
-                           .left(40));
+        const QString name = databaseOfThisTest(QStringLiteral("cf"));
         QStringList sql { QStringLiteral("DROP DATABASE IF EXISTS `%1`").arg(name),
                           QStringLiteral("CREATE DATABASE `%1`").arg(name) };
         for (int i = 0; i < tables; ++i)

@@ -36,11 +36,7 @@ protected:
     {
         if (serverPort().isEmpty())
             GTEST_SKIP() << "no MariaDB server (./dev test provides one)";
-        m_database = QStringLiteral("vorlan_qa_%1")
-                         .arg(QString::fromLatin1(
-                                  ::testing::UnitTest::GetInstance()->current_test_info()->name())
-                                  .toLower()
-                                  .left(40));
+        m_database = databaseOfThisTest(QStringLiteral("qa"));
         freshDatabase(m_database,
                       { QStringLiteral("CREATE TABLE položky (id INT PRIMARY KEY, "
                                        "název VARCHAR(30), cena DECIMAL(10,2), počet INT)"),

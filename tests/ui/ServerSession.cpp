@@ -9,6 +9,8 @@
 
 #include <QDialog>
 
+#include <gtest/gtest.h>
+
 namespace vrl::test {
 
 QString serverPort()
@@ -37,6 +39,13 @@ QString valueOnServer(const QString &statement)
     query.setCommandText(statement);
     query.open();
     return query.isEmpty() ? QString() : query.field(0).text();
+}
+
+QString databaseOfThisTest(const QString &prefix)
+{
+    const QString test
+        = QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    return QStringLiteral("vorlan_%1_%2").arg(prefix, test.toLower().left(40));
 }
 
 void freshDatabase(const QString &name, const QStringList &statementsInIt)

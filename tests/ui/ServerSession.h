@@ -17,6 +17,8 @@ QString serverPort();
 void onServer(const QStringList &statements);
 // The first value of the first row a statement gives on the test server; empty without rows.
 QString valueOnServer(const QString &statement);
+// A database name of the running test alone: "vorlan_" + the prefix + "_" + the test's name.
+QString databaseOfThisTest(const QString &prefix);
 // A fresh database of the given name on the test server (dropped first when it exists).
 void freshDatabase(const QString &name, const QStringList &statementsInIt = {});
 // Chooses the MySQL kind and connects through the real dialog and template.

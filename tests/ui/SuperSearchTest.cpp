@@ -30,12 +30,7 @@ protected:
     {
         if (serverPort().isEmpty())
             GTEST_SKIP() << "no MariaDB server (./dev test provides one)";
-        const QString name
-            = QStringLiteral("vorlan_ss_%1")
-                  .arg(QString::fromLatin1(
-                           ::testing::UnitTest::GetInstance()->current_test_info()->name())
-                           .toLower()
-                           .left(40));
+        const QString name = databaseOfThisTest(QStringLiteral("ss"));
         freshDatabase(name, statements);
         connectMySql(form, prompts, name);
         ASSERT_TRUE(DM().vrlConnect.isConnected()) << prompts.texts().join(u'|').toStdString();

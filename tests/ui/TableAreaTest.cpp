@@ -44,11 +44,7 @@ protected:
     {
         if (serverPort().isEmpty())
             GTEST_SKIP() << "no MariaDB server (./dev test provides one)";
-        m_database = QStringLiteral("vorlan_ta_%1")
-                         .arg(QString::fromLatin1(
-                                  ::testing::UnitTest::GetInstance()->current_test_info()->name())
-                                  .toLower()
-                                  .left(40));
+        m_database = databaseOfThisTest(QStringLiteral("ta"));
         freshDatabase(m_database,
                       { QStringLiteral("CREATE TABLE zboží (id INT PRIMARY KEY, jméno VARCHAR(40), "
                                        "cena DECIMAL(14,2), `Jednotková cena` INT, dne DATETIME, "
