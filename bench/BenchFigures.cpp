@@ -2,9 +2,11 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 
 #include <algorithm>
 #include <cstdio>
+#include <stdexcept>
 #include <vector>
 
 namespace vrl::bench {
@@ -24,6 +26,22 @@ double medianMilliseconds(int runs, const std::function<void()> &work)
         times.push_back(millisecondsOf(work));
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
+}
+
+double cliMilliseconds(const QString &commandLine, int runs)
+{
+    return medianMilliseconds(runs, [&] {
+        QProcess client;
+        client.setStandardOutputFile(QProcess::nullDevice());
+        client.startCommand(commandLine);
+        if (!client.waitForFinished(-1) || client.exitCode() != 0)
+            throw std::runtime_error(QStringLiteral("the client failed (%1, exit %2): %3")
+                                         .arg(client.errorString())
+                                         .arg(client.exitCode())
+                                         .arg(QString::fromLocal8Bit(
+                                             client.readAllStandardError()))
+                                         .toStdString());
+    });
 }
 
 double peakResidentMegabytes()

@@ -14,6 +14,9 @@ double medianMilliseconds(int runs, const std::function<void()> &work);
 double peakResidentMegabytes();
 // Starts a new measurement of the peak: it becomes what the process holds now.
 void resetPeakResident();
+// The median milliseconds of a command line (the database's own client) writing its output
+// to the null device; throws when it fails.
+double cliMilliseconds(const QString &commandLine, int runs = 3);
 // Prints one figure as "name: value unit".
 void report(const char *name, double value, const char *unit);
 

@@ -16,7 +16,6 @@
 #include "data/controls/DatasetModel.h"
 
 #include <QApplication>
-#include <QProcess>
 
 #include <cstdio>
 
@@ -26,20 +25,6 @@ using namespace vrl::bench;
 namespace {
 
 constexpr int kRuns = 3;
-
-double cliMilliseconds(const QString &commandLine)
-{
-    return medianMilliseconds(kRuns, [&] {
-        QProcess client;
-        client.setStandardOutputFile(QProcess::nullDevice());
-        client.startCommand(commandLine);
-        if (!client.waitForFinished(-1) || client.exitCode() != 0)
-            throw DataError(QStringLiteral("the client failed (%1, exit %2): %3")
-                                .arg(client.errorString())
-                                .arg(client.exitCode())
-                                .arg(QString::fromLocal8Bit(client.readAllStandardError())));
-    });
-}
 
 // Returns the median time of the open, the reference of the table area's figures.
 double run()

@@ -2,6 +2,7 @@
 
 #include "BenchFigures.h"
 #include "QueryAreaBench.h"
+#include "SuperSearchBench.h"
 
 #include "app/Program.h"
 #include "app/VRLMain.h"
@@ -65,6 +66,7 @@ void runTableAreaBench(double openMs)
 
         DM().vrxTbl.close(); // the query's result gets the memory of the table's
         runQueryAreaBench(form, openMs);
+        runSuperSearchBench(form);
     }
     setPrompts(nullptr);
 }

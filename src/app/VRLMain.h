@@ -50,6 +50,7 @@ public:
     QString capturedValue() const { return m_capturedValue; }
     TableArea &tableArea() { return *m_tableArea; }
     QueryArea &queryArea() { return *m_queryArea; }
+    SuperSearch &superSearch() { return *m_superSearch; }
 
     // The work areas' host.
     TDM &dataModule() override;
