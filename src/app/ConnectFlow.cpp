@@ -5,6 +5,7 @@
 #include "ui_VRLMain.h"
 
 #include "app/ProgramSettings.h"
+#include "basic/ConnectionLabel.h"
 #include "basic/Prompts.h"
 #include "data/VRLDM.h"
 #include "data/access/ConnectionTemplates.h"
@@ -24,19 +25,6 @@ namespace {
 
 // Kinds of database, by index of the database choice.
 enum Kind { SqlServer = 0, MySql = 1, ExcelWorkbook = 2, OpenCalcWorkbook = 3 };
-
-// The connection label of a workbook: its drive, a separator and the file name. Paths here
-// have no drive letters and no share part like \\server\share; the drive part is therefore
-// empty, and the label starts with the separator.
-QString workbookLabel(const QString &path)
-{
-    QString drive;
-    if (path.size() >= 2 && path[1] == QLatin1Char(':'))
-        drive = path.left(2);
-    else if (path.startsWith(QLatin1String("\\\\")))
-        drive = path.section(QLatin1Char('\\'), 0, 3);
-    return drive + QStringLiteral("\\\\..\\") + QFileInfo(path).fileName();
-}
 
 } // namespace
 

@@ -7,6 +7,7 @@
 #include "data/access/ResultMemory.h"
 #include "data/vrxMySQL.h"
 #include "data/vrxSQL.h"
+#include "import/qZ_dImport.h"
 
 #include <QApplication>
 #include <QFile>
@@ -54,9 +55,13 @@ Program::Program(QApplication &app)
     m_vrlForm = std::make_unique<TvrlForm>();
     auto *sqlDialog = new TvrxSQLdlg(m_vrlForm.get());
     auto *mySqlDialog = new TvrxMySQLdlg(m_vrlForm.get());
+    auto *importWindow = new TdImpForm(m_vrlForm.get());
     m_dm = std::make_unique<TDM>();
     m_vrlForm->setConnectionDialogs(*sqlDialog, *mySqlDialog);
+    importWindow->setConnectionDialogs(*sqlDialog, *mySqlDialog);
+    m_vrlForm->setImportWindow(*importWindow);
     m_vrlForm->bindDataModule();
+    importWindow->bindDataModule();
 
     m_vrlForm->show();
 }

@@ -8,6 +8,8 @@
 #include "basic/HandlerGuard.h"
 #include "basic/Prompts.h"
 #include "data/VRLDM.h"
+#include "data/vrxSQL.h"
+#include "import/qZ_dImport.h"
 #include "query/QueryArea.h"
 #include "query/SuperSearch.h"
 #include "table/TableArea.h"
@@ -129,6 +131,14 @@ QProgressBar &TvrlForm::gauge()
     return *ui->qGauge;
 }
 
+void TvrlForm::importBtnClick()
+{
+    if (mainConnectionBusy() || !DM().vrxTbl.isActive())
+        return;
+    m_sqlDialog->setProviderChoice(programSettings().providerChoice);
+    prompts().runModal(*m_importWindow);
+}
+
 bool TvrlForm::mainConnectionBusy() const
 {
     return m_superSearch->isRunning();
@@ -151,6 +161,7 @@ void TvrlForm::connectHandlers()
     connect(ui->dbaseRG, &RadioGroup::clicked, this, guarded([this] { dbaseRGClick(); }));
     connect(ui->connectBtn, &QPushButton::clicked, this, guarded([this] { connectBtnClick(); }));
     connect(ui->refreshBtn, &QPushButton::clicked, this, guarded([this] { refreshBtnClick(); }));
+    connect(ui->importBtn, &QPushButton::clicked, this, guarded([this] { importBtnClick(); }));
     connect(ui->exitMItem, &QAction::triggered, this, guarded([this] { exitMItemClick(); }));
     for (QAction *item : { ui->tpOLEDBMItem, ui->tpNC10MItem }) {
         connect(item, &QAction::triggered, this, guarded([this, item] { tpXMItemClick(item); }));

@@ -17,6 +17,7 @@ class TvrlForm;
 namespace vrl {
 
 class QueryArea;
+class TdImpForm;
 class SuperSearch;
 class TableArea;
 class TvrxMySQLdlg;
@@ -42,6 +43,8 @@ public:
     void bindDataModule();
     // The connection dialogs the connect command shows; created after the main window.
     void setConnectionDialogs(TvrxSQLdlg &sql, TvrxMySQLdlg &mySql);
+    // The import window the import button opens; created after the main window.
+    void setImportWindow(TdImpForm &window) { m_importWindow = &window; }
     Dataset &vrxQuery() { return m_vrxQuery; }
 
     const QStringList &tableNames() const;
@@ -68,6 +71,7 @@ public:
     void dbaseRGClick();
     void connectBtnClick();
     void refreshBtnClick();
+    void importBtnClick();
     void exitMItemClick();
     void tpXMItemClick(QAction *sender);
 
@@ -99,6 +103,7 @@ private:
     SuperSearch *m_superSearch = nullptr;
     TvrxSQLdlg *m_sqlDialog = nullptr;
     TvrxMySQLdlg *m_mySqlDialog = nullptr;
+    TdImpForm *m_importWindow = nullptr;
     bool m_sizeable = false;
     bool m_inResize = false;
 };

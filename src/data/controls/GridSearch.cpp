@@ -8,20 +8,24 @@
 #include "regional/Regional.h"
 #include "widgets/StatusBar.h"
 
+#include <QLabel>
 #include <QProgressBar>
 
 #include <cmath>
+#include <functional>
 
 namespace vrl {
 
 namespace {
 
-// The texts of the two grids' searches: the table grid names the text at a hit; the query
-// grid shows how far it has come after each record instead.
-enum class Forms { Table, Query };
+// The texts of the three grids' searches: the table grid names the text at a hit; the query
+// grid shows how far it has come after each record instead; the import window's source grid
+// shows the record and the field's index, and names the field in its question.
+enum class Forms { Table, Query, Import };
 
-void searchGrid(const QString &text, Dataset &dataset, QWidget &grid, StatusBar &status, int panel,
-                QProgressBar &gauge, bool driveGauge, Forms forms)
+void searchGrid(const QString &text, Dataset &dataset, QWidget &grid,
+                const std::function<void(const QString &)> &show, QProgressBar &gauge,
+                bool driveGauge, Forms forms)
 {
     const QString wanted = Regional::system().upperCase(text);
     if (!dataset.isActive() || dataset.isEmpty() || wanted.isEmpty()) {
@@ -51,22 +55,31 @@ void searchGrid(const QString &text, Dataset &dataset, QWidget &grid, StatusBar 
                 gauge.setValue(shownPercent = percent);
         }
         const int field = search.firstHit(row);
-        if (field >= 0) {
-            dataset.moveTo(row + 1);
-            attach();
-            const QString hit
-                = QStringLiteral(" záznam %1, položka ").arg(row + 1) + dataset.field(field).name();
-            status.setPanelText(panel,
-                                forms == Forms::Table
-                                    ? QLatin1Char(' ') + quotedText(wanted) + QLatin1Char(':') + hit
-                                    : hit);
-            if (!prompts().confirm(QStringLiteral("výraz ") + quotedText(wanted)
-                                   + QStringLiteral(" nalezen; pokračovat?"))) {
-                grid.setFocus();
-                stopped = true;
-            } else if (dataGrid) {
-                dataGrid->detach();
-            }
+        if (field < 0)
+            continue;
+        dataset.moveTo(row + 1);
+        attach();
+        const QString name = dataset.field(field).name();
+        const QString hit = QStringLiteral(" záznam %1, položka ").arg(row + 1) + name;
+        switch (forms) {
+        case Forms::Table:
+            show(QLatin1Char(' ') + quotedText(wanted) + QLatin1Char(':') + hit);
+            break;
+        case Forms::Query:
+            show(hit);
+            break;
+        case Forms::Import:
+            show(QStringLiteral("%1-F%2").arg(row + 1).arg(field));
+            break;
+        }
+        const QString found = forms == Forms::Import
+            ? QStringLiteral(" nalezen [") + name + QStringLiteral("]; pokračovat?")
+            : QStringLiteral(" nalezen; pokračovat?");
+        if (!prompts().confirm(QStringLiteral("výraz ") + quotedText(wanted) + found)) {
+            grid.setFocus();
+            stopped = true;
+        } else if (dataGrid) {
+            dataGrid->detach();
         }
     }
     if (!stopped) {
@@ -74,7 +87,7 @@ void searchGrid(const QString &text, Dataset &dataset, QWidget &grid, StatusBar 
         // Nothing is drawn between records, so the progress after the last one is all the
         // user can see of it.
         if (forms == Forms::Query)
-            status.setPanelText(panel, QStringLiteral(" %1. z %2").arg(count).arg(count));
+            show(QStringLiteral(" %1. z %2").arg(count).arg(count));
     }
     attach();
     if (driveGauge)
@@ -90,13 +103,25 @@ void searchGrid(const QString &text, Dataset &dataset, QWidget &grid, StatusBar 
 void SearchTableGrid(const QString &text, Dataset &dataset, QWidget &grid, StatusBar &status,
                      int panel, QProgressBar &gauge, bool driveGauge)
 {
-    searchGrid(text, dataset, grid, status, panel, gauge, driveGauge, Forms::Table);
+    searchGrid(
+        text, dataset, grid, [&](const QString &shown) { status.setPanelText(panel, shown); },
+        gauge, driveGauge, Forms::Table);
 }
 
 void SearchQueryGrid(const QString &text, Dataset &dataset, QWidget &grid, StatusBar &status,
                      QProgressBar &gauge, bool driveGauge)
 {
-    searchGrid(text, dataset, grid, status, 0, gauge, driveGauge, Forms::Query);
+    searchGrid(
+        text, dataset, grid, [&](const QString &shown) { status.setPanelText(0, shown); }, gauge,
+        driveGauge, Forms::Query);
+}
+
+void SearchImportGrid(const QString &text, Dataset &dataset, QWidget &grid, QLabel &position,
+                      QProgressBar &gauge)
+{
+    searchGrid(
+        text, dataset, grid, [&](const QString &shown) { position.setText(shown); }, gauge, true,
+        Forms::Import);
 }
 
 } // namespace vrl

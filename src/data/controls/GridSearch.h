@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QLabel;
 class QProgressBar;
 class QWidget;
 class StatusBar;
@@ -21,5 +22,10 @@ void SearchTableGrid(const QString &text, Dataset &dataset, QWidget &grid, Statu
 // " P. z N" as the search moves on and " záznam P, položka F" at a hit.
 void SearchQueryGrid(const QString &text, Dataset &dataset, QWidget &grid, StatusBar &status,
                      QProgressBar &gauge, bool driveGauge);
+
+// The same search for the import window's source grid: a hit shows "record-Ffield index" in
+// the position label and the question names the field; the gauge is always driven.
+void SearchImportGrid(const QString &text, Dataset &dataset, QWidget &grid, QLabel &position,
+                      QProgressBar &gauge);
 
 } // namespace vrl

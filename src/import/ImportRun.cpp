@@ -1,0 +1,144 @@
+// The import run: every row of the source table into the target table through the checked
+// relations, in INSERT or EDIT/UPDATE mode, each row on its own; or the STV file through its
+// own engine.
+#include "import/qZ_dImport.h"
+
+#include "ui_qZ_dImport.h"
+
+#include "basic/HandlerGuard.h"
+#include "basic/Prompts.h"
+#include "basic/QueryRunners.h"
+#include "basic/SeparatedItem.h"
+#include "basic/StvImport.h"
+#include "data/VRLDM.h"
+
+#include <QApplication>
+#include <QScopedValueRollback>
+
+#include <cmath>
+
+namespace vrl {
+
+void TdImpForm::diGoBtnClick()
+{
+    QScopedValueRollback<bool> running(m_running, true);
+    if (ui->diTypeRG->itemIndex() == 0)
+        runStvImport();
+    else
+        runTableImport();
+}
+
+void TdImpForm::runStvImport()
+{
+    const QString table = DM().vrxTbl.commandText();
+    qint32 count = 0;
+    const quint8 status = ImportCSVFile(table, DM().impQuery, DM().vrlODlg, *ui->diGauge, count);
+    QString message;
+    switch (status) {
+    case StvStatus::Read:
+        message = count <= 0 ? QStringLiteral("žádné záznamy nebyly importovány")
+                             : QStringLiteral("CSV import OK [%1 záznamů]").arg(count);
+        break;
+    case StvStatus::NoTable:
+        message = QStringLiteral("Tabulka ") + table + QStringLiteral(" nebyla nalezena!");
+        break;
+    case StvStatus::NoFile:
+        message = QStringLiteral("Nebyl vybrán CSV soubor!");
+        break;
+    case StvStatus::BadHeader:
+        message = QStringLiteral("Chybná hlavička CSV souboru!");
+        break;
+    default:
+        message = QStringLiteral("Import přerušen uživatelem...");
+        break;
+    }
+    prompts().show(PromptKind::Message, message);
+}
+
+void TdImpForm::runTableImport()
+{
+    Dataset &source = DM().diSourceTable;
+    Dataset &target = DM().vrxTbl;
+    const QString control = ui->ctrlFieldsE->text();
+    const QString sourceKey = SeparatedItem(control, 0, QLatin1Char(';'));
+    const QString targetKey = SeparatedItem(control, 1, QLatin1Char(';'));
+    const QStringList relations = checkedRelations();
+    const bool inserting = ui->insertRB->isChecked();
+    const bool editing = ui->editRB->isChecked();
+
+    ui->posLbl->setText(QStringLiteral("wait..."));
+    qint32 written = 0;
+    QString errors;
+    ui->diGauge->setValue(0);
+    // A source that is not open ends the run here, in the general error report.
+    source.first();
+    bool goOn = true;
+    bool showErrors = true;
+    const auto noteError = [&errors](int record) {
+        errors += (errors.isEmpty() ? QString() : QStringLiteral(",")) + QString::number(record);
+    };
+    const auto copyFields = [&] {
+        for (const QString &entry : relations)
+            target.fieldByName(SeparatedItem(entry, 1, QLatin1Char(';')))
+                .setValue(source.fieldByName(SeparatedItem(entry, 0, QLatin1Char(';'))).value());
+        target.post();
+    };
+
+    while (goOn && !source.eof()) {
+        const int record = source.recNo();
+        if (inserting) {
+            const bool isNew = control.isEmpty()
+                || target.lookup(targetKey, source.fieldByName(sourceKey).value(), targetKey)
+                       .isNull();
+            if (isNew) {
+                target.append();
+                try {
+                    copyFields();
+                    ++written;
+                } catch (const std::exception &failure) {
+                    target.cancel();
+                    noteError(record);
+                    if (showErrors) {
+                        goOn = prompts().confirm(
+                            QStringLiteral("Při zápisu záznamu %1 došlo k chybě:\r\n").arg(record)
+                            + BreakLongLines(failureMessage(failure), 80)
+                            + QStringLiteral("\r\n\r\nPřesto pokračovat?"));
+                        showErrors
+                            = prompts().confirm(QStringLiteral("Zobrazovat chybové hlášení?"));
+                    }
+                }
+            }
+        } else if (editing) {
+            if (target.locate(targetKey, source.fieldByName(sourceKey).value())) {
+                target.edit();
+                try {
+                    copyFields();
+                    ++written;
+                } catch (const std::exception &) {
+                    target.cancel();
+                    noteError(record);
+                    goOn = prompts().confirm(
+                        QStringLiteral("Při edici záznamu %1 došlo k chybě.\r\nPřesto "
+                                       "pokračovat?")
+                            .arg(record));
+                }
+            }
+        }
+        const int count = source.recordCount();
+        ui->diGauge->setValue(count > 0 ? int(std::lround(double(record) * 100 / count)) : 0);
+        QApplication::processEvents();
+        source.next();
+    }
+    ui->posLbl->setText(QStringLiteral("...done"));
+    ui->diGauge->setValue(0);
+
+    QString summary = written > 0 ? QStringLiteral("Import [%1]: %2 rec(s)")
+                                        .arg(inserting ? QLatin1Char('I') : QLatin1Char('E'))
+                                        .arg(written)
+                                  : QStringLiteral("Nebyly importovány žádné záznamy...");
+    if (!errors.isEmpty())
+        summary += QStringLiteral("\r\n\r\nerrs:\r\n") + BreakLongLines(errors, 60);
+    prompts().show(PromptKind::Message, summary);
+}
+
+} // namespace vrl

@@ -1,0 +1,307 @@
+// The import window driven by control name: table to table between two MariaDB databases in
+// both modes, relation files, the source search, and the STV engine into a workbook and into
+// MariaDB.
+#include "ServerSession.h"
+
+#include "basic/AnsiText.h"
+#include "basic/ProgramPaths.h"
+#include "data/VRLDM.h"
+#include "data/controls/DBGrid.h"
+#include "import/qZ_dImport.h"
+#include "widgets/RadioGroup.h"
+
+#include "support/GeneratedWorkbook.h"
+#include "support/ProgramFixture.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vrl;
+using namespace vrl::test;
+
+namespace {
+
+class ImportTest : public ProgramFixture
+{
+protected:
+    void SetUp() override
+    {
+        if (serverPort().isEmpty())
+            GTEST_SKIP() << "no MariaDB server (./dev test provides one)";
+        m_target = databaseOfThisTest(QStringLiteral("it"));
+        m_source = m_target.left(40) + QStringLiteral("_z");
+        freshDatabase(m_target,
+                      { QStringLiteral("CREATE TABLE cíl (id INT PRIMARY KEY, "
+                                       "jméno VARCHAR(30), cena DECIMAL(8,2))"),
+                        QStringLiteral("INSERT INTO cíl VALUES (3, 'stará', 1)") });
+        freshDatabase(m_source,
+                      { QStringLiteral("CREATE TABLE zdroj (Id INT PRIMARY KEY, Jmeno VARCHAR(30), "
+                                       "Cena DECIMAL(8,2))"),
+                        QStringLiteral("INSERT INTO zdroj SELECT seq, CONCAT('Věc ', seq), "
+                                       "seq * 2.5 FROM seq_1_to_10") });
+        connectMySql(form, prompts, m_target);
+        ASSERT_TRUE(DM().vrlConnect.isConnected());
+        selectEntry(form, "TblSelCoB", control<QComboBox>(form, "TblSelCoB")->findText("cíl"));
+        ASSERT_TRUE(DM().vrxTbl.isActive());
+    }
+
+    TdImpForm &window() { return *form.findChild<TdImpForm *>(QStringLiteral("dImpForm")); }
+
+    // Opens the import window, lets the steps act in it, and leaves it by eXit.
+    void inImport(const std::function<void(TdImpForm &)> &steps)
+    {
+        prompts.answerModal([&](QDialog &dialog) {
+            steps(window());
+            click(dialog, "diExitBtn");
+            return dialog.result();
+        });
+        click(form, "importBtn");
+    }
+    // Connects the source to the second database and chooses its table.
+    void connectSource(TdImpForm &w)
+    {
+        clickItem(w, "diTypeRG", 3);
+        QDialog &dialog = *form.findChild<QDialog *>(QStringLiteral("vrxMySQLdlg"));
+        const QString database = m_source;
+        prompts.answerModal([&dialog, database](QDialog &) {
+            typeText(dialog, "MySEdit", QStringLiteral("127.0.0.1"));
+            typeText(dialog, "MyDEdit", database);
+            typeText(dialog, "MyUEdit", QStringLiteral("vorlan"));
+            typeText(dialog, "MyPEdit", QStringLiteral("vorlan"));
+            typeText(dialog, "MyPortEdit", serverPort());
+            click(dialog, "OKBtn");
+            return dialog.result();
+        });
+        click(w, "diConnectBtn");
+        selectEntry(w, "tblSelCoB", 0);
+    }
+    // The three pairs by position, through the batch question, all checked.
+    void relateAll(TdImpForm &w)
+    {
+        selectEntry(w, "sourceFieldCoB", 0);
+        selectEntry(w, "destFieldCoB", 0);
+        prompts.answerConfirm(true);
+        click(w, "addBtn");
+        emit list(w).itemDoubleClicked(list(w).item(0));
+    }
+    QListWidget &list(TdImpForm &w) { return *control<QListWidget>(w, "translateChLB"); }
+    QStringList entries(TdImpForm &w)
+    {
+        QStringList texts;
+        for (int i = 0; i < list(w).count(); ++i)
+            texts << list(w).item(i)->text();
+        return texts;
+    }
+    QString onTarget(const QString &sql)
+    {
+        return valueOnServer(sql.arg(QStringLiteral("`%1`.").arg(m_target)));
+    }
+    QStringList messages() { return prompts.textsOf(QStringLiteral("message")); }
+
+    QString m_target;
+    QString m_source;
+};
+
+} // namespace
+
+TEST_F(ImportTest, RowsGoInAsNewRecordsOrUpdateThroughTheControlRelation)
+{
+    inImport([&](TdImpForm &w) {
+        EXPECT_EQ(w.windowTitle(), QStringLiteral("qZ data import"));
+        EXPECT_FALSE(control<QWidget>(w, "paramsGB")->isVisibleTo(&w));
+        connectSource(w);
+        EXPECT_TRUE(w.windowTitle().startsWith(QStringLiteral("qZ data import: 127.0.0.1-")));
+        EXPECT_TRUE(w.windowTitle().endsWith(QStringLiteral(" >> cíl")));
+        EXPECT_EQ(control<QComboBox>(w, "sourceFieldCoB")->currentText(),
+                  QStringLiteral("zdrojové položky [3]"));
+        relateAll(w);
+        EXPECT_EQ(entries(w), QStringList({ "Id;id", "Jmeno;jméno", "Cena;cena" }));
+        EXPECT_EQ(control<QComboBox>(w, "destFieldCoB")->currentText(),
+                  QStringLiteral("vyber(te) další..."));
+        EXPECT_FALSE(control<QWidget>(w, "addBtn")->isEnabled());
+        EXPECT_FALSE(control<QWidget>(w, "diGoBtn")->isEnabled()); // no mode yet
+
+        // INSERT with the control relation: the row with id 3 exists and is passed over.
+        typeText(w, "ctrlFieldsE", QStringLiteral("Id;id"));
+        click(w, "insertRB");
+        ASSERT_TRUE(control<QWidget>(w, "diGoBtn")->isEnabled());
+        click(w, "diGoBtn");
+        EXPECT_EQ(messages().last(), QStringLiteral("Import [I]: 9 rec(s)"));
+        EXPECT_EQ(control<QLabel>(w, "posLbl")->text(), QStringLiteral("...done"));
+
+        // EDIT: the control relation among the checked entries keeps Go disabled.
+        click(w, "editRB");
+        EXPECT_FALSE(control<QRadioButton>(w, "insertRB")->isChecked());
+        EXPECT_FALSE(control<QWidget>(w, "diGoBtn")->isEnabled());
+        list(w).item(0)->setCheckState(Qt::Unchecked);
+        EXPECT_TRUE(control<QWidget>(w, "diGoBtn")->isEnabled());
+        click(w, "diGoBtn");
+        EXPECT_EQ(messages().last(), QStringLiteral("Import [E]: 10 rec(s)"));
+    });
+    EXPECT_EQ(onTarget(QStringLiteral("SELECT COUNT(*) FROM %1cíl")), QStringLiteral("10"));
+    EXPECT_EQ(onTarget(QStringLiteral("SELECT CONCAT(jméno, '/', cena) FROM %1cíl WHERE id = 3")),
+              QStringLiteral("Věc 3/7.50"));
+}
+
+TEST_F(ImportTest, AKeyFieldThatDoesNotExistEndsTheRunInTheErrorReport)
+{
+    prompts.allowErrors();
+    inImport([&](TdImpForm &w) {
+        connectSource(w);
+        // A batch question answered No adds the selected pair alone.
+        selectEntry(w, "sourceFieldCoB", 1);
+        selectEntry(w, "destFieldCoB", 2);
+        prompts.answerConfirm(false);
+        click(w, "addBtn");
+        EXPECT_EQ(entries(w), QStringList({ "Jmeno;cena" }));
+        list(w).item(0)->setCheckState(Qt::Checked);
+        control<QLineEdit>(w, "ctrlFieldsE")->setText(QStringLiteral("Jmeno;nikde"));
+        click(w, "insertRB");
+        prompts.clear();
+        click(w, "diGoBtn");
+        EXPECT_EQ(prompts.textsOf(QStringLiteral("error")).size(), 1);
+        EXPECT_TRUE(messages().isEmpty()); // no summary
+        EXPECT_EQ(control<QLabel>(w, "posLbl")->text(), QStringLiteral("wait..."));
+        // The run is over: the window's commands work again.
+        EXPECT_FALSE(w.isRunning());
+    });
+}
+
+TEST_F(ImportTest, AFailingRelationListsEveryRowAndStopsAskingWhenTold)
+{
+    inImport([&](TdImpForm &w) {
+        connectSource(w);
+        selectEntry(w, "sourceFieldCoB", 1);
+        selectEntry(w, "destFieldCoB", 2);
+        prompts.answerConfirm(false);
+        click(w, "addBtn");
+        list(w).item(0)->setCheckState(Qt::Checked); // Jmeno;cena: no text is a decimal
+        click(w, "insertRB");
+        prompts.clear();
+        prompts.answerConfirm(true); // go on
+        prompts.answerConfirm(false); // but do not show the errors again
+        click(w, "diGoBtn");
+        const QStringList questions = prompts.textsOf(QStringLiteral("confirmation"));
+        ASSERT_EQ(questions.size(), 2);
+        EXPECT_TRUE(
+            questions[0].startsWith(QStringLiteral("Při zápisu záznamu 1 došlo k chybě:\r\n")));
+        EXPECT_TRUE(questions[0].endsWith(QStringLiteral("\r\n\r\nPřesto pokračovat?")));
+        EXPECT_EQ(questions[1], QStringLiteral("Zobrazovat chybové hlášení?"));
+        EXPECT_EQ(messages().last(),
+                  QStringLiteral("Nebyly importovány žádné záznamy...\r\n\r\n"
+                                 "errs:\r\n1,2,3,4,5,6,7,8,9,10"));
+    });
+    EXPECT_EQ(onTarget(QStringLiteral("SELECT COUNT(*) FROM %1cíl")), QStringLiteral("1"));
+}
+
+TEST_F(ImportTest, RelationFilesAndTheSourceSearch)
+{
+    const QString file = QDir(programFolder()).filePath(QStringLiteral("cíl_zdroj.vri"));
+    ensureFolder(programFolder());
+    writeAnsiLines(file, { QStringLiteral("Jmeno;jméno"), QStringLiteral("Name;Title;x") });
+    inImport([&](TdImpForm &w) {
+        connectSource(w);
+        EXPECT_EQ(w.relationFilePath(), file);
+        ASSERT_TRUE(control<QWidget>(w, "loadBtn")->isEnabled());
+        click(w, "loadBtn");
+        click(w, "loadBtn");
+        EXPECT_EQ(entries(w).size(), 4);
+        EXPECT_EQ(list(w).item(1)->checkState(), Qt::Unchecked);
+
+        QFile::remove(file);
+        click(w, "loadBtn");
+        EXPECT_EQ(messages().last(),
+                  QStringLiteral("Soubor se šablonou CíL_ZDROJ není k dispozici."));
+
+        typeText(w, "tSearchE", QStringLiteral("věc 5"));
+        w.tSearchEExit();
+        prompts.answerConfirm(false);
+        click(w, "tSearchBtn");
+        EXPECT_EQ(control<QLabel>(w, "posLbl")->text(), QStringLiteral("5-F1"));
+        EXPECT_EQ(prompts.textsOf(QStringLiteral("confirmation")).last(),
+                  QStringLiteral("výraz 'VĚC 5' nalezen [Jmeno]; pokračovat?"));
+
+        const QString folder = qEnvironmentVariable("VORLAN_SCREENSHOT_DIR");
+        if (!folder.isEmpty()) {
+            click(w, "editRB");
+            w.grab().save(QDir(folder).filePath(QStringLiteral("import_window.png")));
+        }
+    });
+}
+
+TEST_F(ImportTest, AnStvFileGoesIntoAWorkbookAndNeverIntoTheServer)
+{
+    // The server knows no TOP: the target's fields cannot be learnt.
+    prompts.allowErrors();
+    inImport([&](TdImpForm &w) {
+        clickItem(w, "diTypeRG", 0);
+        EXPECT_TRUE(control<QWidget>(w, "diGoBtn")->isEnabled());
+        EXPECT_FALSE(control<QWidget>(w, "diConnectBtn")->isEnabled());
+        click(w, "diGoBtn");
+        EXPECT_EQ(messages().last(), QStringLiteral("Tabulka cíl nebyla nalezena!"));
+    });
+}
+
+TEST(ImportStv, AWorkbookTargetTakesTheLinesAndRefusesAnInjectedOne)
+{
+    ScriptedPrompts prompts;
+    Program program(*qApp);
+    TvrlForm &form = program.mainWindow();
+    QTemporaryDir dir;
+    GeneratedWorkbook book;
+    book.addSheet(
+        QStringLiteral("Ceník"),
+        QStringLiteral("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>Zboží</t></is></c>"
+                       "<c r=\"B1\" t=\"inlineStr\"><is><t>Cena</t></is></c>"
+                       "<c r=\"C1\" t=\"inlineStr\"><is><t>Kusů</t></is></c></row>"
+                       "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>chléb</t></is>"
+                       "</c><c r=\"B2\"><v>32.5</v></c><c r=\"C2\"><v>1</v></c></row>"));
+    const QString path = dir.filePath(QStringLiteral("ceník.xlsx"));
+    book.save(path);
+    clickItem(form, "dbaseRG", 2);
+    prompts.answerFile(path);
+    click(form, "connectBtn");
+    selectEntry(form, "TblSelCoB", 0);
+    ASSERT_TRUE(DM().vrxTbl.isActive());
+
+    const QString stv = dir.filePath(QStringLiteral("ceník.csv"));
+    writeAnsiLines(stv,
+                   { QStringLiteral("Zboží;Cena;Kusů"), QStringLiteral("STRING;FLOAT;INTEGER"),
+                     QStringLiteral("máslo;59.9;2"), QString(),
+                     QStringLiteral("sýr;1); DROP TABLE x; --;3"),
+                     QStringLiteral("mléko;19.5;4") });
+    prompts.answerModal([&](QDialog &dialog) {
+        clickItem(dialog, "diTypeRG", 0);
+        prompts.answerFile(stv);
+        prompts.answerConfirm(true); // the refused line 5: go on
+        click(dialog, "diGoBtn");
+        click(dialog, "diExitBtn");
+        return dialog.result();
+    });
+    click(form, "importBtn");
+    EXPECT_EQ(prompts.textsOf(QStringLiteral("confirmation")),
+              QStringList({ QStringLiteral("Při vkládání řádku 5 (sýr ...) došlo k chybě.\r\nMá "
+                                           "import i přesto pokračovat?") }));
+    EXPECT_EQ(prompts.textsOf(QStringLiteral("message")).last(),
+              QStringLiteral("CSV import OK [2 záznamů]"));
+
+    // Read back from the file: the refused line left nothing.
+    Connection check;
+    check.setConnectionString(DM().vrlConnect.connectionString());
+    check.open();
+    Dataset rows(Dataset::Kind::Table);
+    rows.setConnection(&check);
+    rows.setCommandText(QStringLiteral("[Ceník$]"));
+    rows.open();
+    QStringList goods;
+    for (rows.first(); !rows.eof(); rows.next())
+        goods << rows.fieldByName(QStringLiteral("Zboží")).text();
+    EXPECT_EQ(goods, QStringList({ "chléb", "máslo", "mléko" }));
+}
