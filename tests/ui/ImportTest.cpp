@@ -260,9 +260,11 @@ TEST(ImportStv, AWorkbookTargetTakesTheLinesAndRefusesAnInjectedOne)
         QStringLiteral("Ceník"),
         QStringLiteral("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>Zboží</t></is></c>"
                        "<c r=\"B1\" t=\"inlineStr\"><is><t>Cena</t></is></c>"
-                       "<c r=\"C1\" t=\"inlineStr\"><is><t>Kusů</t></is></c></row>"
+                       "<c r=\"C1\" t=\"inlineStr\"><is><t>Kusů</t></is></c>"
+                       "<c r=\"D1\" t=\"inlineStr\"><is><t>Dne</t></is></c></row>"
                        "<row r=\"2\"><c r=\"A2\" t=\"inlineStr\"><is><t>chléb</t></is>"
-                       "</c><c r=\"B2\"><v>32.5</v></c><c r=\"C2\"><v>1</v></c></row>"));
+                       "</c><c r=\"B2\"><v>32.5</v></c><c r=\"C2\"><v>1</v></c>"
+                       "<c r=\"D2\" s=\"1\"><v>44197</v></c></row>"));
     const QString path = dir.filePath(QStringLiteral("ceník.xlsx"));
     book.save(path);
     clickItem(form, "dbaseRG", 2);
@@ -273,10 +275,11 @@ TEST(ImportStv, AWorkbookTargetTakesTheLinesAndRefusesAnInjectedOne)
 
     const QString stv = dir.filePath(QStringLiteral("ceník.csv"));
     writeAnsiLines(stv,
-                   { QStringLiteral("Zboží;Cena;Kusů"), QStringLiteral("STRING;FLOAT;INTEGER"),
-                     QStringLiteral("máslo;59.9;2"), QString(),
-                     QStringLiteral("sýr;1); DROP TABLE x; --;3"),
-                     QStringLiteral("mléko;19.5;4") });
+                   { QStringLiteral("Zboží;Cena;Kusů;Dne"),
+                     QStringLiteral("STRING;FLOAT;INTEGER;DATETIME"),
+                     QStringLiteral("máslo;59.9;2;5.3.2020"), QString(),
+                     QStringLiteral("sýr;1); DROP TABLE x; --;3;1.1.2020"),
+                     QStringLiteral("mléko;19.5;4;31.12.2021") });
     prompts.answerModal([&](QDialog &dialog) {
         clickItem(dialog, "diTypeRG", 0);
         prompts.answerFile(stv);
@@ -302,6 +305,7 @@ TEST(ImportStv, AWorkbookTargetTakesTheLinesAndRefusesAnInjectedOne)
     rows.open();
     QStringList goods;
     for (rows.first(); !rows.eof(); rows.next())
-        goods << rows.fieldByName(QStringLiteral("Zboží")).text();
-    EXPECT_EQ(goods, QStringList({ "chléb", "máslo", "mléko" }));
+        goods << rows.fieldByName(QStringLiteral("Zboží")).text() + u'/'
+                + rows.fieldByName(QStringLiteral("Dne")).text();
+    EXPECT_EQ(goods, QStringList({ "chléb/01.01.2021", "máslo/05.03.2020", "mléko/31.12.2021" }));
 }

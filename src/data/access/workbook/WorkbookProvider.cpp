@@ -108,6 +108,36 @@ QString withoutTop(const QString &statement)
     return match.captured(1) + rest + QStringLiteral(" LIMIT ") + match.captured(2);
 }
 
+QString withoutConvert(const QString &statement)
+{
+    static const QRegularExpression convert(
+        QStringLiteral("CONVERT\\s*\\(\\s*datetime\\s*,\\s*'((?:[^']|'')*)'\\s*,\\s*4\\s*\\)"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression dotted(
+        QStringLiteral("^\\s*(\\d{1,2})\\.(\\d{1,2})\\.(\\d{2}|\\d{4})\\s*$"));
+    QString result;
+    qsizetype from = 0;
+    for (auto matches = convert.globalMatch(statement); matches.hasNext();) {
+        const auto match = matches.next();
+        const QString text = match.captured(1).replace(QLatin1String("''"), QLatin1String("'"));
+        const auto parts = dotted.match(text);
+        QDate date;
+        if (parts.hasMatch()) {
+            int year = parts.captured(3).toInt();
+            if (parts.captured(3).size() == 2)
+                year += year < 50 ? 2000 : 1900;
+            date = QDate(year, parts.captured(2).toInt(), parts.captured(1).toInt());
+        }
+        if (!date.isValid())
+            throw DataError(
+                QStringLiteral("Text '%1' není datum ve tvaru den.měsíc.rok.").arg(text));
+        result += statement.mid(from, match.capturedStart() - from) + QLatin1Char('\'')
+            + date.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char('\'');
+        from = match.capturedEnd();
+    }
+    return from == 0 ? statement : result + statement.mid(from);
+}
+
 bool WorkbookProvider::handles(const ConnectionString &string)
 {
     const QString provider = string.value(QStringLiteral("Provider"));
@@ -187,7 +217,7 @@ QStringList WorkbookProvider::tableNames()
 StatementResult WorkbookProvider::run(const QString &statement,
                                       const std::vector<Value> &parameters)
 {
-    const QString sql = withoutTop(statement);
+    const QString sql = withoutConvert(withoutTop(statement));
     try {
         if (m_mirror.isReadOnly(sql))
             return m_mirror.run(sql, parameters);

@@ -63,5 +63,9 @@ private:
 
 // "SELECT [DISTINCT] TOP n ..." as "SELECT [DISTINCT] ... LIMIT n"; other text unchanged.
 QString withoutTop(const QString &statement);
+// Every "CONVERT(datetime,'d.m.yyyy',4)" (day, month and year with dots; a two-digit year
+// means 1950 to 2049) as the date literal 'yyyy-MM-dd' that the workbook's columns read; throws
+// DataError for a text that is no such date. Other text unchanged.
+QString withoutConvert(const QString &statement);
 
 } // namespace vrl
