@@ -22,6 +22,7 @@ namespace vrl {
 void TdImpForm::diGoBtnClick()
 {
     QScopedValueRollback<bool> running(m_running, true);
+    m_runningType = ui->diTypeRG->itemIndex();
     if (ui->diTypeRG->itemIndex() == 0)
         runStvImport();
     else

@@ -102,7 +102,12 @@ void TdImpForm::connectHandlers()
                 handler();
         });
     };
-    connect(ui->diTypeRG, &RadioGroup::clicked, this, idle([this] { diTypeRGClick(); }));
+    connect(ui->diTypeRG, &RadioGroup::clicked, this, guarded([this] {
+                if (m_running)
+                    ui->diTypeRG->setItemIndex(m_runningType); // the click changes nothing
+                else
+                    diTypeRGClick();
+            }));
     connect(ui->diConnectBtn, &QPushButton::clicked, this, idle([this] { diConnectBtnClick(); }));
     connect(ui->tblSelCoB, &QComboBox::activated, this, idle([this] { tblSelCoBSelect(); }));
     connect(ui->diExitBtn, &QPushButton::clicked, this, idle([this] { diExitBtnClick(); }));

@@ -91,6 +91,7 @@ private:
     bool m_sizeable = false;
     bool m_inResize = false;
     bool m_running = false;
+    int m_runningType = -1; // the source type of the run going on
 };
 
 } // namespace vrl

@@ -309,3 +309,74 @@ TEST(ImportStv, AWorkbookTargetTakesTheLinesAndRefusesAnInjectedOne)
                 + rows.fieldByName(QStringLiteral("Dne")).text();
     EXPECT_EQ(goods, QStringList({ "chléb/01.01.2021", "máslo/05.03.2020", "mléko/31.12.2021" }));
 }
+
+TEST_F(ImportTest, AWorkbookSheetGoesIntoTheServerTable)
+{
+    QTemporaryDir dir;
+    GeneratedWorkbook book;
+    book.addSheet(QStringLiteral("Zdroj"),
+                  QStringLiteral("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>Id</t></is></c>"
+                                 "<c r=\"B1\" t=\"inlineStr\"><is><t>Jmeno</t></is></c>"
+                                 "<c r=\"C1\" t=\"inlineStr\"><is><t>Cena</t></is></c></row>"
+                                 "<row r=\"2\"><c r=\"A2\"><v>21</v></c><c r=\"B2\" "
+                                 "t=\"inlineStr\"><is><t>Šroub</t></is></c><c r=\"C2\"><v>0.5</v>"
+                                 "</c></row><row r=\"3\"><c r=\"A3\"><v>22</v></c><c r=\"B3\" "
+                                 "t=\"inlineStr\"><is><t>Matka</t></is></c><c r=\"C3\"><v>0.25</v>"
+                                 "</c></row>"));
+    const QString path = dir.filePath(QStringLiteral("zdroj.xlsx"));
+    book.save(path);
+    inImport([&](TdImpForm &w) {
+        clickItem(w, "diTypeRG", 1);
+        prompts.answerFile(path);
+        click(w, "diConnectBtn");
+        auto *tables = control<QComboBox>(w, "tblSelCoB");
+        ASSERT_EQ(tables->count(), 1);
+        EXPECT_EQ(tables->itemText(0), QStringLiteral("[Zdroj$]"));
+        selectEntry(w, "tblSelCoB", 0);
+        EXPECT_EQ(w.windowTitle(), QStringLiteral("qZ data import: \\\\..\\ZDROJ.XLSX >> cíl"));
+        EXPECT_EQ(w.relationFilePath(),
+                  QDir(programFolder()).filePath(QStringLiteral("cíl_[Zdroj$].vri")));
+        relateAll(w);
+        click(w, "insertRB");
+        click(w, "diGoBtn");
+        EXPECT_EQ(messages().last(), QStringLiteral("Import [I]: 2 rec(s)"));
+    });
+    EXPECT_EQ(onTarget(QStringLiteral("SELECT GROUP_CONCAT(CONCAT(id, jméno, cena) ORDER BY id) "
+                                      "FROM %1cíl")),
+              QStringLiteral("3stará1.00,21Šroub0.50,22Matka0.25"));
+}
+
+TEST_F(ImportTest, WhileARunWaitsAtAQuestionTheWindowsCommandsDoNothing)
+{
+    inImport([&](TdImpForm &w) {
+        connectSource(w);
+        selectEntry(w, "sourceFieldCoB", 1);
+        selectEntry(w, "destFieldCoB", 2);
+        prompts.answerConfirm(false);
+        click(w, "addBtn");
+        list(w).item(0)->setCheckState(Qt::Checked); // Jmeno;cena fails on every row
+        click(w, "insertRB");
+        prompts.clear();
+        prompts.answerConfirmWith([&] {
+            const int asked = int(prompts.records().size());
+            click(w, "diExitBtn");
+            click(w, "diGoBtn");
+            click(w, "diConnectBtn");
+            clickItem(w, "diTypeRG", 0);
+            selectEntry(w, "tblSelCoB", 0);
+            emit list(w).itemDoubleClicked(list(w).item(0));
+            EXPECT_EQ(int(prompts.records().size()), asked);
+            EXPECT_TRUE(w.isVisible());
+            EXPECT_TRUE(DM().diConnect.isConnected());
+            EXPECT_TRUE(DM().diSourceTable.isActive());
+            EXPECT_EQ(control<RadioGroup>(w, "diTypeRG")->itemIndex(), 3);
+            EXPECT_EQ(list(w).item(0)->checkState(), Qt::Checked);
+            return false; // stop
+        });
+        prompts.answerConfirm(true);
+        click(w, "diGoBtn");
+        EXPECT_EQ(messages().last(),
+                  QStringLiteral("Nebyly importovány žádné záznamy...\r\n\r\nerrs:\r\n1"));
+        EXPECT_FALSE(w.isRunning());
+    });
+}
