@@ -1,6 +1,7 @@
 #include "TableAreaBench.h"
 
 #include "BenchFigures.h"
+#include "ImportBench.h"
 #include "QueryAreaBench.h"
 #include "SuperSearchBench.h"
 
@@ -67,6 +68,7 @@ void runTableAreaBench(double openMs)
         DM().vrxTbl.close(); // the query's result gets the memory of the table's
         runQueryAreaBench(form, openMs);
         runSuperSearchBench(form);
+        runImportBench(form);
     }
     setPrompts(nullptr);
 }
