@@ -7,6 +7,7 @@
 #include "data/access/ResultMemory.h"
 #include "data/vrxMySQL.h"
 #include "data/vrxSQL.h"
+#include "query/VRLhistory.h"
 
 #include <QApplication>
 #include <QFile>
@@ -53,6 +54,7 @@ Program::Program(QApplication &app)
     // The dialogs belong to the main window: they are centred on it and use its font.
     m_vrlForm = std::make_unique<TvrlForm>();
     auto *sqlDialog = new TvrxSQLdlg(m_vrlForm.get());
+    m_vrlForm->setHistoryViewer(*new TvrlhForm(m_vrlForm.get()));
     auto *mySqlDialog = new TvrxMySQLdlg(m_vrlForm.get());
     m_dm = std::make_unique<TDM>();
     m_vrlForm->setConnectionDialogs(*sqlDialog, *mySqlDialog);

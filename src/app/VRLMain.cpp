@@ -9,6 +9,7 @@
 #include "basic/Prompts.h"
 #include "data/VRLDM.h"
 #include "query/QueryArea.h"
+#include "query/VRLhistory.h"
 #include "table/TableArea.h"
 
 #include <QActionGroup>
@@ -66,8 +67,10 @@ void TvrlForm::createAreas()
         { ui->queryGB,      ui->qGrid,       ui->qNvg,        ui->querySB,     ui->qEditChB,
           ui->qAutoSumChB,  ui->qFilterE,    ui->qFilterBtn,  ui->qSearchE,    ui->qSearchBtn,
           ui->sqlInListChB, ui->qcloseBtn,   ui->qMemo,       ui->qGoBtn,      ui->saveHistBtn,
-          ui->qtSelectBtn,  ui->qtUpdateBtn, ui->qtInsertBtn, ui->qtDeleteBtn, ui->presetCoB },
+          ui->qtSelectBtn,  ui->qtUpdateBtn, ui->qtInsertBtn, ui->qtDeleteBtn, ui->presetCoB,
+          ui->qExpBtn,      ui->qXMLBtn },
         m_vrxQuery, this);
+    m_queryArea->setTableChoiceSource([this] { return chosenTableName(); });
     m_queryArea->setPresetSource([this] {
         return PresetInput { DM().vrxTbl.commandText(), m_tableArea->checkedFieldNames(),
                              m_tableArea->filterEditText() };
@@ -103,6 +106,12 @@ void TvrlForm::tableChosen(bool open, const QString &name)
     setWindowTitle(QLatin1Char('[') + m_connectionLabel + QLatin1Char(']'));
     // The record editor knows this one table, by its exact name.
     ui->songbaseMItem->setEnabled(open && name == QLatin1String("SONGBASE"));
+}
+
+QString TvrlForm::chosenTableName() const
+{
+    const int chosen = ui->TblSelCoB->currentIndex();
+    return chosen < 0 ? QString() : ui->TblSelCoB->itemText(chosen);
 }
 
 void TvrlForm::bindDataModule()
@@ -144,6 +153,8 @@ void TvrlForm::connectHandlers()
     connect(ui->connectBtn, &QPushButton::clicked, this, guarded([this] { connectBtnClick(); }));
     connect(ui->refreshBtn, &QPushButton::clicked, this, guarded([this] { refreshBtnClick(); }));
     connect(ui->exitMItem, &QAction::triggered, this, guarded([this] { exitMItemClick(); }));
+    connect(ui->gHistoryMItem, &QAction::triggered, this,
+            guarded([this] { gHistoryMItemClick(); }));
     for (QAction *item : { ui->tpOLEDBMItem, ui->tpNC10MItem }) {
         connect(item, &QAction::triggered, this, guarded([this, item] { tpXMItemClick(item); }));
     }
@@ -297,6 +308,12 @@ void TvrlForm::tpXMItemClick(QAction *sender)
         ui->tpNC10MItem->setChecked(true);
     }
     prompts().show(PromptKind::Message, QStringLiteral("Změna se projeví při další SQL relaci."));
+}
+
+void TvrlForm::gHistoryMItemClick()
+{
+    if (m_historyViewer)
+        m_historyViewer->showHistory(ui->presetCoB->currentText(), chosenTableName());
 }
 
 } // namespace vrl

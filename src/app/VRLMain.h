@@ -18,6 +18,7 @@ namespace vrl {
 
 class QueryArea;
 class TableArea;
+class TvrlhForm;
 class TvrxMySQLdlg;
 class TvrxSQLdlg;
 
@@ -41,6 +42,8 @@ public:
     void bindDataModule();
     // The connection dialogs the connect command shows; created after the main window.
     void setConnectionDialogs(TvrxSQLdlg &sql, TvrxMySQLdlg &mySql);
+    // The history viewer that the history menu item opens; created after the main window.
+    void setHistoryViewer(TvrlhForm &viewer) { m_historyViewer = &viewer; }
     Dataset &vrxQuery() { return m_vrxQuery; }
 
     const QStringList &tableNames() const;
@@ -67,6 +70,7 @@ public:
     void refreshBtnClick();
     void exitMItemClick();
     void tpXMItemClick(QAction *sender);
+    void gHistoryMItemClick();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -79,6 +83,8 @@ private:
     void createAreas();
     void connectHandlers();
     void tableChosen(bool open, const QString &name);
+    // The table chosen in the table choice; empty while none is.
+    QString chosenTableName() const;
     void loadPictures();
     int menuHeight() const;
     void fillTableList();
@@ -95,6 +101,7 @@ private:
     QueryArea *m_queryArea = nullptr;
     TvrxSQLdlg *m_sqlDialog = nullptr;
     TvrxMySQLdlg *m_mySqlDialog = nullptr;
+    TvrlhForm *m_historyViewer = nullptr;
     bool m_sizeable = false;
     bool m_inResize = false;
 };

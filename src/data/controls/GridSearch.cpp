@@ -1,5 +1,6 @@
 #include "data/controls/GridSearch.h"
 
+#include "basic/GaugeSteps.h"
 #include "basic/Prompts.h"
 #include "basic/QueryRunners.h"
 #include "data/access/Dataset.h"
@@ -8,8 +9,6 @@
 #include "widgets/StatusBar.h"
 
 #include <QProgressBar>
-
-#include <cmath>
 
 namespace vrl {
 
@@ -60,7 +59,7 @@ void searchGrid(const QString &text, Dataset &dataset, QWidget &grid, StatusBar 
     bool stopped = false;
     for (int row = 0; row < count && !stopped; ++row) {
         if (driveGauge) {
-            const int percent = int(std::nearbyint(double(row + 1) * 100 / count));
+            const int percent = gaugePercent(row + 1, count);
             if (percent != shownPercent)
                 gauge.setValue(shownPercent = percent);
         }
