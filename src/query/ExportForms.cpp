@@ -122,7 +122,7 @@ QString xmlElementName(const QString &fieldName)
     for (const uint c : characters) {
         const bool kept = isNameChar(c) && ansiHolds(c);
         if (name.isEmpty())
-            startsWell = kept && isNameStart(c);
+            startsWell = !kept || isNameStart(c); // a replaced character starts it with "_"
         if (kept)
             name += QString::fromUcs4(reinterpret_cast<const char32_t *>(&c), 1);
         else
