@@ -45,16 +45,14 @@ const AnsiTable &ansiTable()
     return table;
 }
 
-// Appends the text in the code page to bytes; returns the characters written as "?".
-qsizetype encodeAnsi(QStringView text, QByteArray &bytes)
+// Writes the text in the code page to out, which has room for text.size() bytes; returns the
+// bytes written and counts the characters written as "?".
+size_t encodeAnsi(QStringView text, char *out, qsizetype &replaced)
 {
     const AnsiTable &table = ansiTable();
-    qsizetype replaced = 0;
-    const qsizetype start = bytes.size();
-    bytes.resize(start + text.size());
-    char *out = bytes.data() + start;
+    char *const start = out;
     const QChar *in = text.data();
-    const QChar *end = in + text.size();
+    const QChar *const end = in + text.size();
     while (in < end) {
         const char16_t unit = in->unicode();
         const quint16 byte = table.byteOf[unit];
@@ -70,8 +68,7 @@ qsizetype encodeAnsi(QStringView text, QByteArray &bytes)
         *out++ = '?';
         ++replaced;
     }
-    bytes.resize(out - bytes.data());
-    return replaced;
+    return size_t(out - start);
 }
 
 [[noreturn]] void fail(const QString &what, const QFile &file)
@@ -82,14 +79,15 @@ qsizetype encodeAnsi(QStringView text, QByteArray &bytes)
 }
 
 // Bytes gathered before they go to the file.
-constexpr qsizetype kBufferSize = 1 << 16;
+constexpr size_t kBufferSize = 1 << 16;
 
 } // namespace
 
 QByteArray toAnsi(QStringView text)
 {
-    QByteArray bytes;
-    encodeAnsi(text, bytes);
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    qsizetype replaced = 0;
+    bytes.truncate(qsizetype(encodeAnsi(text, bytes.data(), replaced)));
     return bytes;
 }
 
@@ -105,8 +103,16 @@ bool ansiHolds(char32_t character)
 
 qsizetype ansiMissingCount(QStringView text)
 {
-    QByteArray ignored;
-    return encodeAnsi(text, ignored);
+    const AnsiTable &table = ansiTable();
+    qsizetype missing = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (table.byteOf[text[i].unicode()] != AnsiTable::kMissing)
+            continue;
+        ++missing;
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+    }
+    return missing;
 }
 
 QString ansiReplacedWarning(qsizetype replaced)
@@ -123,7 +129,7 @@ AnsiTextWriter::AnsiTextWriter(const QString &path, Mode mode)
     const QIODevice::OpenMode how = mode == Mode::Append ? QIODevice::Append : QIODevice::Truncate;
     if (!m_file.open(QIODevice::WriteOnly | how | QIODevice::Unbuffered))
         fail(QStringLiteral("Soubor nelze otevřít pro zápis:"), m_file);
-    m_buffer.reserve(kBufferSize + 1024);
+    m_buffer.resize(kBufferSize);
 }
 
 AnsiTextWriter::~AnsiTextWriter()
@@ -139,26 +145,28 @@ AnsiTextWriter::~AnsiTextWriter()
 
 void AnsiTextWriter::write(QStringView text)
 {
-    m_replaced += encodeAnsi(text, m_buffer);
-    if (m_buffer.size() >= kBufferSize)
+    const size_t room = size_t(text.size());
+    if (m_used + room > m_buffer.size()) {
         flushBuffer();
+        if (room > m_buffer.size())
+            m_buffer.resize(room);
+    }
+    m_used += encodeAnsi(text, m_buffer.data() + m_used, m_replaced);
 }
 
 void AnsiTextWriter::writeLine(QStringView line)
 {
     write(line);
-    m_buffer.append("\r\n", 2);
-    if (m_buffer.size() >= kBufferSize)
-        flushBuffer();
+    write(u"\r\n");
 }
 
 void AnsiTextWriter::flushBuffer()
 {
-    if (m_buffer.isEmpty())
+    if (m_used == 0)
         return;
-    const qint64 written = m_file.write(m_buffer);
-    const bool complete = written == m_buffer.size();
-    m_buffer.clear();
+    const qint64 written = m_file.write(m_buffer.data(), qint64(m_used));
+    const bool complete = written == qint64(m_used);
+    m_used = 0;
     if (!complete)
         fail(QStringLiteral("Do souboru nelze zapisovat:"), m_file);
 }

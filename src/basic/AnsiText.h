@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 namespace vrl {
 
 // Text files of the program: 8-bit windows-1250 text without a byte order mark. Written lines
@@ -31,7 +33,9 @@ private:
     void flushBuffer();
 
     QFile m_file;
-    QByteArray m_buffer;
+    // Bytes gathered before they go to the file; m_used of them are taken.
+    std::vector<char> m_buffer;
+    size_t m_used = 0;
     qsizetype m_replaced = 0;
 };
 

@@ -8,7 +8,7 @@ namespace vrl {
 
 namespace {
 
-const QString kLineEnd = QStringLiteral("\r\n");
+constexpr QStringView kLineEnd = u"\r\n";
 
 // The characters of XML 1.0 names, without the colon, which a namespace-aware reader takes
 // for a prefix.
@@ -28,41 +28,99 @@ bool isNameChar(char32_t c)
         || (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040);
 }
 
-void appendCsvField(QString &line, const QString &value)
+// A value between double quotes and followed by ";": a semicolon becomes a blank, since
+// users rely on it, and a double quote is doubled, as spreadsheet programs read it.
+void writeCsvField(ExportOutput &out, QStringView value)
 {
-    line += QLatin1Char('"');
-    for (const QChar c : value) {
-        if (c == QLatin1Char(';'))
-            line += QLatin1Char(' ');
-        else if (c == QLatin1Char('"'))
-            line += QStringLiteral("\"\"");
-        else
-            line += c;
+    const auto special = [](QChar c) {
+        return c == u';' || c == u'"';
+    };
+    out.write(u"\"");
+    if (std::none_of(value.begin(), value.end(), special)) {
+        out.write(value);
+    } else {
+        QString changed;
+        changed.reserve(value.size() + 8);
+        for (const QChar c : value) {
+            if (c == u';')
+                changed += u' ';
+            else if (c == u'"')
+                changed += u"\"\"";
+            else
+                changed += c;
+        }
+        out.write(changed);
     }
-    line += QStringLiteral("\";");
+    out.write(u"\";");
 }
 
-QString quotedInList(QString value)
+void writeInListValue(ExportOutput &out, QStringView value)
 {
-    return QLatin1Char('\'') + value.replace(QLatin1Char('\''), QStringLiteral("''"))
-        + QLatin1Char('\'');
+    out.write(u"'");
+    if (!value.contains(u'\'')) {
+        out.write(value);
+    } else {
+        QString doubled = value.toString();
+        out.write(doubled.replace(u'\'', QStringLiteral("''")));
+    }
+    out.write(u"'");
+}
+
+// A value as element content: &, <, > and CR escaped, characters outside the code page as
+// numeric character references.
+void writeXmlContent(ExportOutput &out, QStringView value)
+{
+    const auto plain = [](QChar c) {
+        return c != u'&' && c != u'<' && c != u'>' && c != u'\r' && ansiHolds(c.unicode());
+    };
+    const auto markup = [](QChar c) {
+        return c == u'&' || c == u'<' || c == u'>' || c == u'\r';
+    };
+    if (std::none_of(value.begin(), value.end(), markup) && ansiMissingCount(value) == 0) {
+        out.write(value);
+        return;
+    }
+    QString escaped;
+    escaped.reserve(value.size() + 16);
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value[i];
+        if (plain(c)) {
+            escaped += c;
+        } else if (c == u'&') {
+            escaped += u"&amp;";
+        } else if (c == u'<') {
+            escaped += u"&lt;";
+        } else if (c == u'>') {
+            escaped += u"&gt;";
+        } else {
+            // A reader keeps a CR only when it comes as a reference; other characters need
+            // one because the code page has no byte for them.
+            char32_t code = c.unicode();
+            if (c.isHighSurrogate() && i + 1 < value.size() && value[i + 1].isLowSurrogate())
+                code = QChar::surrogateToUcs4(c, value[++i]);
+            else if (c.isSurrogate())
+                code = QChar::ReplacementCharacter; // half a pair is no character at all
+            escaped += QStringLiteral("&#%1;").arg(uint(code));
+        }
+    }
+    out.write(escaped);
 }
 
 } // namespace
 
 void writeCsv(const QStringList &names, const ExportRows &rows, ExportOutput &out)
 {
-    QString line;
-    for (const QString &name : names)
-        line += name + QLatin1Char(';');
-    out.write(line + kLineEnd);
+    for (const QString &name : names) {
+        out.write(name);
+        out.write(u";");
+    }
+    out.write(kLineEnd);
     const int fields = int(names.size());
+    QString scratch;
     for (int row = 0; row < rows.count; ++row) {
-        line.clear();
         for (int field = 0; field < fields; ++field)
-            appendCsvField(line, rows.text(row, field));
-        line += kLineEnd;
-        out.write(line);
+            writeCsvField(out, rows.text(row, field, scratch));
+        out.write(kLineEnd);
         out.recordWritten(row + 1, rows.count);
     }
     out.write(kLineEnd);
@@ -70,47 +128,52 @@ void writeCsv(const QStringList &names, const ExportRows &rows, ExportOutput &ou
 
 void writeInList(const QStringList &names, const ExportRows &rows, ExportOutput &out)
 {
-    out.write(QStringLiteral("LINE EXPORT") + kLineEnd);
+    out.write(u"LINE EXPORT");
+    out.write(kLineEnd);
+    QString scratch;
     const auto first = [&](int row) {
-        return names.isEmpty() ? QString() : rows.text(row, 0);
+        return names.isEmpty() ? QStringView() : rows.text(row, 0, scratch);
     };
     // The first value is written before any record is looked at, so an empty result gives
     // the empty text.
-    out.write(QLatin1Char('(') + quotedInList(rows.count > 0 ? first(0) : QString()));
+    out.write(u"(");
+    writeInListValue(out, rows.count > 0 ? first(0) : QStringView());
     if (rows.count > 0)
         out.recordWritten(1, rows.count);
     for (int row = 1; row < rows.count; ++row) {
-        out.write(QLatin1Char(',') + kLineEnd + quotedInList(first(row)));
+        out.write(u",");
+        out.write(kLineEnd);
+        writeInListValue(out, first(row));
         out.recordWritten(row + 1, rows.count);
     }
-    out.write(QLatin1Char(')') + kLineEnd);
+    out.write(u")");
+    out.write(kLineEnd);
 }
 
 int writeXml(const QStringList &names, const ExportRows &rows, ExportOutput &out)
 {
-    out.write(QStringLiteral("<?xml version=\"1.0\" encoding=\"windows-1250\" ?>") + kLineEnd
-              + QStringLiteral("<data>") + kLineEnd);
+    out.write(u"<?xml version=\"1.0\" encoding=\"windows-1250\" ?>\r\n<data>\r\n");
     QStringList opening;
     QStringList closing;
     for (const QString &name : names) {
         const QString element = xmlElementName(name);
         opening << QLatin1Char('<') + element + QLatin1Char('>');
-        closing << QStringLiteral("</") + element + QLatin1Char('>') + kLineEnd;
+        closing << QStringLiteral("</") + element + QStringLiteral(">\r\n");
     }
-    const QString itemStart = QStringLiteral("<item>") + kLineEnd;
-    const QString itemEnd = QStringLiteral("</item>") + kLineEnd;
-    QString block;
+    QString scratch;
     int written = 0;
     for (int row = 0; row < rows.count; ++row) {
-        block = itemStart;
-        for (int field = 0; field < int(names.size()); ++field)
-            block += opening[field] + xmlContent(rows.text(row, field)) + closing[field];
-        block += itemEnd;
-        out.write(block);
+        out.write(u"<item>\r\n");
+        for (int field = 0; field < int(names.size()); ++field) {
+            out.write(opening[field]);
+            writeXmlContent(out, rows.text(row, field, scratch));
+            out.write(closing[field]);
+        }
+        out.write(u"</item>\r\n");
         ++written;
         out.recordWritten(row + 1, rows.count);
     }
-    out.write(QStringLiteral("</data>") + kLineEnd);
+    out.write(u"</data>\r\n");
     return written;
 }
 
@@ -129,40 +192,6 @@ QString xmlElementName(const QString &fieldName)
             name += QLatin1Char('_');
     }
     return startsWell ? name : QLatin1Char('_') + name;
-}
-
-QString xmlContent(const QString &value)
-{
-    const auto plain = [](QChar c) {
-        return c != QLatin1Char('&') && c != QLatin1Char('<') && c != QLatin1Char('>')
-            && c != QLatin1Char('\r') && ansiHolds(c.unicode());
-    };
-    if (std::all_of(value.begin(), value.end(), plain))
-        return value;
-    QString escaped;
-    escaped.reserve(value.size() + 16);
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        const QChar c = value[i];
-        if (plain(c)) {
-            escaped += c;
-        } else if (c == QLatin1Char('&')) {
-            escaped += QStringLiteral("&amp;");
-        } else if (c == QLatin1Char('<')) {
-            escaped += QStringLiteral("&lt;");
-        } else if (c == QLatin1Char('>')) {
-            escaped += QStringLiteral("&gt;");
-        } else {
-            // A reader keeps a CR only when it comes as a reference; other characters need
-            // one because the code page has no byte for them.
-            char32_t code = c.unicode();
-            if (c.isHighSurrogate() && i + 1 < value.size() && value[i + 1].isLowSurrogate())
-                code = QChar::surrogateToUcs4(c, value[++i]);
-            else if (c.isSurrogate())
-                code = QChar::ReplacementCharacter; // half a pair is no character at all
-            escaped += QStringLiteral("&#%1;").arg(uint(code));
-        }
-    }
-    return escaped;
 }
 
 } // namespace vrl

@@ -8,11 +8,12 @@
 namespace vrl {
 
 // The rows an export writes: how many there are, and the text form of a value (NULL gives the
-// empty text), read where the row lies, without moving a cursor.
+// empty text), read where the row lies, without moving a cursor. The text may lie in scratch,
+// which the next call may overwrite.
 struct ExportRows
 {
     int count = 0;
-    std::function<QString(int row, int field)> text;
+    std::function<QStringView(int row, int field, QString &scratch)> text;
 };
 
 // Where the text of an export goes, in pieces with their CR LF line ends; told after each
@@ -20,7 +21,7 @@ struct ExportRows
 class ExportOutput
 {
 public:
-    virtual void write(const QString &text) = 0;
+    virtual void write(QStringView text) = 0;
     virtual void recordWritten(int done, int count)
     {
         Q_UNUSED(done);
@@ -42,15 +43,13 @@ void writeCsv(const QStringList &names, const ExportRows &rows, ExportOutput &ou
 // line, joined by commas and enclosed in parentheses. An empty result gives ('').
 void writeInList(const QStringList &names, const ExportRows &rows, ExportOutput &out);
 // A flat XML document in windows-1250: <data>, an <item> per record with an element per
-// field. Returns the records written.
+// field. Returns the records written. In values &, <, > and CR are escaped and characters
+// outside the code page become numeric character references, so that nothing is lost.
 int writeXml(const QStringList &names, const ExportRows &rows, ExportOutput &out);
 
 // A field name made a valid element name: each character a name may not hold (or that the
 // code page cannot hold, since a name cannot be escaped) becomes "_", and a name that does not
 // start with a letter or "_" gets a leading "_".
 QString xmlElementName(const QString &fieldName);
-// A value as element content: &, <, > and CR escaped, characters outside the code page as
-// numeric character references.
-QString xmlContent(const QString &value);
 
 } // namespace vrl

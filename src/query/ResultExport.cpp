@@ -30,7 +30,7 @@ public:
         , m_gauge(gauge)
     { }
 
-    void write(const QString &text) override { m_file.write(text); }
+    void write(QStringView text) override { m_file.write(text); }
     void recordWritten(int done, int count) override
     {
         const int percent = gaugePercent(done, count);
@@ -70,9 +70,10 @@ ResultExport::Outcome ResultExport::writeFile(Form form, const QString &path)
     Outcome outcome;
     try {
         const QStringList names = m_query.fieldNames();
-        const ExportRows rows { m_query.recordCount(), [this](int row, int field) {
-                                   return m_query.valueAt(row, field).toText();
-                               } };
+        const ExportRows rows { m_query.recordCount(),
+                                [this](int row, int field, QString &scratch) {
+                                    return m_query.textAt(row, field, scratch);
+                                } };
         FileOutput out(file, gauge);
         outcome.records = rows.count;
         switch (form) {

@@ -58,6 +58,110 @@ std::optional<int> parseDigits(QStringView text)
 
 } // namespace
 
+struct Regional::NumericFormat
+{
+    enum class Field { Literal, Day, Month, Year, Hour, Minute, Second };
+    struct Part
+    {
+        Field field;
+        int width; // digits at least (a year of 2 is the year of its century)
+        QString literal;
+    };
+    std::vector<Part> parts;
+
+    // The format's parts, or null when it holds anything but day, month, year, 24-hour,
+    // minute and second numbers and separators (names, AM/PM, quotes, other digits).
+    static std::shared_ptr<const NumericFormat> compile(const QString &format,
+                                                        const QLocale &locale)
+    {
+        if (locale.zeroDigit() != QLatin1String("0"))
+            return nullptr;
+        auto compiled = std::make_shared<NumericFormat>();
+        for (qsizetype i = 0; i < format.size();) {
+            const QChar c = format[i];
+            int run = 1;
+            while (i + run < format.size() && format[i + run] == c)
+                ++run;
+            i += run;
+            Field field = Field::Literal;
+            switch (c.unicode()) {
+            case 'd':
+                field = Field::Day;
+                break;
+            case 'M':
+                field = Field::Month;
+                break;
+            case 'y':
+                field = Field::Year;
+                break;
+            case 'H':
+                field = Field::Hour;
+                break;
+            case 'm':
+                field = Field::Minute;
+                break;
+            case 's':
+                field = Field::Second;
+                break;
+            default:
+                break;
+            }
+            if (field == Field::Literal) {
+                if (c.isLetter() || c == QLatin1Char('\''))
+                    return nullptr;
+                compiled->parts.push_back({ field, 0, QString(run, c) });
+            } else if (field == Field::Year ? (run == 2 || run == 4) : run <= 2) {
+                compiled->parts.push_back({ field, run, QString() });
+            } else {
+                return nullptr;
+            }
+        }
+        return compiled;
+    }
+
+    void append(QString &text, const QDate &date, const QTime &time) const
+    {
+        int year = 0, month = 0, day = 0;
+        date.getDate(&year, &month, &day); // at once: each part alone reckons the whole date
+        for (const Part &part : parts) {
+            int number = 0;
+            switch (part.field) {
+            case Field::Literal:
+                text += part.literal;
+                continue;
+            case Field::Day:
+                number = date.day();
+                break;
+            case Field::Month:
+                number = date.month();
+                break;
+            case Field::Year:
+                number = part.width == 2 ? date.year() % 100 : date.year();
+                break;
+            case Field::Hour:
+                number = time.hour();
+                break;
+            case Field::Minute:
+                number = time.minute();
+                break;
+            case Field::Second:
+                number = time.second();
+                break;
+            }
+            char16_t digits[8];
+            int count = 0;
+            do {
+                digits[count++] = char16_t(u'0' + number % 10);
+                number /= 10;
+            } while (number > 0);
+            while (count < part.width)
+                digits[count++] = u'0';
+            while (count > 0)
+                text += QChar(digits[--count]);
+        }
+    }
+};
+
 QDateTime plainDateTime(const QDate &date, const QTime &time)
 {
     return QDateTime(date, time, Qt::UTC);
@@ -79,6 +183,25 @@ Regional::Regional(const QLocale &locale)
         m_monthPos = int((m > d) + (m > y));
         m_yearPos = int((y > d) + (y > m));
     }
+    m_numericDate = NumericFormat::compile(m_dateFormat, m_locale);
+    m_numericTime = NumericFormat::compile(m_timeFormat, m_locale);
+}
+
+void Regional::appendDate(QString &text, const QDate &date) const
+{
+    // Years of four digits only: the locale knows how to write the others.
+    if (m_numericDate && date.year() >= 1 && date.year() <= 9999)
+        m_numericDate->append(text, date, QTime());
+    else
+        text += m_locale.toString(date, m_dateFormat);
+}
+
+void Regional::appendTime(QString &text, const QTime &time) const
+{
+    if (m_numericTime)
+        m_numericTime->append(text, QDate(), time);
+    else
+        text += m_locale.toString(time, m_timeFormat);
 }
 
 const Regional &Regional::system()
@@ -89,14 +212,21 @@ const Regional &Regional::system()
 
 QString Regional::fullDateTimeText(const QDateTime &value) const
 {
-    return m_locale.toString(value.date(), m_dateFormat) + QLatin1Char(' ')
-        + m_locale.toString(value.time(), m_timeFormat);
+    QString text;
+    text.reserve(24);
+    appendDate(text, value.date());
+    text += QLatin1Char(' ');
+    appendTime(text, value.time());
+    return text;
 }
 
 QString Regional::dateTimeText(const QDateTime &value) const
 {
-    if (value.time() == QTime(0, 0))
-        return m_locale.toString(value.date(), m_dateFormat);
+    if (value.time() == QTime(0, 0)) {
+        QString text;
+        appendDate(text, value.date());
+        return text;
+    }
     return fullDateTimeText(value);
 }
 

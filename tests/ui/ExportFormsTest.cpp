@@ -18,14 +18,14 @@ struct TextOutput : ExportOutput
 {
     QString text;
     QList<int> done;
-    void write(const QString &piece) override { text += piece; }
+    void write(QStringView piece) override { text += piece; }
     void recordWritten(int record, int) override { done << record; }
 };
 
 ExportRows rowsOf(const Rows &rows)
 {
-    return { int(rows.size()), [rows](int row, int field) {
-                return rows[row][field];
+    return { int(rows.size()), [rows](int row, int field, QString &) {
+                return QStringView(rows[row][field]);
             } };
 }
 

@@ -14,19 +14,11 @@ namespace vrl {
 
 namespace {
 
-// Whether a field of the record at a view position holds the text. Text cells are compared
-// where they lie in the store, without copying them.
+// Whether a field of the record at a view position holds the text.
 bool fieldHolds(const Dataset &dataset, int viewRow, int field, const QString &text)
 {
-    if (dataset.state() == Dataset::State::Browse) {
-        const Column &column = dataset.rows().column(field);
-        const size_t row = dataset.storeRow(viewRow);
-        if (column.isNull(row))
-            return false;
-        if (column.type() == FieldType::Text)
-            return column.textAt(row).contains(text, Qt::CaseInsensitive);
-    }
-    return dataset.valueAt(viewRow, field).toText().contains(text, Qt::CaseInsensitive);
+    QString scratch;
+    return dataset.textAt(viewRow, field, scratch).contains(text, Qt::CaseInsensitive);
 }
 
 // The texts of the two grids' searches: the table grid names the text at a hit; the query
