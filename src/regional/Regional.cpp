@@ -83,29 +83,9 @@ struct Regional::NumericFormat
             while (i + run < format.size() && format[i + run] == c)
                 ++run;
             i += run;
-            Field field = Field::Literal;
-            switch (c.unicode()) {
-            case 'd':
-                field = Field::Day;
-                break;
-            case 'M':
-                field = Field::Month;
-                break;
-            case 'y':
-                field = Field::Year;
-                break;
-            case 'H':
-                field = Field::Hour;
-                break;
-            case 'm':
-                field = Field::Minute;
-                break;
-            case 's':
-                field = Field::Second;
-                break;
-            default:
-                break;
-            }
+            // The field letters in the order of Field, after Literal.
+            const qsizetype letter = QStringView(u"dMyHms").indexOf(c);
+            const Field field = letter < 0 ? Field::Literal : Field(letter + 1);
             if (field == Field::Literal) {
                 if (c.isLetter() || c == QLatin1Char('\''))
                     return nullptr;
@@ -123,31 +103,15 @@ struct Regional::NumericFormat
     {
         int year = 0, month = 0, day = 0;
         date.getDate(&year, &month, &day); // at once: each part alone reckons the whole date
+        const int numbers[] = { 0, day, month, year, time.hour(), time.minute(), time.second() };
         for (const Part &part : parts) {
-            int number = 0;
-            switch (part.field) {
-            case Field::Literal:
+            if (part.field == Field::Literal) {
                 text += part.literal;
                 continue;
-            case Field::Day:
-                number = date.day();
-                break;
-            case Field::Month:
-                number = date.month();
-                break;
-            case Field::Year:
-                number = part.width == 2 ? date.year() % 100 : date.year();
-                break;
-            case Field::Hour:
-                number = time.hour();
-                break;
-            case Field::Minute:
-                number = time.minute();
-                break;
-            case Field::Second:
-                number = time.second();
-                break;
             }
+            int number = numbers[int(part.field)];
+            if (part.field == Field::Year && part.width == 2)
+                number %= 100;
             char16_t digits[8];
             int count = 0;
             do {
@@ -191,7 +155,7 @@ void Regional::appendDate(QString &text, const QDate &date) const
 {
     // Years of four digits only: the locale knows how to write the others.
     if (m_numericDate && date.year() >= 1 && date.year() <= 9999)
-        m_numericDate->append(text, date, QTime());
+        m_numericDate->append(text, date, QTime(0, 0));
     else
         text += m_locale.toString(date, m_dateFormat);
 }
