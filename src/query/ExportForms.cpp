@@ -70,11 +70,13 @@ void writeInListValue(ExportOutput &out, QStringView value)
 // numeric character references.
 void writeXmlContent(ExportOutput &out, QStringView value)
 {
-    const auto plain = [](QChar c) {
-        return c != u'&' && c != u'<' && c != u'>' && c != u'\r' && ansiHolds(c.unicode());
-    };
+    // Markup, CR, and the control characters that XML has no place for, not even as a
+    // reference.
     const auto markup = [](QChar c) {
-        return c == u'&' || c == u'<' || c == u'>' || c == u'\r';
+        return c == u'&' || c == u'<' || c == u'>' || (c < u' ' && c != u'\t' && c != u'\n');
+    };
+    const auto plain = [&](QChar c) {
+        return !markup(c) && ansiHolds(c.unicode());
     };
     if (std::none_of(value.begin(), value.end(), markup) && ansiMissingCount(value) == 0) {
         out.write(value);
@@ -98,8 +100,8 @@ void writeXmlContent(ExportOutput &out, QStringView value)
             char32_t code = c.unicode();
             if (c.isHighSurrogate() && i + 1 < value.size() && value[i + 1].isLowSurrogate())
                 code = QChar::surrogateToUcs4(c, value[++i]);
-            else if (c.isSurrogate())
-                code = QChar::ReplacementCharacter; // half a pair is no character at all
+            else if (c.isSurrogate() || (code < u' ' && code != u'\r') || code >= 0xFFFE)
+                code = QChar::ReplacementCharacter; // no character a reader accepts
             escaped += QStringLiteral("&#%1;").arg(uint(code));
         }
     }

@@ -44,7 +44,8 @@ void writeCsv(const QStringList &names, const ExportRows &rows, ExportOutput &ou
 void writeInList(const QStringList &names, const ExportRows &rows, ExportOutput &out);
 // A flat XML document in windows-1250: <data>, an <item> per record with an element per
 // field. Returns the records written. In values &, <, > and CR are escaped and characters
-// outside the code page become numeric character references, so that nothing is lost.
+// outside the code page become numeric character references, so that nothing is lost; only
+// the control characters that XML cannot carry at all become U+FFFD.
 int writeXml(const QStringList &names, const ExportRows &rows, ExportOutput &out);
 
 // A field name made a valid element name: each character a name may not hold (or that the

@@ -135,4 +135,14 @@ TEST(ExportForms, XmlIsReadableWhateverTheNamesAndValuesHold)
             EXPECT_EQ(items[row][field].second, rows[row][field]) << row << "/" << field;
         }
     }
+
+    // Control characters have no place in XML, not even as references.
+    TextOutput controls;
+    writeXml({ QStringLiteral("x") },
+             rowsOf({ { QStringLiteral("a\x01"
+                                       "b\x0B\uFFFF") } }),
+             controls);
+    ASSERT_EQ(parsedItems(toAnsi(controls.text)).size(), 1);
+    EXPECT_EQ(parsedItems(toAnsi(controls.text))[0][0].second,
+              QStringLiteral("a\uFFFDb\uFFFD\uFFFD"));
 }
