@@ -73,6 +73,7 @@ TEST(ExportForms, TheWorkedExampleInEachForm)
                          "<item>\r\n<Code>B2</Code>\r\n<Name>O'Brien</Name>\r\n</item>\r\n"
                          "<item>\r\n<Code>C3</Code>\r\n<Name></Name>\r\n</item>\r\n"
                          "</data>\r\n"));
+    EXPECT_EQ(parsedItems(bytesOf(writeXml, kNames, kExample)).size(), 3);
 
     // With Name first the IN list keeps the semicolon and doubles the apostrophe.
     Rows swapped;
@@ -89,6 +90,7 @@ TEST(ExportForms, AnEmptyResultInEachFormAndTheRecordsReported)
     EXPECT_EQ(bytesOf(writeXml, kNames, {}),
               QByteArray("<?xml version=\"1.0\" encoding=\"windows-1250\" ?>\r\n<data>\r\n"
                          "</data>\r\n"));
+    EXPECT_TRUE(parsedItems(bytesOf(writeXml, kNames, {})).isEmpty());
 
     TextOutput out;
     EXPECT_EQ(writeXml(kNames, rowsOf(kExample), out), 3);

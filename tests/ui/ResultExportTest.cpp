@@ -205,6 +205,9 @@ TEST_F(ResultExportTest, AnEmptyViewGivesTheEmptyFilesAndCancellingWritesNothing
     EXPECT_EQ(fileBytes(path(QStringLiteral("empty.xml"))),
               QByteArray("<?xml version=\"1.0\" encoding=\"windows-1250\" ?>\r\n<data>\r\n"
                          "</data>\r\n"));
+    EXPECT_EQ(
+        pythonJson(QString::fromLatin1(kReadXml), { path(QStringLiteral("empty.xml")) }).array(),
+        QJsonArray({ QStringLiteral("data") }));
 
     exportTo("qExpBtn", QString());
     EXPECT_EQ(messages(), QStringList({ kFailed }));
