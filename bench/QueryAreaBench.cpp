@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QTemporaryDir>
 
 #include <stdexcept>
 
@@ -41,9 +42,8 @@ void runQueryAreaBench(TvrlForm &form, double openMs)
     auto *gauge = form.findChild<QProgressBar *>(QStringLiteral("qGauge"));
     QString sum;
     report("auto_sum_ms",
-           medianMilliseconds(3, [&] {
-               sum = SumQueryColumn(form.vrxQuery(), *gauge, QStringLiteral("price"));
-           }),
+           medianMilliseconds(
+               3, [&] { sum = SumQueryColumn(form.vrxQuery(), *gauge, QStringLiteral("price")); }),
            "ms");
     if (!sum.startsWith(QStringLiteral(" price: ")))
         throw std::runtime_error("the auto-sum failed: " + sum.toStdString());
@@ -51,6 +51,18 @@ void runQueryAreaBench(TvrlForm &form, double openMs)
     form.findChild<QLineEdit *>(QStringLiteral("qSearchE"))
         ->setText(QStringLiteral("tohle tam není"));
     report("query_search_full_ms", millisecondsOf([&] { area.qSearchBtnClick(); }), "ms");
+
+    // The exports write the whole result into a temporary folder.
+    QTemporaryDir folder;
+    const auto exportMs = [&](ResultExport::Form kind, const QString &name) {
+        return medianMilliseconds(3, [&] {
+            const auto outcome = area.resultExport().writeFile(kind, folder.filePath(name));
+            if (outcome.records != form.vrxQuery().recordCount())
+                throw std::runtime_error("the export did not write every record");
+        });
+    };
+    report("export_csv_ms", exportMs(ResultExport::Form::Csv, QStringLiteral("result.csv")), "ms");
+    report("export_xml_ms", exportMs(ResultExport::Form::Xml, QStringLiteral("result.xml")), "ms");
     area.qcloseBtnClick();
 }
 

@@ -9,8 +9,9 @@ namespace vrl::bench {
 // The query area of the real main window on the benchmark table: Go on SELECT * of the table
 // until the status bar shows the position (against the data access component's own open of
 // the same table, openMs, measured in the same run), the auto-sum of a numeric column with the
-// gauge driven, and a search for a text that is not there. Prints query_show_ratio,
-// auto_sum_ms and query_search_full_ms.
+// gauge driven, a search for a text that is not there, and the whole result written as a CSV
+// and as an XML file. Prints query_show_ratio, auto_sum_ms, query_search_full_ms,
+// export_csv_ms and export_xml_ms.
 void runQueryAreaBench(TvrlForm &form, double openMs);
 
 } // namespace vrl::bench

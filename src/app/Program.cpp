@@ -8,6 +8,7 @@
 #include "data/vrxMySQL.h"
 #include "data/vrxSQL.h"
 #include "import/qZ_dImport.h"
+#include "query/VRLhistory.h"
 
 #include <QApplication>
 #include <QFile>
@@ -54,6 +55,7 @@ Program::Program(QApplication &app)
     // The dialogs belong to the main window: they are centred on it and use its font.
     m_vrlForm = std::make_unique<TvrlForm>();
     auto *sqlDialog = new TvrxSQLdlg(m_vrlForm.get());
+    m_vrlForm->setHistoryViewer(*new TvrlhForm(m_vrlForm.get()));
     auto *mySqlDialog = new TvrxMySQLdlg(m_vrlForm.get());
     auto *importWindow = new TdImpForm(m_vrlForm.get());
     m_dm = std::make_unique<TDM>();

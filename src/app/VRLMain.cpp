@@ -12,6 +12,7 @@
 #include "import/qZ_dImport.h"
 #include "query/QueryArea.h"
 #include "query/SuperSearch.h"
+#include "query/VRLhistory.h"
 #include "table/TableArea.h"
 
 #include <QActionGroup>
@@ -69,10 +70,12 @@ void TvrlForm::createAreas()
         { ui->queryGB,      ui->qGrid,       ui->qNvg,        ui->querySB,     ui->qEditChB,
           ui->qAutoSumChB,  ui->qFilterE,    ui->qFilterBtn,  ui->qSearchE,    ui->qSearchBtn,
           ui->sqlInListChB, ui->qcloseBtn,   ui->qMemo,       ui->qGoBtn,      ui->saveHistBtn,
-          ui->qtSelectBtn,  ui->qtUpdateBtn, ui->qtInsertBtn, ui->qtDeleteBtn, ui->presetCoB },
+          ui->qtSelectBtn,  ui->qtUpdateBtn, ui->qtInsertBtn, ui->qtDeleteBtn, ui->presetCoB,
+          ui->qExpBtn,      ui->qXMLBtn },
         m_vrxQuery, this);
     m_superSearch
         = new SuperSearch(*this, { ui->sSearchBtn, ui->tSearchE, ui->tblSB, ui->tblGrid }, this);
+    m_queryArea->setTableChoiceSource([this] { return chosenTableName(); });
     m_queryArea->setPresetSource([this] {
         return PresetInput { DM().vrxTbl.commandText(), m_tableArea->checkedFieldNames(),
                              m_tableArea->filterEditText() };
@@ -108,6 +111,12 @@ void TvrlForm::tableChosen(bool open, const QString &name)
     setWindowTitle(QLatin1Char('[') + m_connectionLabel + QLatin1Char(']'));
     // The record editor knows this one table, by its exact name.
     ui->songbaseMItem->setEnabled(open && name == QLatin1String("SONGBASE"));
+}
+
+QString TvrlForm::chosenTableName() const
+{
+    const int chosen = ui->TblSelCoB->currentIndex();
+    return chosen < 0 ? QString() : ui->TblSelCoB->itemText(chosen);
 }
 
 void TvrlForm::bindDataModule()
@@ -163,6 +172,8 @@ void TvrlForm::connectHandlers()
     connect(ui->refreshBtn, &QPushButton::clicked, this, guarded([this] { refreshBtnClick(); }));
     connect(ui->importBtn, &QPushButton::clicked, this, guarded([this] { importBtnClick(); }));
     connect(ui->exitMItem, &QAction::triggered, this, guarded([this] { exitMItemClick(); }));
+    connect(ui->gHistoryMItem, &QAction::triggered, this,
+            guarded([this] { gHistoryMItemClick(); }));
     for (QAction *item : { ui->tpOLEDBMItem, ui->tpNC10MItem }) {
         connect(item, &QAction::triggered, this, guarded([this, item] { tpXMItemClick(item); }));
     }
@@ -322,6 +333,12 @@ void TvrlForm::tpXMItemClick(QAction *sender)
         ui->tpNC10MItem->setChecked(true);
     }
     prompts().show(PromptKind::Message, QStringLiteral("Změna se projeví při další SQL relaci."));
+}
+
+void TvrlForm::gHistoryMItemClick()
+{
+    if (m_historyViewer)
+        m_historyViewer->showHistory(ui->presetCoB->currentText(), chosenTableName());
 }
 
 } // namespace vrl

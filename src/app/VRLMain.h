@@ -20,6 +20,7 @@ class QueryArea;
 class TdImpForm;
 class SuperSearch;
 class TableArea;
+class TvrlhForm;
 class TvrxMySQLdlg;
 class TvrxSQLdlg;
 
@@ -45,6 +46,8 @@ public:
     void setConnectionDialogs(TvrxSQLdlg &sql, TvrxMySQLdlg &mySql);
     // The import window the import button opens; created after the main window.
     void setImportWindow(TdImpForm &window) { m_importWindow = &window; }
+    // The history viewer that the history menu item opens; created after the main window.
+    void setHistoryViewer(TvrlhForm &viewer) { m_historyViewer = &viewer; }
     Dataset &vrxQuery() { return m_vrxQuery; }
 
     const QStringList &tableNames() const;
@@ -74,6 +77,7 @@ public:
     void importBtnClick();
     void exitMItemClick();
     void tpXMItemClick(QAction *sender);
+    void gHistoryMItemClick();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -86,6 +90,8 @@ private:
     void createAreas();
     void connectHandlers();
     void tableChosen(bool open, const QString &name);
+    // The table chosen in the table choice; empty while none is.
+    QString chosenTableName() const;
     void loadPictures();
     int menuHeight() const;
     void fillTableList();
@@ -104,6 +110,7 @@ private:
     TvrxSQLdlg *m_sqlDialog = nullptr;
     TvrxMySQLdlg *m_mySqlDialog = nullptr;
     TdImpForm *m_importWindow = nullptr;
+    TvrlhForm *m_historyViewer = nullptr;
     bool m_sizeable = false;
     bool m_inResize = false;
 };

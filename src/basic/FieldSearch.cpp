@@ -68,15 +68,7 @@ FieldSearch::FieldSearch(const Dataset &dataset, const QString &key)
 
 bool FieldSearch::holds(int viewRow, int field) const
 {
-    if (m_dataset.state() == Dataset::State::Browse) {
-        const Column &column = m_dataset.rows().column(field);
-        const size_t row = m_dataset.storeRow(viewRow);
-        if (column.isNull(row))
-            return false;
-        if (column.type() == FieldType::Text)
-            return column.textAt(row).contains(m_key, Qt::CaseInsensitive);
-    }
-    return m_dataset.valueAt(viewRow, field).toText().contains(m_key, Qt::CaseInsensitive);
+    return m_dataset.textAt(viewRow, field, m_scratch).contains(m_key, Qt::CaseInsensitive);
 }
 
 int FieldSearch::firstHit(int viewRow) const

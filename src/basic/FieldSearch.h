@@ -28,6 +28,7 @@ private:
     const Dataset &m_dataset;
     QString m_key;
     std::vector<int> m_candidates; // the fields whose text form may hold the key
+    mutable QString m_scratch; // the text of a value that is not stored as text
 };
 
 } // namespace vrl

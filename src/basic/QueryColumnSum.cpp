@@ -1,12 +1,11 @@
 #include "basic/QueryColumnSum.h"
 
+#include "basic/GaugeSteps.h"
 #include "basic/QueryRunners.h"
 #include "basic/TableColumnSum.h"
 #include "data/access/Dataset.h"
 
 #include <QProgressBar>
-
-#include <cmath>
 
 namespace vrl {
 
@@ -25,8 +24,7 @@ QString SumQueryColumn(Dataset &query, QProgressBar &gauge, const QString &sortC
         int field = -1;
         int shownPercent = 0;
         for (int row = 0; row < count; ++row) {
-            // Half to even, as the gauge has always rounded.
-            const int percent = int(std::nearbyint(double(row + 1) * 100 / count));
+            const int percent = gaugePercent(row + 1, count);
             if (percent != shownPercent)
                 gauge.setValue(shownPercent = percent);
             if (field < 0)

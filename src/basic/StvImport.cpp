@@ -2,6 +2,7 @@
 
 #include "basic/AnsiText.h"
 #include "basic/FileDialog.h"
+#include "basic/GaugeSteps.h"
 #include "basic/Prompts.h"
 #include "basic/QueryRunners.h"
 #include "data/access/Dataset.h"
@@ -188,7 +189,7 @@ quint8 ImportCSVFile(const QString &table, Dataset &query, FileDialog &dialog, Q
 
     // A file that cannot be read ends here in the general error report.
     const QStringList lines = readAnsiLines(dialog.fileName);
-    const double size = double(QFileInfo(dialog.fileName).size());
+    const qint64 size = QFileInfo(dialog.fileName).size();
     gauge.setValue(0);
     if (lines.size() < 2)
         return finish(StvStatus::BadHeader);
@@ -227,8 +228,7 @@ quint8 ImportCSVFile(const QString &table, Dataset &query, FileDialog &dialog, Q
             }
         }
         characters += text.size();
-        if (size > 0)
-            gauge.setValue(int(std::lround(double(characters) * 100 / size)));
+        gauge.setValue(gaugePercent(characters, size));
     }
     return finish(stopped ? StvStatus::Stopped : StvStatus::Read);
 }

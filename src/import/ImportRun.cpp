@@ -5,6 +5,7 @@
 
 #include "ui_qZ_dImport.h"
 
+#include "basic/GaugeSteps.h"
 #include "basic/HandlerGuard.h"
 #include "basic/Prompts.h"
 #include "basic/QueryRunners.h"
@@ -126,7 +127,7 @@ void TdImpForm::runTableImport()
             }
         }
         const int count = source.recordCount();
-        ui->diGauge->setValue(count > 0 ? int(std::lround(double(record) * 100 / count)) : 0);
+        ui->diGauge->setValue(gaugePercent(record, count));
         QApplication::processEvents();
         source.next();
     }

@@ -4,13 +4,16 @@
 #include "query/QueryArea.h"
 
 #include "areas/WorkAreaHost.h"
+#include "basic/AnsiText.h"
 #include "basic/ControlColours.h"
+#include "basic/DateStamp.h"
 #include "basic/HandlerGuard.h"
 #include "basic/Prompts.h"
 #include "basic/QueryRunners.h"
 #include "data/VRLDM.h"
 #include "data/controls/DBGrid.h"
 #include "data/controls/DBNavigator.h"
+#include "query/QueryHistory.h"
 #include "query/SqlHighlighter.h"
 #include "query/StatementChecks.h"
 #include "widgets/EventHooks.h"
@@ -48,6 +51,7 @@ QueryArea::QueryArea(WorkAreaHost &host, const QueryAreaControls &controls, Data
     , m_host(host)
     , ui(controls)
     , m_vrxQuery(vrxQuery)
+    , m_export(host, vrxQuery, *controls.qGrid, *controls.sqlInListChB)
 {
     new SqlHighlighter(ui.qMemo->document());
     connectHandlers();
@@ -78,6 +82,10 @@ void QueryArea::connectHandlers()
     connect(ui.qtUpdateBtn, &QPushButton::clicked, this, guarded([this] { qtUpdateBtnClick(); }));
     connect(ui.qtDeleteBtn, &QPushButton::clicked, this, guarded([this] { qtDeleteBtnClick(); }));
     connect(ui.qtInsertBtn, &QPushButton::clicked, this, guarded([this] { qtInsertBtnClick(); }));
+
+    connect(ui.qExpBtn, &QPushButton::clicked, this, guarded([this] { qExpBtnClick(); }));
+    connect(ui.qXMLBtn, &QPushButton::clicked, this, guarded([this] { qXMLBtnClick(); }));
+    connect(ui.saveHistBtn, &QPushButton::clicked, this, guarded([this] { saveHistBtnClick(); }));
 }
 
 void QueryArea::bindDataModule()
@@ -292,6 +300,18 @@ void QueryArea::writePreset(Preset preset)
         = PresetLines(preset, m_presetSource ? m_presetSource() : PresetInput());
     ui.qMemo->setPlainText(lines.join(QLatin1Char('\n')));
     ui.qGoBtn->setEnabled(!MemoLines(*ui.qMemo).isEmpty());
+}
+
+void QueryArea::saveHistBtnClick()
+{
+    // A failure goes on to the general error report, and the button stays usable.
+    const qsizetype replaced
+        = appendHistoryRecord(historyFilePath(ui.presetCoB->currentText()),
+                              historyRecord(m_tableChoiceSource ? m_tableChoiceSource() : QString(),
+                                            dateStamp(), MemoLines(*ui.qMemo)));
+    ui.saveHistBtn->setEnabled(false);
+    if (replaced > 0)
+        m_host.prompts().show(PromptKind::Message, ansiReplacedWarning(replaced));
 }
 
 } // namespace vrl

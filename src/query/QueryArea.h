@@ -1,6 +1,7 @@
 #pragma once
 
 #include "basic/TitleClickSort.h"
+#include "query/ResultExport.h"
 #include "query/StatementPresets.h"
 
 #include <QObject>
@@ -48,11 +49,14 @@ struct QueryAreaControls
     QPushButton *qtInsertBtn;
     QPushButton *qtDeleteBtn;
     QComboBox *presetCoB;
+    QPushButton *qExpBtn;
+    QPushButton *qXMLBtn;
 };
 
 // The query area: the SQL editor with its checks and the run command, the statement presets,
 // and the result rows of the query dataset in their own grid with its tools (cell capture with
-// a filter proposal and its retry, sorting with the auto-sum, the navigator, the search).
+// a filter proposal and its retry, sorting with the auto-sum, the navigator, the search, the
+// exports), and the history button that keeps the statement.
 //
 // A work area as WorkAreaHost describes it: it owns the controls above and works on the query
 // dataset that the main window owns; it learns of the table area through the main window.
@@ -76,6 +80,12 @@ public:
     {
         m_presetSource = std::move(source);
     }
+    // Where the history reads the name of the table chosen in the table choice.
+    void setTableChoiceSource(std::function<QString()> source)
+    {
+        m_tableChoiceSource = std::move(source);
+    }
+    ResultExport &resultExport() { return m_export; }
 
     QString clickedField() const { return m_clickedField; }
     QString clickedValue() const { return m_clickedValue; }
@@ -122,6 +132,10 @@ public:
     void qtDeleteBtnClick() { writePreset(Preset::Delete); }
     void qtInsertBtnClick() { writePreset(Preset::Insert); }
 
+    void qExpBtnClick() { m_export.qExpBtnClick(); }
+    void qXMLBtnClick() { m_export.qXMLBtnClick(); }
+    void saveHistBtnClick();
+
 signals:
     // A result is shown: the captured value and the table's chosen field name are forgotten.
     void resultShown();
@@ -144,6 +158,8 @@ private:
     const QueryAreaControls ui;
     Dataset &m_vrxQuery;
     std::function<PresetInput()> m_presetSource;
+    std::function<QString()> m_tableChoiceSource;
+    ResultExport m_export;
 
     // Remembered for the whole run, across results and connections.
     QString m_clickedField;

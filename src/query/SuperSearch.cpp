@@ -2,6 +2,7 @@
 
 #include "areas/WorkAreaHost.h"
 #include "basic/FieldSearch.h"
+#include "basic/GaugeSteps.h"
 #include "basic/HandlerGuard.h"
 #include "basic/Prompts.h"
 #include "basic/QueryRunners.h"
@@ -85,7 +86,7 @@ void SuperSearch::run()
             int shownPercent = 0;
             for (int row = 0; row < count && goOn; ++row) {
                 const int field = search.firstHit(row);
-                const int percent = int(std::lround(double(row + 1) * 100 / count));
+                const int percent = gaugePercent(row + 1, count);
                 if (percent != shownPercent)
                     gauge.setValue(shownPercent = percent);
                 if (field >= 0) {

@@ -58,6 +58,74 @@ std::optional<int> parseDigits(QStringView text)
 
 } // namespace
 
+struct Regional::NumericFormat
+{
+    enum class Field { Literal, Day, Month, Year, Hour, Minute, Second };
+    struct Part
+    {
+        Field field;
+        int width; // digits at least (a year of 2 is the year of its century)
+        QString literal;
+    };
+    std::vector<Part> parts;
+
+    // The format's parts, or null when it holds anything but day, month, year, 24-hour,
+    // minute and second numbers and separators (names, AM/PM, quotes, other digits).
+    static std::shared_ptr<const NumericFormat> compile(const QString &format,
+                                                        const QLocale &locale)
+    {
+        if (locale.zeroDigit() != QLatin1String("0"))
+            return nullptr;
+        auto compiled = std::make_shared<NumericFormat>();
+        for (qsizetype i = 0; i < format.size();) {
+            const QChar c = format[i];
+            int run = 1;
+            while (i + run < format.size() && format[i + run] == c)
+                ++run;
+            i += run;
+            // The field letters in the order of Field, after Literal.
+            const qsizetype letter = QStringView(u"dMyHms").indexOf(c);
+            const Field field = letter < 0 ? Field::Literal : Field(letter + 1);
+            if (field == Field::Literal) {
+                if (c.isLetter() || c == QLatin1Char('\''))
+                    return nullptr;
+                compiled->parts.push_back({ field, 0, QString(run, c) });
+            } else if (field == Field::Year ? (run == 2 || run == 4) : run <= 2) {
+                compiled->parts.push_back({ field, run, QString() });
+            } else {
+                return nullptr;
+            }
+        }
+        return compiled;
+    }
+
+    void append(QString &text, const QDate &date, const QTime &time) const
+    {
+        int year = 0, month = 0, day = 0;
+        date.getDate(&year, &month, &day); // at once: each part alone reckons the whole date
+        const int numbers[] = { 0, day, month, year, time.hour(), time.minute(), time.second() };
+        for (const Part &part : parts) {
+            if (part.field == Field::Literal) {
+                text += part.literal;
+                continue;
+            }
+            int number = numbers[int(part.field)];
+            if (part.field == Field::Year && part.width == 2)
+                number %= 100;
+            char16_t digits[8];
+            int count = 0;
+            do {
+                digits[count++] = char16_t(u'0' + number % 10);
+                number /= 10;
+            } while (number > 0);
+            while (count < part.width)
+                digits[count++] = u'0';
+            while (count > 0)
+                text += QChar(digits[--count]);
+        }
+    }
+};
+
 QDateTime plainDateTime(const QDate &date, const QTime &time)
 {
     return QDateTime(date, time, Qt::UTC);
@@ -79,6 +147,25 @@ Regional::Regional(const QLocale &locale)
         m_monthPos = int((m > d) + (m > y));
         m_yearPos = int((y > d) + (y > m));
     }
+    m_numericDate = NumericFormat::compile(m_dateFormat, m_locale);
+    m_numericTime = NumericFormat::compile(m_timeFormat, m_locale);
+}
+
+void Regional::appendDate(QString &text, const QDate &date) const
+{
+    // Years of four digits only: the locale knows how to write the others.
+    if (m_numericDate && date.year() >= 1 && date.year() <= 9999)
+        m_numericDate->append(text, date, QTime(0, 0));
+    else
+        text += m_locale.toString(date, m_dateFormat);
+}
+
+void Regional::appendTime(QString &text, const QTime &time) const
+{
+    if (m_numericTime)
+        m_numericTime->append(text, QDate(), time);
+    else
+        text += m_locale.toString(time, m_timeFormat);
 }
 
 const Regional &Regional::system()
@@ -89,14 +176,21 @@ const Regional &Regional::system()
 
 QString Regional::fullDateTimeText(const QDateTime &value) const
 {
-    return m_locale.toString(value.date(), m_dateFormat) + QLatin1Char(' ')
-        + m_locale.toString(value.time(), m_timeFormat);
+    QString text;
+    text.reserve(24);
+    appendDate(text, value.date());
+    text += QLatin1Char(' ');
+    appendTime(text, value.time());
+    return text;
 }
 
 QString Regional::dateTimeText(const QDateTime &value) const
 {
-    if (value.time() == QTime(0, 0))
-        return m_locale.toString(value.date(), m_dateFormat);
+    if (value.time() == QTime(0, 0)) {
+        QString text;
+        appendDate(text, value.date());
+        return text;
+    }
     return fullDateTimeText(value);
 }
 

@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 namespace vrl {
@@ -40,6 +41,13 @@ public:
     QString upperCase(const QString &text) const { return m_locale.toUpper(text); }
 
 private:
+    // A date or time format made of numbers and separators only, which the forms write
+    // themselves: the locale's own formatting costs microseconds a value, and exports and
+    // searches turn millions of values into text.
+    struct NumericFormat;
+    void appendDate(QString &text, const QDate &date) const;
+    void appendTime(QString &text, const QTime &time) const;
+
     QLocale m_locale;
     QString m_dateFormat;
     QString m_timeFormat;
@@ -47,6 +55,8 @@ private:
     QChar m_dateSeparator;
     QChar m_timeSeparator;
     int m_dayPos = 0, m_monthPos = 1, m_yearPos = 2; // order of the parts in a date text
+    std::shared_ptr<const NumericFormat> m_numericDate; // null: the locale writes dates
+    std::shared_ptr<const NumericFormat> m_numericTime; // null: the locale writes times
 };
 
 // A plain date-time (no time zone) from its parts.

@@ -60,6 +60,15 @@ TEST(AnsiText, AppendsAndReplacesCharactersOutsideTheCodePage)
     vrl::writeAnsiLines(path, { QStringLiteral("emoji \U0001F600 a \u4E2D") },
                         AnsiTextWriter::Mode::Append);
     EXPECT_EQ(bytesOf(path), QByteArray("#_\r\nemoji ? a ?\r\n"));
+
+    // Each character written as "?" is counted once, a pair of surrogates as one.
+    AnsiTextWriter writer(path, AnsiTextWriter::Mode::Replace);
+    writer.write(QStringLiteral("\U0001F600 € ł \u4E2D"));
+    writer.writeLine(QStringLiteral("|"));
+    writer.close();
+    EXPECT_EQ(writer.replacedCount(), 2);
+    EXPECT_EQ(bytesOf(path), QByteArray("? \x80 \xB3 ?|\r\n"));
+    EXPECT_EQ(vrl::ansiMissingCount(QStringLiteral("\U0001F600 € ł \u4E2D")), 2);
 }
 
 TEST(AnsiText, FailuresNameTheFile)

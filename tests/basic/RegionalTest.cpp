@@ -115,3 +115,29 @@ TEST(Regional, UpperCasingKeepsDiacritics)
     EXPECT_EQ(czech().upperCase(QStringLiteral("srv-účty")), QStringLiteral("SRV-ÚČTY"));
     EXPECT_EQ(czech().upperCase(QStringLiteral("žluťoučký kůň")), QStringLiteral("ŽLUŤOUČKÝ KŮŇ"));
 }
+
+TEST(Regional, DateTimeTextIsWhatTheLocaleWritesForEveryFormat)
+{
+    // The forms write numeric formats themselves; the locale stays the judge of the text.
+    for (const QLocale &locale :
+         { QLocale(QLocale::Czech, QLocale::Czechia), QLocale(QLocale::German, QLocale::Germany),
+           QLocale(QLocale::Finnish, QLocale::Finland), QLocale(QLocale::Polish, QLocale::Poland),
+           QLocale(QLocale::English, QLocale::UnitedStates),
+           QLocale(QLocale::Japanese, QLocale::Japan), QLocale(QLocale::Arabic, QLocale::Egypt),
+           QLocale::system() }) {
+        const Regional forms(locale);
+        for (const QDate date : { QDate(1, 1, 1), QDate(5, 6, 7), QDate(999, 12, 31),
+                                  QDate(1899, 12, 30), QDate(2024, 2, 29), QDate(9999, 12, 31),
+                                  QDate(10000, 1, 1), QDate(-44, 3, 15) }) {
+            for (const QTime time : { QTime(0, 0), QTime(0, 0, 1), QTime(9, 5, 7, 999),
+                                      QTime(12, 0), QTime(23, 59, 59) }) {
+                const QString dateText = locale.toString(date, forms.dateFormat());
+                const QString expected = time == QTime(0, 0)
+                    ? dateText
+                    : dateText + QLatin1Char(' ') + locale.toString(time, forms.timeFormat());
+                EXPECT_EQ(forms.dateTimeText(vrl::plainDateTime(date, time)), expected)
+                    << locale.name().toStdString() << " " << expected.toStdString();
+            }
+        }
+    }
+}

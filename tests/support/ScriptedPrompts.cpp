@@ -99,6 +99,7 @@ bool ScriptedPrompts::confirm(const QString &text)
 bool ScriptedPrompts::runFileDialog(FileDialog &dialog)
 {
     m_records.push_back({ QStringLiteral("file"), dialog.title });
+    m_offeredFileDialog = dialog;
     if (m_files.empty()) {
         ADD_FAILURE() << "unexpected file dialog: " << dialog.title.toStdString();
         return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "basic/FileDialog.h"
 #include "basic/Prompts.h"
 
 #include <QDialog>
@@ -40,6 +41,8 @@ public:
     void allowErrors(bool allowed = true) { m_errorsAllowed = allowed; }
 
     const QVector<Record> &records() const { return m_records; }
+    // The last file dialog as the program set it up, before it was answered.
+    const FileDialog &offeredFileDialog() const { return m_offeredFileDialog; }
     QStringList texts() const;
     QStringList textsOf(const QString &kind) const;
     void clear() { m_records.clear(); }
@@ -54,6 +57,7 @@ private:
     QVector<Record> m_records;
     std::deque<std::function<bool()>> m_confirms;
     std::deque<QString> m_files;
+    FileDialog m_offeredFileDialog;
     std::deque<std::function<int(QDialog &)>> m_modals;
     std::deque<std::optional<std::pair<QString, QString>>> m_logins;
     bool m_errorsAllowed = false;

@@ -292,6 +292,19 @@ Value Dataset::valueAt(int viewRow, int field) const
     return row == kNewRecord ? Value() : m_rows.value(row, field);
 }
 
+QStringView Dataset::textAt(int viewRow, int field, QString &scratch) const
+{
+    if (m_state == State::Browse) {
+        const Column &column = m_rows.column(field);
+        if (column.type() == FieldType::Text) {
+            const size_t row = m_view[size_t(viewRow)];
+            return column.isNull(row) ? QStringView() : column.textAt(row);
+        }
+    }
+    scratch = valueAt(viewRow, field).toText();
+    return scratch;
+}
+
 void Dataset::setFilter(const QString &text)
 {
     if (text == m_filterText)

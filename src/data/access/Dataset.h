@@ -119,6 +119,10 @@ public:
     // The value of a field in the record at a view position (the edit buffer for the
     // record being edited).
     Value valueAt(int viewRow, int field) const;
+    // The text form of that value (NULL gives the empty text) without copying text where it
+    // lies in the store: a view into the store, or into scratch, which it fills. Valid until
+    // the rows or scratch change. Walks over millions of values (searches, exports) use it.
+    QStringView textAt(int viewRow, int field, QString &scratch) const;
     // The store row behind a view position.
     size_t storeRow(int viewRow) const { return m_view[size_t(viewRow)]; }
 

@@ -1,6 +1,7 @@
 #include "data/controls/GridSearch.h"
 
 #include "basic/FieldSearch.h"
+#include "basic/GaugeSteps.h"
 #include "basic/Prompts.h"
 #include "basic/QueryRunners.h"
 #include "data/access/Dataset.h"
@@ -11,7 +12,6 @@
 #include <QLabel>
 #include <QProgressBar>
 
-#include <cmath>
 #include <functional>
 
 namespace vrl {
@@ -50,7 +50,7 @@ void searchGrid(const QString &text, Dataset &dataset, QWidget &grid,
     bool stopped = false;
     for (int row = 0; row < count && !stopped; ++row) {
         if (driveGauge) {
-            const int percent = int(std::nearbyint(double(row + 1) * 100 / count));
+            const int percent = gaugePercent(row + 1, count);
             if (percent != shownPercent)
                 gauge.setValue(shownPercent = percent);
         }

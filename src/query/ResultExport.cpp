@@ -1,0 +1,149 @@
+#include "query/ResultExport.h"
+
+#include "areas/WorkAreaHost.h"
+#include "basic/AnsiText.h"
+#include "basic/DateStamp.h"
+#include "basic/GaugeSteps.h"
+#include "basic/HandlerGuard.h"
+#include "basic/Prompts.h"
+#include "data/VRLDM.h"
+#include "data/access/Dataset.h"
+#include "data/controls/DBGrid.h"
+#include "query/ExportForms.h"
+
+#include <QCheckBox>
+#include <QProgressBar>
+
+namespace vrl {
+
+namespace {
+
+// More rows than a worksheet of the spreadsheet program holds.
+constexpr int kMostWorksheetRows = 65535;
+
+// The text into the file, the gauge after each record.
+class FileOutput : public ExportOutput
+{
+public:
+    FileOutput(AnsiTextWriter &file, QProgressBar &gauge)
+        : m_file(file)
+        , m_gauge(gauge)
+    { }
+
+    void write(QStringView text) override { m_file.write(text); }
+    void recordWritten(int done, int count) override
+    {
+        const int percent = gaugePercent(done, count);
+        if (percent != m_gauge.value())
+            m_gauge.setValue(percent);
+    }
+
+private:
+    AnsiTextWriter &m_file;
+    QProgressBar &m_gauge;
+};
+
+} // namespace
+
+ResultExport::ResultExport(WorkAreaHost &host, Dataset &query, DBGrid &grid, QCheckBox &inList)
+    : m_host(host)
+    , m_query(query)
+    , m_grid(grid)
+    , m_inList(inList)
+{ }
+
+bool ResultExport::chooseFile(int filterIndex, const QString &title, const QString &nameSuffix)
+{
+    FileDialog &dialog = m_host.dataModule().vrlSDlg;
+    dialog.filterIndex = filterIndex;
+    dialog.title = title;
+    dialog.fileName = dateStamp() + nameSuffix;
+    return m_host.prompts().runFileDialog(dialog);
+}
+
+ResultExport::Outcome ResultExport::writeFile(Form form, const QString &path)
+{
+    QProgressBar &gauge = m_host.gauge();
+    gauge.setValue(0);
+    AnsiTextWriter file(path, AnsiTextWriter::Mode::Replace);
+    m_grid.detach();
+    Outcome outcome;
+    try {
+        const QStringList names = m_query.fieldNames();
+        const ExportRows rows { m_query.recordCount(),
+                                [this](int row, int field, QString &scratch) {
+                                    return m_query.textAt(row, field, scratch);
+                                } };
+        FileOutput out(file, gauge);
+        outcome.records = rows.count;
+        switch (form) {
+        case Form::Csv:
+            writeCsv(names, rows, out);
+            break;
+        case Form::InList:
+            writeInList(names, rows, out);
+            break;
+        case Form::Xml:
+            outcome.records = writeXml(names, rows, out);
+            break;
+        }
+        m_query.first();
+        file.close();
+        outcome.replaced = file.replacedCount();
+    } catch (...) {
+        gauge.setValue(0);
+        m_grid.attach();
+        throw;
+    }
+    gauge.setValue(0);
+    m_grid.attach();
+    return outcome;
+}
+
+void ResultExport::qExpBtnClick()
+{
+    const Form form = m_inList.isChecked() ? Form::InList : Form::Csv;
+    Outcome outcome;
+    if (chooseFile(1, QStringLiteral("CSV export dat"), QStringLiteral("_CSV"))) {
+        try {
+            outcome = writeFile(form, m_host.dataModule().vrlSDlg.fileName);
+        } catch (const std::exception &) {
+            outcome = Outcome();
+        }
+    }
+    Prompts &prompts = m_host.prompts();
+    if (outcome.records < 1) {
+        prompts.show(PromptKind::Message, QStringLiteral("CSV export neúspěšný"));
+        return;
+    }
+    prompts.show(PromptKind::Message,
+                 QStringLiteral("CSV export OK [%1 záznamů]").arg(outcome.records));
+    if (outcome.records > kMostWorksheetRows)
+        prompts.show(PromptKind::Message,
+                     QStringLiteral("POZOR: tento soubor je příliš rozsáhlý,\r\nnebude jej možno "
+                                    "otevřít v aplikaci MS Excel."));
+    if (outcome.replaced > 0)
+        prompts.show(PromptKind::Message,
+                     ansiReplacedWarning(outcome.replaced)
+                         + QStringLiteral("\r\nExport XML je zachová."));
+}
+
+void ResultExport::qXMLBtnClick()
+{
+    Prompts &prompts = m_host.prompts();
+    if (!chooseFile(3, QStringLiteral("XML export dat"), QStringLiteral("_XML"))) {
+        prompts.show(PromptKind::Message, QStringLiteral("XML export přerušen uživatelem..."));
+        return;
+    }
+    try {
+        const Outcome outcome = writeFile(Form::Xml, m_host.dataModule().vrlSDlg.fileName);
+        prompts.show(PromptKind::Message,
+                     QStringLiteral("XML export OK [%1 rec(s)]").arg(outcome.records));
+    } catch (const std::exception &failure) {
+        prompts.show(PromptKind::Message,
+                     QStringLiteral("XML export error\n\r[") + failureMessage(failure)
+                         + QLatin1Char(']'));
+    }
+}
+
+} // namespace vrl

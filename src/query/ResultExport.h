@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+
+class QCheckBox;
+
+namespace vrl {
+
+class DBGrid;
+class Dataset;
+class WorkAreaHost;
+
+// The export commands of the query area: the rows of the query result, as the grid shows
+// them (filtered and sorted), written to a file chosen in the data module's save dialog as a
+// CSV file, an SQL IN list or an XML file, with the gauge following and the grid detached
+// while the file is written.
+class ResultExport
+{
+public:
+    enum class Form { Csv, InList, Xml };
+    struct Outcome
+    {
+        int records = 0; // the records of the result
+        qsizetype replaced = 0; // characters written as "?"
+    };
+
+    ResultExport(WorkAreaHost &host, Dataset &query, DBGrid &grid, QCheckBox &inList);
+
+    void qExpBtnClick(); // CSV, or the IN list while the check box is checked
+    void qXMLBtnClick();
+
+    // Writes the result to a file in one form and leaves the cursor on the first record.
+    // Throws what the file or the dataset throws; the file keeps what was written, the grid
+    // is attached again and the gauge is at 0 either way.
+    Outcome writeFile(Form form, const QString &path);
+
+private:
+    // Sets the save dialog up for one export and shows it; false when it was cancelled.
+    bool chooseFile(int filterIndex, const QString &title, const QString &nameSuffix);
+
+    WorkAreaHost &m_host;
+    Dataset &m_query;
+    DBGrid &m_grid;
+    QCheckBox &m_inList;
+};
+
+} // namespace vrl

@@ -1,0 +1,73 @@
+#include "ResultFixture.h"
+
+#include "data/VRLDM.h"
+#include "query/QueryArea.h"
+
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QProcess>
+
+namespace vrl::test {
+
+void ResultFixture::SetUp()
+{
+    NEEDS_SERVER();
+    m_previousHome = qgetenv("VORLAN_HOME");
+    qputenv("VORLAN_HOME", m_folder.path().toUtf8());
+}
+
+void ResultFixture::TearDown()
+{
+    if (m_previousHome.isEmpty())
+        qunsetenv("VORLAN_HOME");
+    else
+        qputenv("VORLAN_HOME", m_previousHome);
+}
+
+void ResultFixture::openDatabase(const QStringList &statements, const QString &table)
+{
+    const QString database
+        = QStringLiteral("vorlan_rs_%1")
+              .arg(QString::fromLatin1(
+                       ::testing::UnitTest::GetInstance()->current_test_info()->name())
+                       .toLower()
+                       .left(40));
+    freshDatabase(database, statements);
+    connectMySql(form, prompts, database);
+    ASSERT_TRUE(DM().vrlConnect.isConnected()) << prompts.texts().join(u'|').toStdString();
+    if (table.isEmpty())
+        return;
+    auto *choice = control<QComboBox>(form, "TblSelCoB");
+    selectEntry(form, "TblSelCoB", choice->findText(table));
+    ASSERT_TRUE(DM().vrxTbl.isActive());
+}
+
+void ResultFixture::run(const QString &statement)
+{
+    auto *memo = control<QPlainTextEdit>(form, "qMemo");
+    memo->setPlainText(statement);
+    form.queryArea().qMemoExit(); // leaving the editor enables Go
+    click(form, "qGoBtn");
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+    return file.readAll();
+}
+
+QJsonDocument pythonJson(const QString &script, const QStringList &arguments)
+{
+    QProcess python;
+    python.start(QStringLiteral("python3"),
+                 QStringList { QStringLiteral("-c"), script } + arguments);
+    EXPECT_TRUE(python.waitForFinished(30000));
+    EXPECT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(python.readAllStandardOutput(), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
+    return document;
+}
+
+} // namespace vrl::test
