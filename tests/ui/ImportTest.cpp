@@ -380,3 +380,76 @@ TEST_F(ImportTest, WhileARunWaitsAtAQuestionTheWindowsCommandsDoNothing)
         EXPECT_FALSE(w.isRunning());
     });
 }
+
+TEST(ImportStv, BadFilesEndWithTheirMessagesAndAShortLineIsWarnedAbout)
+{
+    ScriptedPrompts prompts;
+    Program program(*qApp);
+    TvrlForm &form = program.mainWindow();
+    QTemporaryDir dir;
+    GeneratedWorkbook book;
+    book.addSheet(
+        QStringLiteral("Sklad"),
+        QStringLiteral("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>Zboží</t></is></c>"
+                       "<c r=\"B1\" t=\"inlineStr\"><is><t>Cena</t></is></c>"
+                       "<c r=\"C1\" t=\"inlineStr\"><is><t>Kusů</t></is></c></row>"));
+    const QString path = dir.filePath(QStringLiteral("sklad.xlsx"));
+    book.save(path);
+    clickItem(form, "dbaseRG", 2);
+    prompts.answerFile(path);
+    click(form, "connectBtn");
+    selectEntry(form, "TblSelCoB", 0);
+    ASSERT_TRUE(DM().vrxTbl.isActive());
+
+    const auto file = [&dir](const QString &name, const QStringList &lines) {
+        const QString stv = dir.filePath(name);
+        writeAnsiLines(stv, lines);
+        return stv;
+    };
+    QFile binary(dir.filePath(QStringLiteral("binární.csv")));
+    ASSERT_TRUE(binary.open(QIODevice::WriteOnly));
+    QByteArray noise;
+    for (int i = 0; i < 4096; ++i)
+        noise += char((i * 37) % 256);
+    binary.write(noise);
+    binary.close();
+    const QStringList stvFiles {
+        file(QStringLiteral("cizí.csv"), { "Zboží;Barva", "STRING;STRING", "a;b" }),
+        file(QStringLiteral("typy.csv"), { "Zboží;Cena;Kusů", "STRING;FLOAT", "a;1;2" }),
+        file(QStringLiteral("dlouhý.csv"), { QString(10 * 1024 * 1024, u'x'), "STRING" }),
+        binary.fileName(),
+        QString(), // no file chosen
+        file(QStringLiteral("krátký.csv"), { "Zboží;Cena;Kusů", "STRING;FLOAT;INTEGER", "máslo" }),
+    };
+    const QStringList expected {
+        QStringLiteral("Chybná hlavička CSV souboru!"),
+        QStringLiteral("Chybná hlavička CSV souboru!"),
+        QStringLiteral("Chybná hlavička CSV souboru!"),
+        QStringLiteral("Chybná hlavička CSV souboru!"),
+        QStringLiteral("Nebyl vybrán CSV soubor!"),
+        QStringLiteral("CSV import OK [1 záznamů]"),
+    };
+    prompts.answerModal([&](QDialog &dialog) {
+        clickItem(dialog, "diTypeRG", 0);
+        for (int i = 0; i < stvFiles.size(); ++i) {
+            prompts.clear();
+            prompts.answerFile(stvFiles[i]);
+            click(dialog, "diGoBtn");
+            EXPECT_EQ(prompts.textsOf(QStringLiteral("message")).last(), expected[i]) << i;
+        }
+        EXPECT_EQ(prompts.textsOf(QStringLiteral("message")).first(),
+                  QStringLiteral("Nesprávný počet oddělovačů v řádku 3 [0, má být 2].\r\nŘádek "
+                                 "možná nebude možno naimportovat."));
+
+        // A file that is gone by the time it is read reaches the general error report.
+        prompts.clear();
+        prompts.allowErrors();
+        prompts.answerFile(dir.filePath(QStringLiteral("zmizelý.csv")));
+        click(dialog, "diGoBtn");
+        EXPECT_EQ(prompts.textsOf(QStringLiteral("error")).size(), 1);
+        EXPECT_TRUE(prompts.textsOf(QStringLiteral("message")).isEmpty());
+        click(dialog, "diExitBtn");
+        return dialog.result();
+    });
+    click(form, "importBtn");
+}
