@@ -14,6 +14,7 @@
 #include "data/VRLDM.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QScopedValueRollback>
 
 #include <cmath>
@@ -76,6 +77,11 @@ void TdImpForm::runTableImport()
     source.first();
     bool goOn = true;
     bool showErrors = true;
+    // Window messages run between rows, but not more often than this: a repaint of the target
+    // grid after every row would cost more than writing the row.
+    constexpr qint64 kEventsEveryMs = 40;
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
     const auto noteError = [&errors](int record) {
         errors += (errors.isEmpty() ? QString() : QStringLiteral(",")) + QString::number(record);
     };
@@ -128,7 +134,10 @@ void TdImpForm::runTableImport()
         }
         const int count = source.recordCount();
         ui->diGauge->setValue(gaugePercent(record, count));
-        QApplication::processEvents();
+        if (sinceEvents.elapsed() >= kEventsEveryMs) {
+            QApplication::processEvents();
+            sinceEvents.restart();
+        }
         source.next();
     }
     ui->posLbl->setText(QStringLiteral("...done"));
