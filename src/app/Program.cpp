@@ -7,6 +7,8 @@
 #include "data/access/ResultMemory.h"
 #include "data/vrxMySQL.h"
 #include "data/vrxSQL.h"
+#include "tools/qZ_Html.h"
+#include "tools/vrxSongEdit.h"
 
 #include <QApplication>
 #include <QFile>
@@ -55,6 +57,9 @@ Program::Program(QApplication &app)
     auto *sqlDialog = new TvrxSQLdlg(m_vrlForm.get());
     auto *mySqlDialog = new TvrxMySQLdlg(m_vrlForm.get());
     m_dm = std::make_unique<TDM>();
+    auto *songEditor = new TsbForm(m_vrlForm.get());
+    auto *helpViewer = new ThtmlView(m_vrlForm.get());
+    m_vrlForm->setToolWindows(*songEditor, *helpViewer);
     m_vrlForm->setConnectionDialogs(*sqlDialog, *mySqlDialog);
     m_vrlForm->bindDataModule();
 
@@ -73,6 +78,7 @@ Program::~Program()
 void Program::prepareApplication()
 {
     reuseFreedResultMemory();
+    prepareBrowserEngine();
     QApplication::setApplicationName(QStringLiteral("Vorlan"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vorlan"));
     // A connection whose login prompt is on asks through the prompts service.

@@ -11,6 +11,7 @@
 #include "query/QueryArea.h"
 #include "query/SuperSearch.h"
 #include "table/TableArea.h"
+#include "tools/ConversionPanel.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -71,6 +72,12 @@ void TvrlForm::createAreas()
         m_vrxQuery, this);
     m_superSearch
         = new SuperSearch(*this, { ui->sSearchBtn, ui->tSearchE, ui->tblSB, ui->tblGrid }, this);
+    m_conversionPanel
+        = new ConversionPanel(*this,
+                              { ui->convGB, ui->convE, ui->conv_dtrBtn, ui->conv_rdtBtn,
+                                ui->conv_i32hBtn, ui->conv_hi32Btn, ui->conv_i32bBtn },
+                              this);
+    m_conversionPanel->setCapturedValueSource([this] { return m_capturedValue; });
     m_queryArea->setPresetSource([this] {
         return PresetInput { DM().vrxTbl.commandText(), m_tableArea->checkedFieldNames(),
                              m_tableArea->filterEditText() };
@@ -248,7 +255,7 @@ void TvrlForm::FormActivate()
     settings.closing = false;
     ui->dbaseRG->setItemIndex(-1);
     ui->songbaseMItem->setEnabled(false);
-    ui->convE->clear();
+    m_conversionPanel->firstActivation();
 
     setWindowTitle(QStringLiteral("VRL"));
     ui->dbaseRG->show();

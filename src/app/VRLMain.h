@@ -16,9 +16,12 @@ class TvrlForm;
 
 namespace vrl {
 
+class ConversionPanel;
 class QueryArea;
 class SuperSearch;
 class TableArea;
+class ThtmlView;
+class TsbForm;
 class TvrxMySQLdlg;
 class TvrxSQLdlg;
 
@@ -43,6 +46,9 @@ public:
     // The connection dialogs the connect command shows; created after the main window.
     void setConnectionDialogs(TvrxSQLdlg &sql, TvrxMySQLdlg &mySql);
     Dataset &vrxQuery() { return m_vrxQuery; }
+    // The record editor and the help viewer that the tools menu opens; created after the data
+    // module.
+    void setToolWindows(TsbForm &songEditor, ThtmlView &helpViewer);
 
     const QStringList &tableNames() const;
     QString connectionLabel() const { return m_connectionLabel; }
@@ -51,6 +57,7 @@ public:
     TableArea &tableArea() { return *m_tableArea; }
     QueryArea &queryArea() { return *m_queryArea; }
     SuperSearch &superSearch() { return *m_superSearch; }
+    ConversionPanel &conversionPanel() { return *m_conversionPanel; }
 
     // The work areas' host.
     TDM &dataModule() override;
@@ -70,6 +77,8 @@ public:
     void refreshBtnClick();
     void exitMItemClick();
     void tpXMItemClick(QAction *sender);
+    void ghelpMItemClick();
+    void songbaseMItemClick();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -97,6 +106,9 @@ private:
     TableArea *m_tableArea = nullptr;
     QueryArea *m_queryArea = nullptr;
     SuperSearch *m_superSearch = nullptr;
+    ConversionPanel *m_conversionPanel = nullptr;
+    TsbForm *m_sbForm = nullptr;
+    ThtmlView *m_htmlView = nullptr;
     TvrxSQLdlg *m_sqlDialog = nullptr;
     TvrxMySQLdlg *m_mySqlDialog = nullptr;
     bool m_sizeable = false;
