@@ -95,8 +95,8 @@ TEST(IntegerText, StrictReadingKeepsTo32Bits)
     EXPECT_EQ(Int32OfText(QStringLiteral("-2147483648")), INT32_MIN);
     EXPECT_EQ(Int32OfText(QStringLiteral("+7")), 7);
     EXPECT_EQ(Int32OfText(QStringLiteral(" 5")), 5);
-    for (const char *bad : { "2147483648", "-2147483649", "99999999999999999999", "", "  ", "5 ",
-                             "1:" }) {
+    for (const char *bad :
+         { "2147483648", "-2147483649", "99999999999999999999", "", "  ", "5 ", "1:" }) {
         EXPECT_THROW(Int32OfText(QString::fromLatin1(bad)), std::runtime_error) << bad;
     }
     try {
