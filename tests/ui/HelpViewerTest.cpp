@@ -137,7 +137,8 @@ TEST_F(HelpViewer, TheFixedPathWinsOverTheCurrentDirectory)
     writePage(fixedPath(), QStringLiteral("Pevná kopie"));
     writePage(currentPath(), QStringLiteral("Kopie v aktuální složce"));
     openHelp([&](ThtmlView &viewer, QWebEngineView &browser) {
-        EXPECT_TRUE(waitForTitle(browser, QStringLiteral("Pevná kopie"))) << browser.title().toStdString();
+        EXPECT_TRUE(waitForTitle(browser, QStringLiteral("Pevná kopie")))
+            << browser.title().toStdString();
         EXPECT_EQ(viewer.documentLocation(), QDir::toNativeSeparators(fixedPath()));
     });
     EXPECT_EQ(prompts.textsOf(QStringLiteral("modal")), QStringList { QStringLiteral("htmlView") });
@@ -172,16 +173,18 @@ TEST_F(HelpViewer, TheRealDocumentShowsWithItsStartAnchor)
         EXPECT_EQ(script(browser, QStringLiteral("document.characterSet")),
                   QVariant(QStringLiteral("UTF-8")));
         // Every link inside the document leads to an anchor it has.
-        EXPECT_EQ(script(browser, QStringLiteral("Array.from(document.querySelectorAll('a[href^=\"#\"]'))"
-                                                 ".filter(a => !document.getElementById("
-                                                 "a.getAttribute('href').slice(1))).length")),
+        EXPECT_EQ(script(browser,
+                         QStringLiteral("Array.from(document.querySelectorAll('a[href^=\"#\"]'))"
+                                        ".filter(a => !document.getElementById("
+                                        "a.getAttribute('href').slice(1))).length")),
                   QVariant(0));
         EXPECT_EQ(viewer.size(), QSize(ThtmlView::kMinClientWidth, ThtmlView::kMinClientHeight));
         const QString shots = qEnvironmentVariable("VORLAN_SCREENSHOT_DIR");
         if (!shots.isEmpty()) {
             // Let the engine paint the page before the window is taken.
             QTest::qWait(1500);
-            EXPECT_TRUE(viewer.grab().save(QDir(shots).filePath(QStringLiteral("help_viewer.png"))));
+            EXPECT_TRUE(
+                viewer.grab().save(QDir(shots).filePath(QStringLiteral("help_viewer.png"))));
         }
     });
 }
