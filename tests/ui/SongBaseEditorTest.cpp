@@ -32,8 +32,8 @@ using namespace vrl::test;
 namespace {
 
 // The data controls in the order they are bound.
-const char *const kControls[] = { "sbCisloE", "sbNazevE", "sbInterpretE", "sbToninaE",
-                                  "sbLinkE",  "sbSoundsM", "sbChordsM",   "sbNoteM" };
+const char *const kControls[] = { "sbCisloE", "sbNazevE",  "sbInterpretE", "sbToninaE",
+                                  "sbLinkE",  "sbSoundsM", "sbChordsM",    "sbNoteM" };
 
 // The statements of the example script, which the user would run with the database's client.
 QStringList exampleScript()
@@ -81,6 +81,12 @@ protected:
         const int index = choice->findText(table);
         ASSERT_GE(index, 0) << table.toStdString();
         selectEntry(form, "TblSelCoB", index);
+    }
+    // The statement reading one field of the third song in this test's database.
+    QString onServerTable(const QString &field)
+    {
+        return QStringLiteral("SELECT %1 FROM %2.SONGBASE WHERE SBCISLO = 3")
+            .arg(field, m_database);
     }
     bool menuItemEnabled() { return control<QAction>(form, "songbaseMItem")->isEnabled(); }
     // Opens the editor from the menu; inside acts while it shows and returns its result.
@@ -170,8 +176,8 @@ TEST_F(SongBaseEditor, AMissingFieldStopsTheBindingWhereItStands)
     openEditor([&](QDialog &editor) {
         click(editor, "sbConnectBtn");
         EXPECT_EQ(prompts.textsOf(QStringLiteral("error")).size(), 1);
-        EXPECT_TRUE(prompts.textsOf(QStringLiteral("error")).value(0).contains(
-            QStringLiteral("SBLINK")))
+        EXPECT_TRUE(
+            prompts.textsOf(QStringLiteral("error")).value(0).contains(QStringLiteral("SBLINK")))
             << prompts.texts().join(u'|').toStdString();
         for (int i = 0; i < 8; ++i)
             EXPECT_EQ(boundField(editor, kControls[i]).isEmpty(), i >= 4) << kControls[i];
@@ -206,15 +212,14 @@ TEST_F(SongBaseEditor, AnEditStaysPendingInTheGridUntilTheNavigatorPostsIt)
     EXPECT_EQ(grid.model()->index(2, title).data().toString(),
               QStringLiteral("Teče voda, teče (2. verze)"));
     // Nothing reached the server yet.
-    EXPECT_EQ(valueOnServer(QStringLiteral("SELECT SBNAZEV FROM SONGBASE WHERE SBCISLO = 3")),
+    EXPECT_EQ(valueOnServer(onServerTable(QStringLiteral("SBNAZEV"))),
               QStringLiteral("Teče voda, teče"));
 
     control<DBNavigator>(form, "tblNvg")->button(DBNavigator::Post)->click();
     EXPECT_EQ(table.state(), Dataset::State::Browse);
-    EXPECT_EQ(valueOnServer(QStringLiteral("SELECT SBNAZEV FROM SONGBASE WHERE SBCISLO = 3")),
+    EXPECT_EQ(valueOnServer(onServerTable(QStringLiteral("SBNAZEV"))),
               QStringLiteral("Teče voda, teče (2. verze)"));
-    EXPECT_EQ(valueOnServer(QStringLiteral("SELECT SBNOTE FROM SONGBASE WHERE SBCISLO = 3")),
-              QStringLiteral("Capo 2"));
+    EXPECT_EQ(valueOnServer(onServerTable(QStringLiteral("SBNOTE"))), QStringLiteral("Capo 2"));
 }
 
 TEST_F(SongBaseEditor, TheDemoWorkbookOffersItsSongbaseRange)
