@@ -19,6 +19,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFontInfo>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -133,6 +134,10 @@ TEST_F(SongBaseEditor, OpensUnboundAndConnectShowsTheRecordSelectedInTheGrid)
         EXPECT_EQ(shownText(editor, "sbNazevE"), QStringLiteral("Ach synku, synku"));
         EXPECT_EQ(shownText(editor, "sbToninaE"), QStringLiteral("Dmi"));
         EXPECT_EQ(shownText(editor, "sbChordsM"), QStringLiteral("Dmi A7 Dmi\nGmi Dmi A7 Dmi"));
+        // The looks the user knows the fields by.
+        for (const char *bold : { "sbNazevE", "sbToninaE", "sbExitBtn" })
+            EXPECT_TRUE(QFontInfo(control<QWidget>(editor, bold)->font()).bold()) << bold;
+        EXPECT_FALSE(QFontInfo(control<QWidget>(editor, "sbInterpretE")->font()).bold());
         const QString shots = qEnvironmentVariable("VORLAN_SCREENSHOT_DIR");
         if (!shots.isEmpty()) {
             EXPECT_TRUE(editor.grab().save(QDir(shots).filePath(QStringLiteral("songbase.png"))));
