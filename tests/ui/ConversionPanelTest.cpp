@@ -3,6 +3,7 @@
 // and texts that pass a rule but do not parse reaching the general error report.
 #include "tools/ConversionPanel.h"
 #include "app/VRLMain.h"
+#include "query/QueryArea.h"
 #include "table/TableArea.h"
 
 #include "support/ProgramFixture.h"
@@ -46,9 +47,12 @@ protected:
             state += enabled(name) ? '1' : '0';
         return state;
     }
-    void capture(const QString &value)
+    void capture(const QString &value, bool fromQueryGrid = false)
     {
-        emit form.tableArea().valueCaptured(value);
+        if (fromQueryGrid)
+            emit form.queryArea().valueCaptured(value);
+        else
+            emit form.tableArea().valueCaptured(value);
         auto *panel = control<QGroupBox>(form, "convGB");
         // On the panel's frame, beside the edit and the buttons.
         QTest::mouseDClick(panel, Qt::LeftButton, {}, QPoint(panel->width() - 3, 25));
@@ -192,7 +196,7 @@ TEST_F(ConversionPanelTest, DoubleClickTakesTheCapturedValueWhenItLooksConvertib
     capture(QStringLiteral("-12")); // a small integer
     EXPECT_EQ(edit().text(), QStringLiteral("-12"));
     EXPECT_EQ(enabledButtons(), "10101");
-    capture(QStringLiteral("1A2B")); // four hex digits
+    capture(QStringLiteral("1A2B"), true); // four hex digits, clicked in the query grid
     EXPECT_EQ(edit().text(), QStringLiteral("1A2B"));
     capture(QStringLiteral("12.05.2024 8:15:00")); // blanks, dots, digits and colons
     EXPECT_EQ(edit().text(), QStringLiteral("12.05.2024 8:15:00"));
