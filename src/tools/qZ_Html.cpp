@@ -16,7 +16,9 @@
 #include <QWebEngineHistory>
 #include <QWebEngineView>
 
+#ifdef Q_OS_UNIX
 #include <unistd.h>
+#endif
 
 namespace vrl {
 
@@ -186,8 +188,10 @@ void showHelp(ThtmlView &viewer, Prompts &prompts)
 
 void prepareBrowserEngine()
 {
+#ifdef Q_OS_UNIX
     if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+#endif
 }
 
 } // namespace vrl
