@@ -6,6 +6,7 @@
 // Expects VORLAN_BENCH_ODBC (the ODBC string), VORLAN_BENCH_CLI (the client command line
 // that prints the table's rows) and VORLAN_BENCH_TABLE; ./dev bench sets them.
 #include "BenchFigures.h"
+#include "HelpViewerBench.h"
 #include "TableAreaBench.h"
 #include "WorkbookBench.h"
 
@@ -107,6 +108,7 @@ int main(int argc, char **argv)
     try {
         // The workbook first: its peak memory is its own, before the big table's.
         runWorkbookBench();
+        runHelpViewerBench(VORLAN_HELP_DOCUMENT);
         resetPeakResident(); // the table's peak is its own
         const double openMs = run();
         runTableAreaBench(openMs);

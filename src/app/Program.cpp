@@ -9,6 +9,8 @@
 #include "data/vrxSQL.h"
 #include "import/qZ_dImport.h"
 #include "query/VRLhistory.h"
+#include "tools/qZ_Html.h"
+#include "tools/vrxSongEdit.h"
 
 #include <QApplication>
 #include <QFile>
@@ -59,6 +61,9 @@ Program::Program(QApplication &app)
     auto *mySqlDialog = new TvrxMySQLdlg(m_vrlForm.get());
     auto *importWindow = new TdImpForm(m_vrlForm.get());
     m_dm = std::make_unique<TDM>();
+    auto *songEditor = new TsbForm(m_vrlForm.get());
+    auto *helpViewer = new ThtmlView(m_vrlForm.get());
+    m_vrlForm->setToolWindows(*songEditor, *helpViewer);
     m_vrlForm->setConnectionDialogs(*sqlDialog, *mySqlDialog);
     importWindow->setConnectionDialogs(*sqlDialog, *mySqlDialog);
     m_vrlForm->setImportWindow(*importWindow);
@@ -80,6 +85,7 @@ Program::~Program()
 void Program::prepareApplication()
 {
     reuseFreedResultMemory();
+    prepareBrowserEngine();
     QApplication::setApplicationName(QStringLiteral("Vorlan"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vorlan"));
     // A connection whose login prompt is on asks through the prompts service.

@@ -14,6 +14,7 @@
 #include "query/SuperSearch.h"
 #include "query/VRLhistory.h"
 #include "table/TableArea.h"
+#include "tools/ConversionPanel.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -76,6 +77,12 @@ void TvrlForm::createAreas()
     m_superSearch
         = new SuperSearch(*this, { ui->sSearchBtn, ui->tSearchE, ui->tblSB, ui->tblGrid }, this);
     m_queryArea->setTableChoiceSource([this] { return chosenTableName(); });
+    m_conversionPanel
+        = new ConversionPanel(*this,
+                              { ui->convGB, ui->convE, ui->conv_dtrBtn, ui->conv_rdtBtn,
+                                ui->conv_i32hBtn, ui->conv_hi32Btn, ui->conv_i32bBtn },
+                              this);
+    m_conversionPanel->setCapturedValueSource([this] { return m_capturedValue; });
     m_queryArea->setPresetSource([this] {
         return PresetInput { DM().vrxTbl.commandText(), m_tableArea->checkedFieldNames(),
                              m_tableArea->filterEditText() };
@@ -270,7 +277,7 @@ void TvrlForm::FormActivate()
     settings.closing = false;
     ui->dbaseRG->setItemIndex(-1);
     ui->songbaseMItem->setEnabled(false);
-    ui->convE->clear();
+    m_conversionPanel->firstActivation();
 
     setWindowTitle(QStringLiteral("VRL"));
     ui->dbaseRG->show();

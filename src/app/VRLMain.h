@@ -16,11 +16,14 @@ class TvrlForm;
 
 namespace vrl {
 
+class ConversionPanel;
 class QueryArea;
 class TdImpForm;
 class SuperSearch;
 class TableArea;
 class TvrlhForm;
+class ThtmlView;
+class TsbForm;
 class TvrxMySQLdlg;
 class TvrxSQLdlg;
 
@@ -49,6 +52,9 @@ public:
     // The history viewer that the history menu item opens; created after the main window.
     void setHistoryViewer(TvrlhForm &viewer) { m_historyViewer = &viewer; }
     Dataset &vrxQuery() { return m_vrxQuery; }
+    // The record editor and the help viewer that the tools menu opens; created after the data
+    // module.
+    void setToolWindows(TsbForm &songEditor, ThtmlView &helpViewer);
 
     const QStringList &tableNames() const;
     QString connectionLabel() const { return m_connectionLabel; }
@@ -57,6 +63,7 @@ public:
     TableArea &tableArea() { return *m_tableArea; }
     QueryArea &queryArea() { return *m_queryArea; }
     SuperSearch &superSearch() { return *m_superSearch; }
+    ConversionPanel &conversionPanel() { return *m_conversionPanel; }
 
     // The work areas' host.
     TDM &dataModule() override;
@@ -78,6 +85,8 @@ public:
     void exitMItemClick();
     void tpXMItemClick(QAction *sender);
     void gHistoryMItemClick();
+    void ghelpMItemClick();
+    void songbaseMItemClick();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -107,6 +116,9 @@ private:
     TableArea *m_tableArea = nullptr;
     QueryArea *m_queryArea = nullptr;
     SuperSearch *m_superSearch = nullptr;
+    ConversionPanel *m_conversionPanel = nullptr;
+    TsbForm *m_sbForm = nullptr;
+    ThtmlView *m_htmlView = nullptr;
     TvrxSQLdlg *m_sqlDialog = nullptr;
     TvrxMySQLdlg *m_mySqlDialog = nullptr;
     TdImpForm *m_importWindow = nullptr;

@@ -1,5 +1,6 @@
 #include "query/StatementChecks.h"
 
+#include "basic/AsciiUpperCase.h"
 #include "regional/Regional.h"
 
 namespace vrl {
@@ -13,17 +14,6 @@ bool containsAny(const QString &line, std::initializer_list<QLatin1String> keywo
             return true;
     }
     return false;
-}
-
-// Only the letters a to z: the risk check sees no other capitals.
-QString asciiUpper(const QString &line)
-{
-    QString upper = line;
-    for (QChar &c : upper) {
-        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
-            c = QChar(c.unicode() - 'a' + 'A');
-    }
-    return upper;
 }
 
 } // namespace
@@ -44,7 +34,7 @@ int RiskVerdict(const QStringList &lines)
     int conditions = 0;
     int structure = 0;
     for (const QString &text : lines) {
-        const QString line = asciiUpper(text);
+        const QString line = AsciiUpperCase(text);
         selecting += containsAny(line, { QLatin1String("SELECT ") });
         changing += containsAny(line, { QLatin1String("UPDATE "), QLatin1String("DELETE ") });
         conditions += containsAny(line, { QLatin1String("WHERE ") });

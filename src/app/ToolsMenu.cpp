@@ -1,0 +1,35 @@
+// The tools menu's windows: the help viewer and the record editor of the SONGBASE table.
+#include "app/VRLMain.h"
+
+#include "ui_VRLMain.h"
+
+#include "basic/HandlerGuard.h"
+#include "basic/Prompts.h"
+#include "data/VRLDM.h"
+#include "tools/qZ_Html.h"
+#include "tools/vrxSongEdit.h"
+
+namespace vrl {
+
+void TvrlForm::setToolWindows(TsbForm &songEditor, ThtmlView &helpViewer)
+{
+    m_sbForm = &songEditor;
+    m_htmlView = &helpViewer;
+    m_sbForm->setDataset(DM().vrxTbl);
+    connect(ui->ghelpMItem, &QAction::triggered, this, guarded([this] { ghelpMItemClick(); }));
+    connect(ui->songbaseMItem, &QAction::triggered, this,
+            guarded([this] { songbaseMItemClick(); }));
+}
+
+void TvrlForm::ghelpMItemClick()
+{
+    showHelp(*m_htmlView, prompts());
+}
+
+void TvrlForm::songbaseMItemClick()
+{
+    m_sbForm->startFresh();
+    prompts().runModal(*m_sbForm);
+}
+
+} // namespace vrl
