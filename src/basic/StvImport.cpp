@@ -1,6 +1,7 @@
 #include "basic/StvImport.h"
 
 #include "basic/AnsiText.h"
+#include "basic/AsciiUpperCase.h"
 #include "basic/FileDialog.h"
 #include "basic/GaugeSteps.h"
 #include "basic/Prompts.h"
@@ -26,16 +27,6 @@ bool matchesWhole(const QString &text, const QString &pattern)
     return whole.match(text).hasMatch();
 }
 
-// Only a to z: the boolean values are plain ASCII words.
-QString asciiUpper(const QString &text)
-{
-    QString upper = text;
-    for (QChar &c : upper) {
-        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
-            c = QChar(c.unicode() - 'a' + 'A');
-    }
-    return upper;
-}
 
 // The target fields as one text: joined with commas, a name that holds a blank, a comma or a
 // double quote in double quotes with inner ones doubled.
@@ -103,7 +94,7 @@ std::optional<QString> CSVValueToSQL(const QList<int> &types, const QStringList 
     const QString value = present ? values[i] : QString();
     switch (type) {
     case StvBoolean: {
-        const QString upper = asciiUpper(value);
+        const QString upper = AsciiUpperCase(value);
         const bool yes = upper == QLatin1String("1") || upper == QLatin1String("T")
             || upper == QLatin1String("TRUE");
         return QString(yes ? QStringLiteral("1") : QStringLiteral("0"));

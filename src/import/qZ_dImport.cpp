@@ -5,6 +5,7 @@
 #include "ui_qZ_dImport.h"
 
 #include "basic/AnsiText.h"
+#include "basic/AsciiUpperCase.h"
 #include "basic/CheckList.h"
 #include "basic/ConnectionLabel.h"
 #include "basic/ControlColours.h"
@@ -52,16 +53,6 @@ void offerChoice(QComboBox &choice, const QString &offering, const QString &empt
     choice.setMaxVisibleItems(std::min(int(choice.count()) + 1, kMostDropDownRows));
 }
 
-// Only a to z: the file name in the message is upper-cased as plain ASCII.
-QString asciiUpper(const QString &text)
-{
-    QString upper = text;
-    for (QChar &c : upper) {
-        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
-            c = QChar(c.unicode() - 'a' + 'A');
-    }
-    return upper;
-}
 
 } // namespace
 
@@ -491,7 +482,7 @@ void TdImpForm::loadBtnClick()
         prompts().show(
             PromptKind::Message,
             QStringLiteral("Soubor se šablonou ")
-                + asciiUpper(DM().vrxTbl.commandText() + QLatin1Char('_') + m_sourceTableName)
+                + AsciiUpperCase(DM().vrxTbl.commandText() + QLatin1Char('_') + m_sourceTableName)
                 + QStringLiteral(" není k dispozici."));
         return;
     }
