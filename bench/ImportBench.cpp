@@ -2,6 +2,7 @@
 
 #include "BenchFigures.h"
 
+#include "app/Program.h"
 #include "app/VRLMain.h"
 #include "basic/Prompts.h"
 #include "data/VRLDM.h"
@@ -100,6 +101,12 @@ void runImportBench(TvrlForm &form)
 
     std::printf("# 100000 rows; import %.0f ms, client %.0f ms\n", importMs, cliMs);
     report("import_rows_per_s_ratio", (kRows / importMs) / (kRows / cliMs), "");
+}
+
+void runImportBenchAlone()
+{
+    Program program(*qApp);
+    runImportBench(program.mainWindow());
 }
 
 } // namespace vrl::bench

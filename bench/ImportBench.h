@@ -11,5 +11,7 @@ namespace vrl::bench {
 // against the database's own client sending the same rows as single INSERT statements
 // (VORLAN_BENCH_IMP_CLI) in the same run. Prints import_rows_per_s_ratio.
 void runImportBench(TvrlForm &form);
+// The same in a program of its own, for VORLAN_BENCH_ONLY=import.
+void runImportBenchAlone();
 
 } // namespace vrl::bench

@@ -147,6 +147,14 @@ QProgressBar &TvrlForm::gauge()
     return *ui->qGauge;
 }
 
+void TvrlForm::setImportWindow(TdImpForm &window)
+{
+    m_importWindow = &window;
+    // The table grid shows the imported rows once the run is over, not row by row.
+    connect(&window, &TdImpForm::runStarted, m_tableArea, &TableArea::detachGrid);
+    connect(&window, &TdImpForm::runEnded, m_tableArea, &TableArea::attachGrid);
+}
+
 void TvrlForm::importBtnClick()
 {
     if (mainConnectionBusy() || !DM().vrxTbl.isActive())

@@ -48,7 +48,7 @@ public:
     // The connection dialogs the connect command shows; created after the main window.
     void setConnectionDialogs(TvrxSQLdlg &sql, TvrxMySQLdlg &mySql);
     // The import window the import button opens; created after the main window.
-    void setImportWindow(TdImpForm &window) { m_importWindow = &window; }
+    void setImportWindow(TdImpForm &window);
     // The history viewer that the history menu item opens; created after the main window.
     void setHistoryViewer(TvrlhForm &viewer) { m_historyViewer = &viewer; }
     Dataset &vrxQuery() { return m_vrxQuery; }

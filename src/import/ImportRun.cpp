@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QScopedValueRollback>
 
 #include <cmath>
@@ -25,6 +26,8 @@ void TdImpForm::diGoBtnClick()
 {
     QScopedValueRollback<bool> running(m_running, true);
     m_runningType = ui->diTypeRG->itemIndex();
+    emit runStarted();
+    const auto ended = qScopeGuard([this] { emit runEnded(); });
     if (ui->diTypeRG->itemIndex() == 0)
         runStvImport();
     else
@@ -69,6 +72,9 @@ void TdImpForm::runTableImport()
     const bool inserting = ui->insertRB->isChecked();
     const bool editing = ui->editRB->isChecked();
 
+    // The source grid catches up at the end instead of following every row.
+    ui->tblGrid->detach();
+    const auto attach = qScopeGuard([this] { ui->tblGrid->attach(); });
     ui->posLbl->setText(QStringLiteral("wait..."));
     qint32 written = 0;
     QString errors;

@@ -63,6 +63,11 @@ public:
     // The run.
     void diGoBtnClick();
 
+signals:
+    // A run begins and ends: the target table's grid need not follow every row written.
+    void runStarted();
+    void runEnded();
+
 protected:
     void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;

@@ -169,6 +169,17 @@ void TableArea::refreshEnded()
     ui.tblChLB->clear();
 }
 
+void TableArea::detachGrid()
+{
+    ui.tblGrid->detach();
+}
+
+void TableArea::attachGrid()
+{
+    if (!ui.tblGrid->isAttached())
+        ui.tblGrid->attach();
+}
+
 void TableArea::closeTable()
 {
     m_tableNames.clear();

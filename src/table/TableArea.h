@@ -81,6 +81,10 @@ public:
     void refreshStarted(); // the main connection is about to be opened anew
     void refreshEnded(); // ... and the attempt is over, whether it connected or not
     void closeTable(); // the program is closing
+    // The grid stops following the table while another window writes many rows into it, and
+    // shows them all when it is attached again.
+    void detachGrid();
+    void attachGrid();
     void clearTableNames() { m_tableNames.clear(); }
 
     bool isShown() const;

@@ -216,9 +216,7 @@ TEST_F(ConnectFlow, WorkbookSheetsAreListedInBrackets)
     const QString path = dir.filePath(QStringLiteral("kniha.xlsx"));
     book.save(path);
 
-    clickItem(form, "dbaseRG", 2);
-    prompts.answerFile(path);
-    click(form, "connectBtn");
+    connectWorkbook(form, prompts, path);
     EXPECT_EQ(tableChoice(),
               QStringList({ QStringLiteral("[Sheet1$]"), QStringLiteral("[Data$]"),
                             QStringLiteral("Totals") }));

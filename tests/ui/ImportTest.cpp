@@ -267,9 +267,7 @@ TEST(ImportStv, AWorkbookTargetTakesTheLinesAndRefusesAnInjectedOne)
                        "<c r=\"D2\" s=\"1\"><v>44197</v></c></row>"));
     const QString path = dir.filePath(QStringLiteral("ceník.xlsx"));
     book.save(path);
-    clickItem(form, "dbaseRG", 2);
-    prompts.answerFile(path);
-    click(form, "connectBtn");
+    connectWorkbook(form, prompts, path);
     selectEntry(form, "TblSelCoB", 0);
     ASSERT_TRUE(DM().vrxTbl.isActive());
 
@@ -395,9 +393,7 @@ TEST(ImportStv, BadFilesEndWithTheirMessagesAndAShortLineIsWarnedAbout)
                        "<c r=\"C1\" t=\"inlineStr\"><is><t>Kusů</t></is></c></row>"));
     const QString path = dir.filePath(QStringLiteral("sklad.xlsx"));
     book.save(path);
-    clickItem(form, "dbaseRG", 2);
-    prompts.answerFile(path);
-    click(form, "connectBtn");
+    connectWorkbook(form, prompts, path);
     selectEntry(form, "TblSelCoB", 0);
     ASSERT_TRUE(DM().vrxTbl.isActive());
 

@@ -73,4 +73,11 @@ void connectMySql(TvrlForm &form, ScriptedPrompts &prompts, const QString &datab
     click(form, "connectBtn");
 }
 
+void connectWorkbook(TvrlForm &form, ScriptedPrompts &prompts, const QString &path)
+{
+    clickItem(form, "dbaseRG", 2);
+    prompts.answerFile(path);
+    click(form, "connectBtn");
+}
+
 } // namespace vrl::test

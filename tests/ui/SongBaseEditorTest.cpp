@@ -231,9 +231,7 @@ TEST_F(SongBaseEditor, TheDemoWorkbookOffersItsSongbaseRange)
     QTemporaryDir folder;
     const QString book = folder.filePath(QStringLiteral("songbase.xlsx"));
     ASSERT_TRUE(QFile::copy(QStringLiteral(VORLAN_EXAMPLES_DIR "/songbase.xlsx"), book));
-    clickItem(form, "dbaseRG", 2);
-    prompts.answerFile(book);
-    click(form, "connectBtn");
+    connectWorkbook(form, prompts, book);
     choose(QStringLiteral("SONGBASE"));
     ASSERT_TRUE(DM().vrxTbl.isActive()) << prompts.texts().join(u'|').toStdString();
     EXPECT_TRUE(menuItemEnabled());

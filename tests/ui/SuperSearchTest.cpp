@@ -186,9 +186,7 @@ TEST_F(SuperSearchTest, AWorkbookIsSearchedSheetBySheetAndThroughItsNamedRange)
     book.addName(QStringLiteral("Výběr"), QStringLiteral("Ceny!$A$1:$A$2"));
     const QString path = dir.filePath(QStringLiteral("hledání.xlsx"));
     book.save(path);
-    clickItem(form, "dbaseRG", 2);
-    prompts.answerFile(path);
-    click(form, "connectBtn");
+    connectWorkbook(form, prompts, path);
     ASSERT_TRUE(DM().vrlConnect.isConnected());
 
     QStringList tables;

@@ -317,9 +317,7 @@ TEST(TableAreaWorkbook, ASheetSumsAndFiltersThroughItsBracketedName)
                        "r=\"B3\"><v>59.9</v></c></row>"));
     const QString path = dir.filePath(QStringLiteral("ceník.xlsx"));
     book.save(path);
-    clickItem(form, "dbaseRG", 2);
-    prompts.answerFile(path);
-    click(form, "connectBtn");
+    connectWorkbook(form, prompts, path);
     selectEntry(form, "TblSelCoB", 0);
     ASSERT_EQ(DM().vrxTbl.commandText(), QStringLiteral("[Ceník$]"));
     TableArea &area = form.tableArea();

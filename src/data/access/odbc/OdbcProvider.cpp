@@ -183,6 +183,7 @@ void OdbcProvider::open(const ConnectionString &string, const ConnectOptions &op
 
 void OdbcProvider::close()
 {
+    m_prepared.clear();
     if (m_dbc && m_connected)
         SQLDisconnect(m_dbc.get());
     m_connected = false;
@@ -205,17 +206,18 @@ StmtHandle OdbcProvider::newStatement()
 
 StatementResult OdbcProvider::run(const QString &statement, const std::vector<Value> &parameters)
 {
-    StmtHandle handle = newStatement();
+    const bool prepared = !parameters.empty();
+    StmtHandle handle = prepared ? preparedStatement(statement) : newStatement();
     SQLHSTMT stmt = handle.get();
     std::vector<Parameter> bound;
     SQLRETURN executed;
-    if (parameters.empty()) {
+    if (!prepared) {
         executed = SQLExecDirectW(stmt, wide(statement), SQL_NTS);
     } else {
-        check(SQLPrepareW(stmt, wide(statement), SQL_NTS), SQL_HANDLE_STMT, stmt);
         bindParameters(stmt, parameters, bound);
         executed = SQLExecute(stmt);
     }
+    // A statement that failed is not kept: it leaves with its handle.
     check(executed, SQL_HANDLE_STMT, stmt);
 
     StatementResult result;
@@ -241,7 +243,35 @@ StatementResult OdbcProvider::run(const QString &statement, const std::vector<Va
     }
     if (result.hasRows)
         result.rowsAffected = -1;
+    if (prepared) {
+        // Ready for the next execution with other values.
+        SQLFreeStmt(stmt, SQL_CLOSE);
+        SQLFreeStmt(stmt, SQL_RESET_PARAMS);
+        keepPrepared(statement, std::move(handle));
+    }
     return result;
+}
+
+StmtHandle OdbcProvider::preparedStatement(const QString &statement)
+{
+    for (auto entry = m_prepared.begin(); entry != m_prepared.end(); ++entry) {
+        if (entry->first == statement) {
+            StmtHandle handle = std::move(entry->second);
+            m_prepared.erase(entry);
+            return handle;
+        }
+    }
+    StmtHandle handle = newStatement();
+    check(SQLPrepareW(handle.get(), wide(statement), SQL_NTS), SQL_HANDLE_STMT, handle.get());
+    return handle;
+}
+
+void OdbcProvider::keepPrepared(const QString &statement, StmtHandle handle)
+{
+    constexpr size_t kKept = 8;
+    m_prepared.emplace(m_prepared.begin(), statement, std::move(handle));
+    if (m_prepared.size() > kKept)
+        m_prepared.pop_back();
 }
 
 QString OdbcProvider::currentCatalog()

@@ -32,10 +32,17 @@ public:
 
 private:
     odbc::StmtHandle newStatement();
+    // The statement prepared for this text, from the cache when it was prepared before, so
+    // that a statement repeated row after row (an import's INSERT, an edit's UPDATE) costs one
+    // round trip to the server instead of three.
+    odbc::StmtHandle preparedStatement(const QString &statement);
+    void keepPrepared(const QString &statement, odbc::StmtHandle handle);
     QString currentCatalog();
 
     odbc::EnvHandle m_env;
     odbc::DbcHandle m_dbc;
+    // The statements prepared last, newest first; freed before the connection goes.
+    std::vector<std::pair<QString, odbc::StmtHandle>> m_prepared;
     // Text comes as UTF-8 from MySQL and MariaDB connections whose character set is UTF-8
     // (the default this provider gives them), as UTF-16 from any other.
     odbc::TextEncoding textEncoding() const
