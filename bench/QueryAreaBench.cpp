@@ -4,7 +4,6 @@
 
 #include "app/VRLMain.h"
 #include "basic/QueryColumnSum.h"
-#include "basic/QueryRunners.h"
 #include "query/QueryArea.h"
 #include "widgets/StatusBar.h"
 
@@ -31,13 +30,6 @@ void runQueryAreaBench(TvrlForm &form, double openMs)
             throw std::runtime_error("the result was not shown");
     });
     report("query_show_ratio", showMs / openMs, "");
-    if (qEnvironmentVariableIsSet("VORLAN_BENCH_PROBE")) {
-        auto *memo = form.findChild<QPlainTextEdit *>(QStringLiteral("qMemo"));
-        qint32 records = 0, affected = 0;
-        report("probe_runner_ms", medianMilliseconds(3, [&] {
-                   OpenOrExecMemoQuery(form.vrxQuery(), *memo, records, affected);
-               }), "ms");
-    }
 
     auto *gauge = form.findChild<QProgressBar *>(QStringLiteral("qGauge"));
     QString sum;

@@ -47,6 +47,11 @@ void runTableAreaBench(double openMs)
         DM().vrlConnect.setCommandTimeout(0);
         DM().vrlConnect.open();
         area.loadTableChoice();
+        if (qEnvironmentVariable("VORLAN_BENCH_ONLY") == QLatin1String("query")) {
+            runQueryAreaBench(form, openMs);
+            setPrompts(nullptr);
+            return;
+        }
         auto *choice = form.findChild<QComboBox *>(QStringLiteral("TblSelCoB"));
         auto *status = form.findChild<StatusBar *>(QStringLiteral("tblSB"));
         const QString table = qEnvironmentVariable("VORLAN_BENCH_TABLE");

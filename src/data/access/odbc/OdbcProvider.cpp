@@ -31,8 +31,10 @@ struct Parameter
     SQLLEN indicator = 0;
 };
 
+// Text goes as UTF-8 bytes where the connection reads UTF-8 (MySQL and MariaDB here): the
+// driver would otherwise open a character converter for every wide text it is handed.
 void bindParameters(SQLHSTMT statement, const std::vector<Value> &values,
-                    std::vector<Parameter> &bound)
+                    std::vector<Parameter> &bound, bool utf8Text)
 {
     bound.resize(values.size());
     for (size_t i = 0; i < values.size(); ++i) {
@@ -68,15 +70,16 @@ void bindParameters(SQLHSTMT statement, const std::vector<Value> &values,
                                       SQL_TYPE_TIMESTAMP, 23, 3,
                                       &std::get<SQL_TIMESTAMP_STRUCT>(p.data), 0, nullptr);
         } else if (value.type() == FieldType::Decimal) {
-            // Decimals travel as text with a full stop, so that every digit arrives.
-            const QString digits = value.asDecimal();
-            p.data = digits;
-            const qsizetype point = digits.indexOf(QLatin1Char('.'));
+            // Decimals travel as plain text with a full stop, so that every digit arrives.
+            p.data = value.asDecimal().toLatin1();
+            const QByteArray &digits = std::get<QByteArray>(p.data);
+            const qsizetype point = digits.indexOf('.');
             const SQLSMALLINT scale = SQLSMALLINT(point < 0 ? 0 : digits.size() - point - 1);
-            p.indicator = SQLLEN(digits.size() * 2);
-            result = SQLBindParameter(statement, number, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_DECIMAL,
+            p.indicator = SQLLEN(digits.size());
+            result = SQLBindParameter(statement, number, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_DECIMAL,
                                       SQLULEN(std::max<qsizetype>(digits.size(), 1)), scale,
-                                      wide(std::get<QString>(p.data)), p.indicator, &p.indicator);
+                                      const_cast<char *>(digits.constData()), p.indicator,
+                                      &p.indicator);
         } else if (value.type() == FieldType::Binary) {
             p.data = value.asBinary();
             const QByteArray &bytes = std::get<QByteArray>(p.data);
@@ -85,6 +88,15 @@ void bindParameters(SQLHSTMT statement, const std::vector<Value> &values,
                                       bytes.size() > 8000 ? SQL_LONGVARBINARY : SQL_VARBINARY,
                                       SQLULEN(std::max<qsizetype>(bytes.size(), 1)), 0,
                                       const_cast<char *>(bytes.constData()), p.indicator,
+                                      &p.indicator);
+        } else if (utf8Text) {
+            p.data = value.asText().toUtf8();
+            const QByteArray &text = std::get<QByteArray>(p.data);
+            p.indicator = SQLLEN(text.size());
+            result = SQLBindParameter(statement, number, SQL_PARAM_INPUT, SQL_C_CHAR,
+                                      text.size() > 8000 ? SQL_LONGVARCHAR : SQL_VARCHAR,
+                                      SQLULEN(std::max<qsizetype>(text.size(), 1)), 0,
+                                      const_cast<char *>(text.constData()), p.indicator,
                                       &p.indicator);
         } else {
             p.data = value.asText();
@@ -214,7 +226,7 @@ StatementResult OdbcProvider::run(const QString &statement, const std::vector<Va
     if (!prepared) {
         executed = SQLExecDirectW(stmt, wide(statement), SQL_NTS);
     } else {
-        bindParameters(stmt, parameters, bound);
+        bindParameters(stmt, parameters, bound, textEncoding() == odbc::TextEncoding::Utf8);
         executed = SQLExecute(stmt);
     }
     // A statement that failed is not kept: it leaves with its handle.
@@ -244,8 +256,8 @@ StatementResult OdbcProvider::run(const QString &statement, const std::vector<Va
     if (result.hasRows)
         result.rowsAffected = -1;
     if (prepared) {
-        // Ready for the next execution with other values.
-        SQLFreeStmt(stmt, SQL_CLOSE);
+        // Ready for the next execution with other values; every result has been drained, so
+        // no cursor needs closing (which would cost the server another round trip).
         SQLFreeStmt(stmt, SQL_RESET_PARAMS);
         keepPrepared(statement, std::move(handle));
     }
