@@ -172,12 +172,14 @@ void TableArea::refreshEnded()
 void TableArea::detachGrid()
 {
     ui.tblGrid->detach();
+    ui.tblNvg->setDataset(nullptr);
 }
 
 void TableArea::attachGrid()
 {
     if (!ui.tblGrid->isAttached())
         ui.tblGrid->attach();
+    ui.tblNvg->setDataset(&table());
 }
 
 void TableArea::closeTable()

@@ -81,8 +81,8 @@ public:
     void refreshStarted(); // the main connection is about to be opened anew
     void refreshEnded(); // ... and the attempt is over, whether it connected or not
     void closeTable(); // the program is closing
-    // The grid stops following the table while another window writes many rows into it, and
-    // shows them all when it is attached again.
+    // The grid and the navigator stop following the table while another window writes many
+    // rows into it, and show them all when they are attached again.
     void detachGrid();
     void attachGrid();
     void clearTableNames() { m_tableNames.clear(); }

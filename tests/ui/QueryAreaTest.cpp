@@ -217,6 +217,21 @@ TEST_F(QueryAreaTest, SortingStartsDescendingAndTheAutoSumFollowsSortAndFilter)
     EXPECT_EQ(area.sortColumn(), QStringLiteral("cena"));
 }
 
+TEST_F(QueryAreaTest, LongFieldNamesAreKeptWholeForTheSortAndTheRetry)
+{
+    const QString name = QStringLiteral("velmi_dlouhy_nazev_sloupce_ktery_ma_41zn");
+    run({ QStringLiteral("SELECT počet AS %1 FROM položky").arg(name) });
+    clickCell(2, name);
+    EXPECT_EQ(area.clickedField(), name);
+    clickTitle(name);
+    EXPECT_EQ(area.sortColumn(), name);
+    EXPECT_EQ(form.vrxQuery().sort(), name + QStringLiteral(" DESC"));
+    typeText(form, "qFilterE", QStringLiteral("??"));
+    click(form, "qFilterBtn");
+    EXPECT_EQ(control<QLineEdit>(form, "qFilterE")->text(), name + QStringLiteral(" = 2"));
+    EXPECT_EQ(form.vrxQuery().recordCount(), 4);
+}
+
 TEST_F(QueryAreaTest, ARejectedFilterIsRetriedWithTheLastCellUnquoted)
 {
     // Before any cell: the retry " = " fails too and the error is shown.

@@ -15,6 +15,7 @@ void FieldLink::setDataset(Dataset *dataset)
     if (m_dataset)
         disconnect(m_dataset, nullptr, this, nullptr);
     m_dataset = dataset;
+    m_shownUnbound = false;
     if (dataset) {
         connect(dataset, &Dataset::reset, this, &FieldLink::refresh);
         connect(dataset, &Dataset::cursorMoved, this, &FieldLink::refresh);
@@ -32,6 +33,7 @@ void FieldLink::setFieldName(const QString &name)
     if (!name.isEmpty() && m_dataset && m_dataset->isActive())
         m_dataset->fieldByName(name); // an unknown name fails here
     m_fieldName = name;
+    m_shownUnbound = false;
     refresh();
 }
 
@@ -47,9 +49,12 @@ void FieldLink::refresh()
         return;
     m_waiting.reset();
     if (!hasField()) {
-        m_show(QString(), false);
+        if (!m_shownUnbound)
+            m_show(QString(), false);
+        m_shownUnbound = true;
         return;
     }
+    m_shownUnbound = false;
     m_show(m_dataset->fieldByName(m_fieldName).text(),
            !m_dataset->isEmpty() || m_dataset->state() == Dataset::State::Insert);
 }

@@ -45,6 +45,8 @@ private:
     QString m_fieldName;
     std::optional<QString> m_waiting;
     bool m_writing = false;
+    // An unbound control shows its empty text once, not again at every move of the dataset.
+    bool m_shownUnbound = false;
 };
 
 } // namespace vrl
