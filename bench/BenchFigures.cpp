@@ -38,8 +38,7 @@ double cliMilliseconds(const QString &commandLine, int runs)
             throw std::runtime_error(QStringLiteral("the client failed (%1, exit %2): %3")
                                          .arg(client.errorString())
                                          .arg(client.exitCode())
-                                         .arg(QString::fromLocal8Bit(
-                                             client.readAllStandardError()))
+                                         .arg(QString::fromLocal8Bit(client.readAllStandardError()))
                                          .toStdString());
     });
 }

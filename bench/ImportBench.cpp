@@ -4,8 +4,10 @@
 
 #include "app/Program.h"
 #include "app/VRLMain.h"
+#include "basic/AnsiText.h"
 #include "basic/Prompts.h"
 #include "data/VRLDM.h"
+#include "data/access/ConnectionTemplates.h"
 #include "import/qZ_dImport.h"
 #include "widgets/RadioGroup.h"
 
@@ -16,6 +18,9 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
+
+#include "GeneratedWorkbook.h"
 
 #include <stdexcept>
 
@@ -29,7 +34,11 @@ class ImportPrompts : public Prompts
 public:
     void show(PromptKind, const QString &text) override { shown = text; }
     bool confirm(const QString &) override { return true; }
-    bool runFileDialog(FileDialog &) override { return false; }
+    bool runFileDialog(FileDialog &dialog) override
+    {
+        dialog.fileName = file;
+        return !file.isEmpty();
+    }
     int runModal(QDialog &dialog) override
     {
         const auto set = [&dialog](const char *name, const QString &text) {
@@ -46,6 +55,7 @@ public:
     bool login(QString &, QString &) override { return false; }
 
     QString shown;
+    QString file; // the answer of the file dialog
 };
 
 template<typename T> T &child(QObject &root, const char *name)
@@ -56,34 +66,35 @@ template<typename T> T &child(QObject &root, const char *name)
     return *found;
 }
 
-} // namespace
-
-void runImportBench(TvrlForm &form)
+// Opens the target table on the main connection.
+void openTarget(const QString &connectionString, const QString &table)
 {
-    constexpr double kRows = 100000;
-    const double cliMs = cliMilliseconds(qEnvironmentVariable("VORLAN_BENCH_IMP_CLI"), 1);
-
     Connection &connection = DM().vrlConnect;
     connection.close();
-    connection.setConnectionString(QStringLiteral("Provider=MSDASQL.1;Extended Properties=\"")
-                                   + qEnvironmentVariable("VORLAN_BENCH_IMP_ODBC")
-                                   + QLatin1Char('"'));
+    connection.setConnectionString(connectionString);
     connection.open();
     DM().vrxTbl.close();
-    DM().vrxTbl.setCommandText(QStringLiteral("tgt"));
+    DM().vrxTbl.setCommandText(table);
     DM().vrxTbl.open();
+}
 
-    ImportPrompts answers;
-    Prompts &before = prompts();
-    setPrompts(&answers);
-    TdImpForm &window = child<TdImpForm>(form, "dImpForm");
+QString mariaDbString()
+{
+    return QStringLiteral("Provider=MSDASQL.1;Extended Properties=\"")
+        + qEnvironmentVariable("VORLAN_BENCH_IMP_ODBC") + QLatin1Char('"');
+}
+
+// The milliseconds of a table-to-table INSERT run from the source table of the benchmark's
+// MariaDB database into the open target, its three fields paired by position.
+double tableImportMs(TdImpForm &window, ImportPrompts &answers, const QString &source, int rows)
+{
     window.show();
     QApplication::processEvents();
     child<RadioGroup>(window, "diTypeRG").setItemIndex(3);
     window.diTypeRGClick();
     window.diConnectBtnClick();
     auto &tables = child<QComboBox>(window, "tblSelCoB");
-    tables.setCurrentIndex(tables.findText(QStringLiteral("src")));
+    tables.setCurrentIndex(tables.findText(source));
     window.tblSelCoBSelect();
     child<QComboBox>(window, "sourceFieldCoB").setCurrentIndex(0);
     child<QComboBox>(window, "destFieldCoB").setCurrentIndex(0);
@@ -93,14 +104,68 @@ void runImportBench(TvrlForm &form)
     window.updateGoButton();
     if (!child<QPushButton>(window, "diGoBtn").isEnabled())
         throw std::runtime_error("the import is not ready to run");
-    const double importMs = millisecondsOf([&] { window.diGoBtnClick(); });
-    if (answers.shown != QStringLiteral("Import [I]: 100000 rec(s)"))
+    const double ms = millisecondsOf([&] { window.diGoBtnClick(); });
+    if (answers.shown != QStringLiteral("Import [I]: %1 rec(s)").arg(rows))
         throw std::runtime_error("the import ended with: " + answers.shown.toStdString());
     window.diExitBtnClick();
-    setPrompts(&before == &answers ? nullptr : &before);
+    return ms;
+}
 
+// The STV engine into a workbook against the table-to-table run into a copy of it.
+void runStvBench(TdImpForm &window, ImportPrompts &answers)
+{
+    constexpr int kRows = 200;
+    QTemporaryDir dir;
+    test::GeneratedWorkbook book;
+    book.addSheet(QStringLiteral("Cil"),
+                  QStringLiteral("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>Id</t></is></c>"
+                                 "<c r=\"B1\" t=\"inlineStr\"><is><t>Jmeno</t></is></c>"
+                                 "<c r=\"C1\" t=\"inlineStr\"><is><t>Cena</t></is></c></row>"));
+    const QString stvBook = dir.filePath(QStringLiteral("stv.xlsx"));
+    const QString tableBook = dir.filePath(QStringLiteral("tabulka.xlsx"));
+    book.save(stvBook);
+    book.save(tableBook);
+    QStringList lines { QStringLiteral("Id;Jmeno;Cena"), QStringLiteral("INTEGER;STRING;FLOAT") };
+    for (int i = 1; i <= kRows; ++i)
+        lines << QStringLiteral("%1;Věc %1;%1.25").arg(i);
+    answers.file = dir.filePath(QStringLiteral("řádky.csv"));
+    writeAnsiLines(answers.file, lines);
+
+    openTarget(excelWorkbook(stvBook), QStringLiteral("[Cil$]"));
+    window.show();
+    QApplication::processEvents();
+    child<RadioGroup>(window, "diTypeRG").setItemIndex(0);
+    window.diTypeRGClick();
+    const double stvMs = millisecondsOf([&] { window.diGoBtnClick(); });
+    if (answers.shown != QStringLiteral("CSV import OK [%1 záznamů]").arg(kRows))
+        throw std::runtime_error("the STV import ended with: " + answers.shown.toStdString());
+    window.diExitBtnClick();
+
+    openTarget(excelWorkbook(tableBook), QStringLiteral("[Cil$]"));
+    const double tableMs = tableImportMs(window, answers, QStringLiteral("src200"), kRows);
+    std::printf("# %d rows into a workbook; STV %.0f ms, table to table %.0f ms\n", kRows, stvMs,
+                tableMs);
+    report("stv_rows_per_s_ratio", tableMs / stvMs, "");
+}
+
+} // namespace
+
+void runImportBench(TvrlForm &form)
+{
+    constexpr double kRows = 100000;
+    const double cliMs = cliMilliseconds(qEnvironmentVariable("VORLAN_BENCH_IMP_CLI"), 1);
+    openTarget(mariaDbString(), QStringLiteral("tgt"));
+
+    ImportPrompts answers;
+    Prompts &before = prompts();
+    setPrompts(&answers);
+    TdImpForm &window = child<TdImpForm>(form, "dImpForm");
+    const double importMs = tableImportMs(window, answers, QStringLiteral("src"), int(kRows));
     std::printf("# 100000 rows; import %.0f ms, client %.0f ms\n", importMs, cliMs);
     report("import_rows_per_s_ratio", (kRows / importMs) / (kRows / cliMs), "");
+
+    runStvBench(window, answers);
+    setPrompts(&before == &answers ? nullptr : &before);
 }
 
 void runImportBenchAlone()
