@@ -1,8 +1,9 @@
 #include "basic/Prompts.h"
 
-#include "basic/WidgetPrompts.h"
-
 namespace vrl {
+
+// The message boxes of the toolkit; they live beside their class.
+Prompts &productionPrompts();
 
 namespace {
 Prompts *g_replacement = nullptr;
@@ -12,8 +13,7 @@ Prompts &prompts()
 {
     if (g_replacement)
         return *g_replacement;
-    static WidgetPrompts production;
-    return production;
+    return productionPrompts();
 }
 
 void setPrompts(Prompts *replacement)

@@ -126,4 +126,10 @@ bool WidgetPrompts::login(QString &user, QString &password)
     return true;
 }
 
+Prompts &productionPrompts()
+{
+    static WidgetPrompts production;
+    return production;
+}
+
 } // namespace vrl
