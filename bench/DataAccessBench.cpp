@@ -11,10 +11,10 @@
 #include "TableAreaBench.h"
 #include "WorkbookBench.h"
 
-#include "data/access/Connection.h"
-#include "data/access/DataError.h"
-#include "data/access/Dataset.h"
-#include "data/access/ResultMemory.h"
+#include "access/Connection.h"
+#include "access/DataError.h"
+#include "access/Dataset.h"
+#include "access/ResultMemory.h"
 #include "data/controls/DatasetModel.h"
 
 #include <QApplication>

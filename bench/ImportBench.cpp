@@ -7,7 +7,7 @@
 #include "basic/AnsiText.h"
 #include "basic/Prompts.h"
 #include "data/VRLDM.h"
-#include "data/access/ConnectionTemplates.h"
+#include "access/ConnectionTemplates.h"
 #include "import/qZ_dImport.h"
 #include "widgets/RadioGroup.h"
 

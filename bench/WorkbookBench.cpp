@@ -3,9 +3,9 @@
 #include "BenchFigures.h"
 #include "GeneratedWorkbook.h"
 
-#include "data/access/Connection.h"
-#include "data/access/ConnectionTemplates.h"
-#include "data/access/Dataset.h"
+#include "access/Connection.h"
+#include "access/ConnectionTemplates.h"
+#include "access/Dataset.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>

@@ -4,7 +4,7 @@
 #include "app/VRLMain.h"
 #include "basic/Prompts.h"
 #include "data/VRLDM.h"
-#include "data/access/ResultMemory.h"
+#include "access/ResultMemory.h"
 #include "data/vrxMySQL.h"
 #include "data/vrxSQL.h"
 #include "import/qZ_dImport.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/access/ConnectionTemplates.h"
+#include "access/ConnectionTemplates.h"
 
 namespace vrl {
 

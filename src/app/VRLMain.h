@@ -1,7 +1,7 @@
 #pragma once
 
 #include "areas/WorkAreaHost.h"
-#include "data/access/Dataset.h"
+#include "access/Dataset.h"
 
 #include <QMainWindow>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "basic/FieldSearch.h"
 
-#include "data/access/Dataset.h"
+#include "access/Dataset.h"
 #include "regional/Regional.h"
 
 namespace vrl {

@@ -1,7 +1,7 @@
 #include "basic/HandlerGuard.h"
 
 #include "basic/Prompts.h"
-#include "data/access/DataError.h"
+#include "access/DataError.h"
 
 #include <QString>
 

@@ -3,7 +3,7 @@
 #include "basic/GaugeSteps.h"
 #include "basic/QueryRunners.h"
 #include "basic/TableColumnSum.h"
-#include "data/access/Dataset.h"
+#include "access/Dataset.h"
 
 #include <QProgressBar>
 

@@ -1,8 +1,8 @@
 #include "basic/QueryRunners.h"
 
 #include "basic/Prompts.h"
-#include "data/access/DataError.h"
-#include "data/access/Dataset.h"
+#include "access/DataError.h"
+#include "access/Dataset.h"
 
 #include <QPlainTextEdit>
 #include <QTextBlock>

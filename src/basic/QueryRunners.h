@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/access/Value.h"
+#include "access/Value.h"
 
 #include <QString>
 #include <QStringList>

@@ -6,7 +6,7 @@
 #include "basic/GaugeSteps.h"
 #include "basic/Prompts.h"
 #include "basic/QueryRunners.h"
-#include "data/access/Dataset.h"
+#include "access/Dataset.h"
 
 #include <QFileInfo>
 #include <QProgressBar>

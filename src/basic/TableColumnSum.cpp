@@ -1,10 +1,10 @@
 #include "basic/TableColumnSum.h"
 
 #include "basic/QueryRunners.h"
-#include "data/access/DataError.h"
-#include "data/access/Dataset.h"
-#include "data/access/FilterSql.h"
-#include "data/access/RowFilter.h"
+#include "access/DataError.h"
+#include "access/Dataset.h"
+#include "access/FilterSql.h"
+#include "access/RowFilter.h"
 #include "regional/Regional.h"
 
 #include <charconv>

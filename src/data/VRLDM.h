@@ -1,8 +1,8 @@
 #pragma once
 
 #include "basic/FileDialog.h"
-#include "data/access/Connection.h"
-#include "data/access/Dataset.h"
+#include "access/Connection.h"
+#include "access/Dataset.h"
 
 #include <QPointer>
 

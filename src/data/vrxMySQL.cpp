@@ -3,7 +3,7 @@
 #include "ui_vrxMySQL.h"
 
 #include "basic/HandlerGuard.h"
-#include "data/access/ConnectionTemplates.h"
+#include "access/ConnectionTemplates.h"
 
 namespace vrl {
 

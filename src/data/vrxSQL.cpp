@@ -4,7 +4,7 @@
 
 #include "basic/ControlColours.h"
 #include "basic/HandlerGuard.h"
-#include "data/access/ConnectionTemplates.h"
+#include "access/ConnectionTemplates.h"
 
 #include <QFocusEvent>
 

@@ -13,7 +13,7 @@
 #include "basic/ProgramPaths.h"
 #include "basic/Prompts.h"
 #include "data/VRLDM.h"
-#include "data/access/ConnectionTemplates.h"
+#include "access/ConnectionTemplates.h"
 #include "data/controls/GridSearch.h"
 #include "data/vrxMySQL.h"
 #include "data/vrxSQL.h"

@@ -8,7 +8,7 @@
 #include "basic/QueryColumnSum.h"
 #include "basic/QueryRunners.h"
 #include "basic/TitleClickSort.h"
-#include "data/access/Dataset.h"
+#include "access/Dataset.h"
 #include "data/controls/DBGrid.h"
 #include "data/controls/GridSearch.h"
 #include "widgets/StatusBar.h"

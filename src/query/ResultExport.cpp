@@ -7,7 +7,7 @@
 #include "basic/HandlerGuard.h"
 #include "basic/Prompts.h"
 #include "data/VRLDM.h"
-#include "data/access/Dataset.h"
+#include "access/Dataset.h"
 #include "data/controls/DBGrid.h"
 #include "query/ExportForms.h"
 

@@ -6,7 +6,7 @@
 #include "basic/HandlerGuard.h"
 #include "basic/Prompts.h"
 #include "data/VRLDM.h"
-#include "data/access/DataError.h"
+#include "access/DataError.h"
 #include "widgets/StatusBar.h"
 
 #include <QApplication>

@@ -8,7 +8,7 @@
 #include "basic/TableColumnSum.h"
 #include "basic/TitleClickSort.h"
 #include "data/VRLDM.h"
-#include "data/access/DataError.h"
+#include "access/DataError.h"
 #include "data/controls/DBGrid.h"
 #include "data/controls/GridSearch.h"
 #include "widgets/StatusBar.h"

@@ -1,7 +1,7 @@
-#include "data/access/ConnectionString.h"
-#include "data/access/ConnectionTemplates.h"
-#include "data/access/DataError.h"
-#include "data/access/odbc/OdbcConnectionString.h"
+#include "access/ConnectionString.h"
+#include "access/ConnectionTemplates.h"
+#include "access/DataError.h"
+#include "access/odbc/OdbcConnectionString.h"
 
 #include <gtest/gtest.h>
 

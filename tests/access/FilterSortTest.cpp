@@ -1,8 +1,8 @@
-#include "data/access/DataError.h"
-#include "data/access/RowFilter.h"
-#include "data/access/RowSort.h"
-#include "data/access/WriteStatements.h"
-#include "data/access/sqlite/SqliteProvider.h"
+#include "access/DataError.h"
+#include "access/RowFilter.h"
+#include "access/RowSort.h"
+#include "access/WriteStatements.h"
+#include "access/sqlite/SqliteProvider.h"
 #include "regional/Regional.h"
 
 #include <gtest/gtest.h>

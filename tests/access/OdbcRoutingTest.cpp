@@ -1,6 +1,6 @@
-#include "data/access/ConnectionTemplates.h"
-#include "data/access/DataError.h"
-#include "data/access/odbc/OdbcConnectionString.h"
+#include "access/ConnectionTemplates.h"
+#include "access/DataError.h"
+#include "access/odbc/OdbcConnectionString.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "data/access/Value.h"
-#include "data/access/ColumnStore.h"
-#include "data/access/DataError.h"
+#include "access/Value.h"
+#include "access/ColumnStore.h"
+#include "access/DataError.h"
 #include "regional/Regional.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "basic/HandlerGuard.h"
 #include "basic/WidgetPrompts.h"
-#include "data/access/DataError.h"
+#include "access/DataError.h"
 
 #include "support/ScriptedPrompts.h"
 

@@ -2,9 +2,9 @@
 // numbers of the column sum.
 #include "basic/QueryRunners.h"
 #include "basic/TableColumnSum.h"
-#include "data/access/Connection.h"
-#include "data/access/DataError.h"
-#include "data/access/Dataset.h"
+#include "access/Connection.h"
+#include "access/DataError.h"
+#include "access/Dataset.h"
 
 #include "support/ScriptedPrompts.h"
 

@@ -1,10 +1,10 @@
 // Connecting through the real drivers: the MySQL template, and the failures a user meets.
 #include "support/DatasetHelpers.h"
 
-#include "data/access/Connection.h"
-#include "data/access/ConnectionTemplates.h"
-#include "data/access/DataError.h"
-#include "data/access/Dataset.h"
+#include "access/Connection.h"
+#include "access/ConnectionTemplates.h"
+#include "access/DataError.h"
+#include "access/Dataset.h"
 
 #include "support/GeneratedWorkbook.h"
 

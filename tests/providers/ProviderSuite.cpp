@@ -4,10 +4,10 @@
 #include "support/DatasetHelpers.h"
 #include "support/GeneratedWorkbook.h"
 
-#include "data/access/ConnectionTemplates.h"
-#include "data/access/Connection.h"
-#include "data/access/DataError.h"
-#include "data/access/Dataset.h"
+#include "access/ConnectionTemplates.h"
+#include "access/Connection.h"
+#include "access/DataError.h"
+#include "access/Dataset.h"
 
 #include "regional/Regional.h"
 

@@ -7,10 +7,10 @@
 #include "support/GeneratedXls.h"
 
 #include "regional/Regional.h"
-#include "data/access/ConnectionTemplates.h"
-#include "data/access/DataError.h"
-#include "data/access/workbook/WorkbookFile.h"
-#include "data/access/workbook/ZipArchive.h"
+#include "access/ConnectionTemplates.h"
+#include "access/DataError.h"
+#include "access/workbook/WorkbookFile.h"
+#include "access/workbook/ZipArchive.h"
 
 #include <QElapsedTimer>
 #include <QFile>

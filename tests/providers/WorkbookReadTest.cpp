@@ -1,12 +1,12 @@
 // The workbook readers against a reference reader: every cell of the real workbooks written by
 // spreadsheet programs, as openpyxl (.xlsx) or xlrd (.xls) sees it.
 #include "WorkbookOracle.h"
-#include "data/access/Connection.h"
-#include "data/access/ConnectionTemplates.h"
-#include "data/access/DataError.h"
-#include "data/access/Dataset.h"
+#include "access/Connection.h"
+#include "access/ConnectionTemplates.h"
+#include "access/DataError.h"
+#include "access/Dataset.h"
 
-#include "data/access/workbook/WorkbookFile.h"
+#include "access/workbook/WorkbookFile.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "DatasetHelpers.h"
 
-#include "data/access/DataError.h"
+#include "access/DataError.h"
 
 namespace vrl::test {
 

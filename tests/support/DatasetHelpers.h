@@ -1,7 +1,7 @@
 #pragma once
 
-#include "data/access/Connection.h"
-#include "data/access/Dataset.h"
+#include "access/Connection.h"
+#include "access/Dataset.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #include "support/QtPrinters.h"
 
-#include "data/access/Value.h"
+#include "access/Value.h"
 
 namespace vrl {
 

@@ -4,7 +4,7 @@
 #include "app/ProgramSettings.h"
 #include "app/VRLMain.h"
 #include "data/VRLDM.h"
-#include "data/access/Connection.h"
+#include "access/Connection.h"
 #include "widgets/RadioGroup.h"
 #include "widgets/StatusBar.h"
 

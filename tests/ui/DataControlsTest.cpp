@@ -1,9 +1,9 @@
 // The data-bound controls on a real SQLite table: the grid and the cursor follow each other,
 // the navigator acts and enables its buttons by the dataset's state, edits and memos show and
 // write the current record's fields.
-#include "data/access/Connection.h"
-#include "data/access/DataError.h"
-#include "data/access/Dataset.h"
+#include "access/Connection.h"
+#include "access/DataError.h"
+#include "access/Dataset.h"
 #include "data/controls/DBEdit.h"
 #include "data/controls/DBGrid.h"
 #include "data/controls/DBMemo.h"

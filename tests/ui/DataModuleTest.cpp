@@ -4,7 +4,7 @@
 #include "app/Program.h"
 #include "app/VRLMain.h"
 #include "data/VRLDM.h"
-#include "data/access/DataError.h"
+#include "access/DataError.h"
 #include "data/controls/DBGrid.h"
 #include "data/controls/DBNavigator.h"
 

@@ -1,7 +1,7 @@
 #include "data/controls/DBGrid.h"
 
 #include "basic/HandlerGuard.h"
-#include "data/access/Dataset.h"
+#include "access/Dataset.h"
 #include "data/controls/DatasetModel.h"
 
 #include <QHeaderView>

@@ -2,7 +2,7 @@
 
 #include "basic/HandlerGuard.h"
 #include "basic/Prompts.h"
-#include "data/access/Dataset.h"
+#include "access/Dataset.h"
 
 #include <QToolButton>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/access/Dataset.h"
+#include "access/Dataset.h"
 
 #include <QAbstractTableModel>
 #include <QPointer>

@@ -1,7 +1,7 @@
 #include "data/controls/FieldLink.h"
 
-#include "data/access/DataError.h"
-#include "data/access/Dataset.h"
+#include "access/DataError.h"
+#include "access/Dataset.h"
 
 namespace vrl {
 

@@ -4,7 +4,7 @@
 #include "basic/GaugeSteps.h"
 #include "basic/Prompts.h"
 #include "basic/QueryRunners.h"
-#include "data/access/Dataset.h"
+#include "access/Dataset.h"
 #include "data/controls/DBGrid.h"
 #include "regional/Regional.h"
 #include "widgets/StatusBar.h"

@@ -1,0 +1,430 @@
+#include "access/ColumnStore.h"
+
+#include "access/DataError.h"
+#include "regional/Regional.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace vrl {
+
+namespace {
+
+constexpr qint64 kMsecsPerDay = 86400000;
+
+// A canonical decimal as an integer scaled by 10^scale, when it fits in 18 digits.
+std::optional<qint64> scaledDecimal(const QString &canonical, int scale)
+{
+    const auto normalised = canonicalDecimal(canonical, QLatin1Char('.'), scale);
+    if (!normalised)
+        return std::nullopt;
+    QString digits = *normalised;
+    digits.remove(QLatin1Char('.'));
+    const bool negative = digits.startsWith(QLatin1Char('-'));
+    if (digits.size() - (negative ? 1 : 0) > 18)
+        return std::nullopt;
+    const QByteArray bytes = digits.toLatin1();
+    qint64 value = 0;
+    std::from_chars(bytes.data(), bytes.data() + bytes.size(), value);
+    return value;
+}
+
+// The usual driver text of a decimal ("-12.5") as an integer scaled by 10^scale, without
+// building any string; nullopt when it needs rounding or more than 18 digits, which the exact
+// path handles.
+std::optional<qint64> scaledOfDigits(std::string_view text, int scale)
+{
+    size_t i = 0;
+    const bool negative = !text.empty() && text[0] == '-';
+    if (negative || (!text.empty() && text[0] == '+'))
+        ++i;
+    qint64 value = 0;
+    int significant = 0;
+    int fractionDigits = 0;
+    bool seenPoint = false;
+    bool seenDigit = false;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '.' && !seenPoint) {
+            seenPoint = true;
+            continue;
+        }
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        seenDigit = true;
+        if (seenPoint && ++fractionDigits > scale)
+            return std::nullopt;
+        if (value == 0 && c == '0')
+            continue;
+        if (++significant > 18)
+            return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    if (!seenDigit)
+        return std::nullopt;
+    for (int k = fractionDigits; k < scale; ++k) {
+        if (value != 0 && ++significant > 18)
+            return std::nullopt;
+        value *= 10;
+    }
+    return negative ? -value : value;
+}
+
+QString decimalOfScaled(qint64 scaled, int scale)
+{
+    const bool negative = scaled < 0;
+    QString digits = QString::number(negative ? -(quint64)scaled : (quint64)scaled);
+    if (scale > 0) {
+        while (digits.size() <= scale)
+            digits.prepend(QLatin1Char('0'));
+        digits.insert(digits.size() - scale, QLatin1Char('.'));
+    }
+    return negative ? QLatin1Char('-') + digits : digits;
+}
+
+} // namespace
+
+qint64 Column::dateTimeKey(const QDateTime &value)
+{
+    return value.date().toJulianDay() * kMsecsPerDay + value.time().msecsSinceStartOfDay();
+}
+
+QDateTime Column::dateTimeOfKey(qint64 key)
+{
+    qint64 day = key / kMsecsPerDay;
+    qint64 msecs = key % kMsecsPerDay;
+    if (msecs < 0) {
+        msecs += kMsecsPerDay;
+        --day;
+    }
+    return QDateTime(QDate::fromJulianDay(day), QTime::fromMSecsSinceStartOfDay(int(msecs)),
+                     Qt::UTC);
+}
+
+Column::Column(FieldType type, int scale)
+    : m_type(type)
+    , m_scale(scale)
+    , m_decimalAsText(type == FieldType::Decimal && (scale < 0 || scale > 18))
+{ }
+
+bool Column::storesIntegers() const
+{
+    return m_type == FieldType::Bool || m_type == FieldType::Int || m_type == FieldType::DateTime
+        || (m_type == FieldType::Decimal && !m_decimalAsText);
+}
+
+bool Column::storesText() const
+{
+    return m_type == FieldType::Text || (m_type == FieldType::Decimal && m_decimalAsText);
+}
+
+void Column::reserve(size_t rows)
+{
+    m_nulls.reserve((rows + 63) / 64);
+    if (storesIntegers())
+        m_ints.reserve(rows);
+    else if (m_type == FieldType::Double)
+        m_doubles.reserve(rows);
+    else {
+        m_offsets.reserve(rows);
+        m_lengths.reserve(rows);
+    }
+}
+
+void Column::setNull(size_t row, bool null)
+{
+    const quint64 bit = quint64(1) << (row & 63);
+    if (null)
+        m_nulls[row >> 6] |= bit;
+    else
+        m_nulls[row >> 6] &= ~bit;
+}
+
+void Column::storeText(size_t row, QStringView text, bool appending)
+{
+    // Changed cells get new room at the end of the buffer; the old text is simply left behind.
+    const quint64 offset = m_type == FieldType::Binary ? quint64(m_bytes.size()) : m_chars.size();
+    if (m_type != FieldType::Binary)
+        m_chars.append(reinterpret_cast<const char16_t *>(text.utf16()), size_t(text.size()));
+    if (appending) {
+        m_offsets.push_back(offset);
+        m_lengths.push_back(quint32(text.size()));
+    } else {
+        m_offsets[row] = offset;
+        m_lengths[row] = quint32(text.size());
+    }
+}
+
+void Column::append(const Value &value)
+{
+    const size_t row = m_size++;
+    if (m_nulls.size() * 64 < m_size)
+        m_nulls.push_back(0);
+    setNull(row, value.isNull());
+    if (storesIntegers())
+        m_ints.push_back(0);
+    else if (m_type == FieldType::Double)
+        m_doubles.push_back(0);
+    else {
+        m_offsets.push_back(0);
+        m_lengths.push_back(0);
+    }
+    if (!value.isNull())
+        set(row, value);
+}
+
+void Column::appendNull()
+{
+    append(Value());
+}
+
+void Column::appendInteger(qint64 value)
+{
+    const size_t row = m_size++;
+    if (m_nulls.size() * 64 < m_size)
+        m_nulls.push_back(0);
+    setNull(row, false);
+    m_ints.push_back(value);
+}
+
+void Column::appendDouble(double value)
+{
+    const size_t row = m_size++;
+    if (m_nulls.size() * 64 < m_size)
+        m_nulls.push_back(0);
+    setNull(row, false);
+    m_doubles.push_back(value);
+}
+
+void Column::appendText(QStringView text)
+{
+    const size_t row = m_size++;
+    if (m_nulls.size() * 64 < m_size)
+        m_nulls.push_back(0);
+    setNull(row, false);
+    storeText(row, text, true);
+}
+
+void Column::appendUtf8Text(std::string_view text)
+{
+    // Most cells are plain ASCII: widened in place, without a QString per cell.
+    const bool ascii = std::all_of(text.begin(), text.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (!ascii) {
+        appendText(QString::fromUtf8(text.data(), qsizetype(text.size())));
+        return;
+    }
+    const size_t row = m_size++;
+    if (m_nulls.size() * 64 < m_size)
+        m_nulls.push_back(0);
+    setNull(row, false);
+    m_offsets.push_back(m_chars.size());
+    m_lengths.push_back(quint32(text.size()));
+    m_chars.append(text.begin(), text.end());
+}
+
+void Column::appendDecimal(const QString &canonical)
+{
+    append(Value::decimal(canonical));
+}
+
+bool Column::appendDecimal(std::string_view digits)
+{
+    if (storesIntegers()) {
+        if (const auto scaled = scaledOfDigits(digits, m_scale)) {
+            appendInteger(*scaled);
+            return true;
+        }
+    }
+    const auto canonical = canonicalDecimal(
+        QString::fromLatin1(digits.data(), qsizetype(digits.size())), QLatin1Char('.'), m_scale);
+    if (!canonical)
+        return false;
+    appendDecimal(*canonical);
+    return true;
+}
+
+void Column::appendBytes(const char *data, qsizetype size)
+{
+    const size_t row = m_size++;
+    if (m_nulls.size() * 64 < m_size)
+        m_nulls.push_back(0);
+    setNull(row, false);
+    m_offsets.push_back(quint64(m_bytes.size()));
+    m_lengths.push_back(quint32(size));
+    m_bytes.append(data, size);
+}
+
+void Column::makeDecimalText()
+{
+    // A value too wide for 18 digits: keep every cell as exact text from now on.
+    std::vector<QString> texts(m_size);
+    for (size_t row = 0; row < m_size; ++row) {
+        if (!isNull(row))
+            texts[row] = decimalOfScaled(m_ints[row], m_scale);
+    }
+    m_decimalAsText = true;
+    m_ints.clear();
+    m_ints.shrink_to_fit();
+    m_offsets.assign(m_size, 0);
+    m_lengths.assign(m_size, 0);
+    for (size_t row = 0; row < m_size; ++row)
+        storeText(row, texts[row], false);
+}
+
+void Column::set(size_t row, const Value &value)
+{
+    setNull(row, value.isNull());
+    if (value.isNull())
+        return;
+    switch (m_type) {
+    case FieldType::Bool:
+        m_ints[row] = value.asBool() ? 1 : 0;
+        return;
+    case FieldType::Int:
+        m_ints[row] = value.asInt();
+        return;
+    case FieldType::DateTime:
+        m_ints[row] = dateTimeKey(value.asDateTime());
+        return;
+    case FieldType::Double:
+        m_doubles[row] = value.asDouble();
+        return;
+    case FieldType::Decimal:
+        if (!m_decimalAsText) {
+            if (const auto scaled = scaledDecimal(value.asDecimal(), m_scale)) {
+                m_ints[row] = *scaled;
+                return;
+            }
+            makeDecimalText();
+        }
+        storeText(row, value.asDecimal(), false);
+        return;
+    case FieldType::Text:
+        storeText(row, value.asText(), false);
+        return;
+    case FieldType::Binary: {
+        const QByteArray bytes = value.asBinary();
+        m_offsets[row] = quint64(m_bytes.size());
+        m_lengths[row] = quint32(bytes.size());
+        m_bytes.append(bytes);
+        return;
+    }
+    }
+}
+
+void Column::erase(size_t row)
+{
+    for (size_t r = row; r + 1 < m_size; ++r)
+        setNull(r, isNull(r + 1));
+    if (storesIntegers())
+        m_ints.erase(m_ints.begin() + qsizetype(row));
+    else if (m_type == FieldType::Double)
+        m_doubles.erase(m_doubles.begin() + qsizetype(row));
+    else {
+        m_offsets.erase(m_offsets.begin() + qsizetype(row));
+        m_lengths.erase(m_lengths.begin() + qsizetype(row));
+    }
+    --m_size;
+    m_nulls.resize((m_size + 63) / 64);
+}
+
+QStringView Column::textAt(size_t row) const
+{
+    return QStringView(m_chars.data() + m_offsets[row], qsizetype(m_lengths[row]));
+}
+
+double Column::numberAt(size_t row) const
+{
+    switch (m_type) {
+    case FieldType::Double:
+        return m_doubles[row];
+    case FieldType::Decimal: {
+        if (!m_decimalAsText) {
+            double value = double(m_ints[row]);
+            for (int i = 0; i < m_scale; ++i)
+                value /= 10.0;
+            return value;
+        }
+        return Value::decimal(textAt(row).toString()).toNumber().value_or(0.0);
+    }
+    case FieldType::DateTime:
+        return toOleSerial(dateTimeOfKey(m_ints[row]));
+    default:
+        return double(m_ints[row]);
+    }
+}
+
+Value Column::value(size_t row) const
+{
+    if (isNull(row))
+        return Value();
+    switch (m_type) {
+    case FieldType::Bool:
+        return Value::boolean(m_ints[row] != 0);
+    case FieldType::Int:
+        return Value::integer(m_ints[row]);
+    case FieldType::DateTime:
+        return Value::dateTime(dateTimeOfKey(m_ints[row]));
+    case FieldType::Double:
+        return Value::real(m_doubles[row]);
+    case FieldType::Decimal:
+        if (m_decimalAsText)
+            return Value::decimal(textAt(row).toString());
+        return Value::decimal(decimalOfScaled(m_ints[row], m_scale));
+    case FieldType::Text:
+        return Value::text(textAt(row).toString());
+    case FieldType::Binary:
+        return Value::binary(m_bytes.mid(qsizetype(m_offsets[row]), qsizetype(m_lengths[row])));
+    }
+    return Value();
+}
+
+RowStore::RowStore(std::vector<FieldInfo> fields)
+    : m_fields(std::move(fields))
+{
+    m_columns.reserve(m_fields.size());
+    for (const FieldInfo &field : m_fields)
+        m_columns.emplace_back(field.type, field.scale);
+}
+
+int RowStore::fieldIndex(const QString &name) const
+{
+    for (size_t i = 0; i < m_fields.size(); ++i) {
+        if (m_fields[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return int(i);
+    }
+    return -1;
+}
+
+void RowStore::setBase(int field, const QString &table, const QString &column)
+{
+    m_fields[size_t(field)].baseTable = table;
+    m_fields[size_t(field)].baseColumn = column;
+}
+
+void RowStore::appendRow(const std::vector<Value> &values)
+{
+    std::vector<Value> converted(m_fields.size());
+    for (size_t i = 0; i < m_fields.size() && i < values.size(); ++i)
+        converted[i] = values[i].convertedTo(m_fields[i].type, m_fields[i].scale);
+    for (size_t i = 0; i < m_columns.size(); ++i)
+        m_columns[i].append(converted[i]);
+}
+
+void RowStore::setRow(size_t row, const std::vector<Value> &values)
+{
+    std::vector<Value> converted(m_fields.size());
+    for (size_t i = 0; i < m_fields.size() && i < values.size(); ++i)
+        converted[i] = values[i].convertedTo(m_fields[i].type, m_fields[i].scale);
+    for (size_t i = 0; i < m_columns.size(); ++i)
+        m_columns[i].set(row, converted[i]);
+}
+
+void RowStore::eraseRow(size_t row)
+{
+    for (Column &column : m_columns)
+        column.erase(row);
+}
+
+} // namespace vrl

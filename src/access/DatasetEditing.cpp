@@ -1,0 +1,240 @@
+#include "access/Dataset.h"
+
+#include "access/Connection.h"
+#include "access/DataError.h"
+#include "access/Provider.h"
+#include "access/WriteStatements.h"
+
+#include <algorithm>
+
+// Editing a dataset: the edit buffer, and the writes that post, insert and delete records.
+
+namespace vrl {
+
+namespace {
+
+const QString kNotFound
+    = QStringLiteral("Záznam k aktualizaci nelze najít; mohl být mezitím změněn.");
+
+} // namespace
+
+// --- editing ---------------------------------------------------------------------------------
+
+bool Dataset::isModified() const
+{
+    return std::find(m_modified.begin(), m_modified.end(), true) != m_modified.end();
+}
+
+void Dataset::edit()
+{
+    requireActive();
+    if (m_state == State::Edit || m_state == State::Insert)
+        return;
+    if (m_position < 0)
+        throw DataError(QStringLiteral("Není žádný záznam k úpravě."));
+    baseTable(); // a result that cannot be written fails now, not at the post
+    m_buffer.resize(size_t(fieldCount()));
+    for (int f = 0; f < fieldCount(); ++f)
+        m_buffer[size_t(f)] = m_rows.value(m_view[size_t(m_position)], f);
+    m_modified.assign(size_t(fieldCount()), false);
+    setState(State::Edit);
+}
+
+void Dataset::append()
+{
+    requireActive();
+    postIfEditing();
+    baseTable();
+    m_insertAt = int(m_view.size());
+    m_buffer.assign(size_t(fieldCount()), Value());
+    m_modified.assign(size_t(fieldCount()), false);
+    m_view.insert(m_view.begin() + m_insertAt, kNewRecord);
+    setState(State::Insert);
+    emit rowInserted(m_insertAt);
+    moveCursor(m_insertAt);
+    m_bof = m_eof = false;
+}
+
+void Dataset::insert()
+{
+    requireActive();
+    postIfEditing();
+    baseTable();
+    m_insertAt = std::max(m_position, 0);
+    m_buffer.assign(size_t(fieldCount()), Value());
+    m_modified.assign(size_t(fieldCount()), false);
+    m_view.insert(m_view.begin() + m_insertAt, kNewRecord);
+    m_position = -1; // the new record takes the position; the old one moves down
+    setState(State::Insert);
+    emit rowInserted(m_insertAt);
+    moveCursor(m_insertAt);
+    m_bof = m_eof = false;
+}
+
+void Dataset::setBufferValue(int field, const Value &value)
+{
+    requireActive();
+    if (m_state == State::Browse)
+        edit();
+    const FieldInfo &info = m_rows.fields()[size_t(field)];
+    m_buffer[size_t(field)] = value.convertedTo(info.type, info.scale);
+    m_modified[size_t(field)] = true;
+    emit rowChanged(m_position);
+}
+
+QString Dataset::baseTable() const
+{
+    if (m_kind == Kind::Table)
+        return withoutBrackets(m_commandText);
+    QString table;
+    for (const FieldInfo &field : m_rows.fields()) {
+        if (field.baseTable.isEmpty() || (!table.isEmpty() && field.baseTable != table))
+            throw DataError(QStringLiteral(
+                "Výsledek dotazu nelze upravovat: jeho položky nepocházejí z jedné tabulky."));
+        table = field.baseTable;
+    }
+    if (table.isEmpty())
+        throw DataError(QStringLiteral("Výsledek dotazu nelze upravovat."));
+    return table;
+}
+
+std::vector<int> Dataset::keyFields()
+{
+    if (m_keyFields)
+        return *m_keyFields;
+    std::vector<int> keys;
+    const QStringList primary = m_connection->provider().primaryKey(baseTable());
+    for (const QString &column : primary) {
+        int found = -1;
+        for (int f = 0; f < fieldCount(); ++f) {
+            if (m_rows.fields()[size_t(f)].baseColumn.compare(column, Qt::CaseInsensitive) == 0)
+                found = f;
+        }
+        if (found < 0) {
+            keys.clear();
+            break;
+        }
+        keys.push_back(found);
+    }
+    if (keys.empty()) {
+        // No usable key: the row is found by all its original values.
+        for (int f = 0; f < fieldCount(); ++f) {
+            if (m_rows.fields()[size_t(f)].type != FieldType::Binary)
+                keys.push_back(f);
+        }
+    }
+    m_keyFields = keys;
+    return keys;
+}
+
+void Dataset::keyOf(size_t row, QStringList &columns, std::vector<Value> &values)
+{
+    for (int f : keyFields()) {
+        columns << m_rows.fields()[size_t(f)].baseColumn;
+        values.push_back(m_rows.value(row, f));
+    }
+}
+
+void Dataset::post()
+{
+    requireActive();
+    if (m_state == State::Browse)
+        return;
+    if (!m_connection)
+        throw DataError(QStringLiteral("Datová sada není připojena k databázi."));
+    Provider &provider = m_connection->provider();
+    const QString table = baseTable();
+    QStringList columns;
+    std::vector<Value> values;
+    for (int f = 0; f < fieldCount(); ++f) {
+        if (m_modified[size_t(f)]) {
+            columns << m_rows.fields()[size_t(f)].baseColumn;
+            values.push_back(m_buffer[size_t(f)]);
+        }
+    }
+    if (m_state == State::Edit) {
+        if (columns.isEmpty()) {
+            setState(State::Browse);
+            return;
+        }
+        const size_t row = m_view[size_t(m_position)];
+        QStringList whereColumns;
+        std::vector<Value> whereValues;
+        keyOf(row, whereColumns, whereValues);
+        const WriteStatement update
+            = updateStatement(provider, table, columns, values, whereColumns, whereValues);
+        const StatementResult result = provider.run(update.sql, update.parameters);
+        if (result.rowsAffected != 1)
+            throw DataError(kNotFound);
+        m_rows.setRow(row, m_buffer);
+        setState(State::Browse);
+        emit rowChanged(m_position);
+        return;
+    }
+    // Insert: the database fills in what was not set, and a generated key comes back.
+    const WriteStatement insertion = insertStatement(provider, table, columns, values);
+    provider.run(insertion.sql, insertion.parameters);
+    for (int f = 0; f < fieldCount(); ++f) {
+        if (m_rows.fields()[size_t(f)].autoIncrement && m_buffer[size_t(f)].isNull())
+            m_buffer[size_t(f)]
+                = provider.lastInsertId().convertedTo(m_rows.fields()[size_t(f)].type);
+    }
+    m_rows.appendRow(m_buffer);
+    m_view[size_t(m_insertAt)] = quint32(m_rows.rowCount() - 1);
+    setState(State::Browse);
+    emit rowChanged(m_insertAt);
+}
+
+void Dataset::cancel()
+{
+    if (m_state == State::Insert) {
+        m_view.erase(m_view.begin() + m_insertAt);
+        setState(State::Browse);
+        emit rowRemoved(m_insertAt);
+        const int position = std::min(m_insertAt, int(m_view.size()) - 1);
+        m_position = -2; // make the move below report
+        moveCursor(position);
+    } else if (m_state == State::Edit) {
+        setState(State::Browse);
+        emit rowChanged(m_position);
+    }
+    m_buffer.clear();
+    m_modified.clear();
+}
+
+void Dataset::remove()
+{
+    requireActive();
+    if (m_state == State::Insert) {
+        cancel();
+        return;
+    }
+    if (m_position < 0)
+        throw DataError(QStringLiteral("Není žádný záznam ke smazání."));
+    if (m_state == State::Edit)
+        cancel();
+    Provider &provider = m_connection->provider();
+    const size_t row = m_view[size_t(m_position)];
+    QStringList whereColumns;
+    std::vector<Value> whereValues;
+    keyOf(row, whereColumns, whereValues);
+    const WriteStatement deletion
+        = deleteStatement(provider, baseTable(), whereColumns, whereValues);
+    const StatementResult result = provider.run(deletion.sql, deletion.parameters);
+    if (result.rowsAffected != 1)
+        throw DataError(kNotFound);
+    m_rows.eraseRow(row);
+    const int removedAt = m_position;
+    m_view.erase(m_view.begin() + removedAt);
+    for (quint32 &r : m_view) {
+        if (r != kNewRecord && r > row)
+            --r;
+    }
+    emit rowRemoved(removedAt);
+    m_position = -2;
+    moveCursor(std::min(removedAt, int(m_view.size()) - 1));
+    m_eof = m_view.empty();
+    m_bof = m_view.empty();
+}
+
+} // namespace vrl

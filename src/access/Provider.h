@@ -1,0 +1,68 @@
+#pragma once
+
+#include "access/ColumnStore.h"
+#include "access/ConnectionString.h"
+
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+namespace vrl {
+
+// What a connection passes to its provider when it opens.
+struct ConnectOptions
+{
+    int connectionTimeout = 15; // seconds to wait for the server; 0 = no limit
+    int commandTimeout = 30; // seconds a statement may run; 0 = no limit
+    bool credentialsGiven = false; // user and password below replace those of the string
+    QString user;
+    QString password;
+};
+
+// The outcome of one statement.
+struct StatementResult
+{
+    bool hasRows = false; // a result set came back (maybe with no rows)
+    RowStore rows; // its rows, when hasRows
+    qint64 rowsAffected = -1; // otherwise; negative when the provider reports none
+};
+
+// The SQL a provider's database speaks, where statements the component writes must differ.
+enum class SqlDialect { Standard, MySql, SqlServer };
+
+// One kind of database behind a connection. A provider is created closed, opened once, and
+// reports every failure as DataError with the driver's or library's message.
+class Provider
+{
+public:
+    virtual ~Provider() = default;
+
+    virtual void open(const ConnectionString &string, const ConnectOptions &options) = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+
+    // Plain names of the tables and views, in the catalogue's order.
+    virtual QStringList tableNames() = 0;
+    // Runs one statement; "?" marks the parameters, which are bound in order.
+    virtual StatementResult run(const QString &statement, const std::vector<Value> &parameters = {})
+        = 0;
+    // The primary key columns of a table, in key order; empty when it has none.
+    virtual QStringList primaryKey(const QString &table) = 0;
+    // The key the last INSERT on this connection generated; NULL when none.
+    virtual Value lastInsertId() = 0;
+
+    // A table or column name quoted for this provider's SQL. A name already in square
+    // brackets (as worksheet names are listed) is kept as it is.
+    virtual QString quoteIdentifier(const QString &name) const = 0;
+    // Where conditions the component writes (the column sum's filter) need the server's form.
+    virtual SqlDialect sqlDialect() const { return SqlDialect::Standard; }
+    // What follows "INSERT INTO table" for a record whose every column takes its default.
+    virtual QString allDefaultsClause() const { return QStringLiteral(" DEFAULT VALUES"); }
+};
+
+// Chooses the provider by the string's "Provider=" value; throws DataError
+// "Provider nebyl nalezen: " + name for one it does not know.
+std::unique_ptr<Provider> createProvider(const ConnectionString &string);
+
+} // namespace vrl

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "access/Provider.h"
+#include "access/odbc/OdbcConnectionString.h"
+#include "access/odbc/OdbcHandles.h"
+#include "access/odbc/OdbcResultReader.h"
+
+namespace vrl {
+
+// SQL Server and MySQL/MariaDB through the ODBC driver manager (unixODBC, wide-character API).
+class OdbcProvider : public Provider
+{
+public:
+    OdbcProvider() = default;
+    ~OdbcProvider() override;
+
+    void open(const ConnectionString &string, const ConnectOptions &options) override;
+    void close() override;
+    bool isOpen() const override { return m_connected; }
+    QStringList tableNames() override;
+    StatementResult run(const QString &statement,
+                        const std::vector<Value> &parameters = {}) override;
+    QStringList primaryKey(const QString &table) override;
+    Value lastInsertId() override;
+    QString quoteIdentifier(const QString &name) const override;
+    SqlDialect sqlDialect() const override;
+    QString allDefaultsClause() const override;
+
+    odbc::Dialect dialect() const { return m_dialect; }
+    // The names of the drivers registered with the driver manager.
+    static QStringList registeredDrivers();
+
+private:
+    odbc::StmtHandle newStatement();
+    // The statement prepared for this text, from the cache when it was prepared before, so
+    // that a statement repeated row after row (an import's INSERT, an edit's UPDATE) costs one
+    // round trip to the server instead of three.
+    odbc::StmtHandle preparedStatement(const QString &statement);
+    void keepPrepared(const QString &statement, odbc::StmtHandle handle);
+    QString currentCatalog();
+
+    odbc::EnvHandle m_env;
+    odbc::DbcHandle m_dbc;
+    // The statements prepared last, newest first; freed before the connection goes.
+    std::vector<std::pair<QString, odbc::StmtHandle>> m_prepared;
+    // Text comes as UTF-8 from MySQL and MariaDB connections whose character set is UTF-8
+    // (the default this provider gives them), as UTF-16 from any other.
+    odbc::TextEncoding textEncoding() const
+    {
+        return m_dialect == odbc::Dialect::MySql && m_utf8Text ? odbc::TextEncoding::Utf8
+                                                               : odbc::TextEncoding::Wide;
+    }
+
+    bool m_connected = false;
+    bool m_utf8Text = false;
+    odbc::Dialect m_dialect = odbc::Dialect::Other;
+    int m_commandTimeout = 30;
+    QString m_quote = QStringLiteral("\"");
+};
+
+} // namespace vrl

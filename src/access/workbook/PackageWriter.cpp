@@ -1,0 +1,117 @@
+#include "access/workbook/PackageWriter.h"
+
+#include "access/DataError.h"
+#include "access/workbook/ZipArchive.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zip.h>
+
+#include <cstdio>
+
+namespace vrl::workbook {
+
+namespace {
+
+[[noreturn]] void cannotWrite(const QString &path, const QString &why)
+{
+    throw DataError(
+        QStringLiteral("Sešit %1 nelze uložit: %2").arg(QFileInfo(path).fileName(), why));
+}
+
+void flushToDisk(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    if (fd < 0)
+        cannotWrite(path, QStringLiteral("soubor nelze otevřít"));
+    const int synced = ::fsync(fd);
+    ::close(fd);
+    if (synced != 0)
+        cannotWrite(path, QStringLiteral("zápis na disk selhal"));
+}
+
+} // namespace
+
+void rewritePackage(const QString &path, const std::map<QString, QByteArray> &replacements,
+                    const QStringList &removals)
+{
+    const ZipArchive source(path);
+    const QFileInfo info(path);
+    struct stat old;
+    if (::stat(QFile::encodeName(path).constData(), &old) != 0)
+        cannotWrite(path, QStringLiteral("soubor nelze najít"));
+    const QString temporary = info.absolutePath() + QStringLiteral("/.~") + info.fileName()
+        + QStringLiteral(".%1.tmp").arg(QCoreApplication::applicationPid());
+    QFile::remove(temporary);
+    int error = 0;
+    zip_t *target
+        = zip_open(QFile::encodeName(temporary).constData(), ZIP_CREATE | ZIP_EXCL, &error);
+    if (!target)
+        cannotWrite(path, QStringLiteral("dočasný soubor nelze vytvořit"));
+    const auto fail = [&](const QString &why) {
+        const QString details = QString::fromLocal8Bit(zip_strerror(target));
+        zip_discard(target);
+        QFile::remove(temporary);
+        cannotWrite(path, why + QStringLiteral(" (") + details + QLatin1Char(')'));
+    };
+    const zip_int64_t count = zip_get_num_entries(source.handle(), 0);
+    const time_t now = time(nullptr);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        zip_stat_t stat;
+        zip_stat_init(&stat);
+        if (zip_stat_index(source.handle(), zip_uint64_t(i), 0, &stat) != 0)
+            fail(QStringLiteral("obsah nelze číst"));
+        const QString name = QString::fromUtf8(stat.name);
+        if (removals.contains(name))
+            continue;
+        const auto replaced = replacements.find(name);
+        zip_source_t *data;
+        if (replaced != replacements.end()) {
+            data = zip_source_buffer(target, replaced->second.constData(),
+                                     zip_uint64_t(replaced->second.size()), 0);
+        } else {
+            data = zip_source_zip(target, source.handle(), zip_uint64_t(i), ZIP_FL_COMPRESSED, 0,
+                                  -1);
+        }
+        if (!data)
+            fail(QStringLiteral("obsah nelze připravit"));
+        const zip_int64_t index = zip_file_add(target, stat.name, data, ZIP_FL_ENC_UTF_8);
+        if (index < 0) {
+            zip_source_free(data);
+            fail(QStringLiteral("obsah nelze zapsat"));
+        }
+        if (replaced != replacements.end()) {
+            zip_set_file_compression(target, zip_uint64_t(index), ZIP_CM_DEFLATE, 6);
+            zip_file_set_mtime(target, zip_uint64_t(index), now, 0);
+        } else if (stat.valid & ZIP_STAT_MTIME) {
+            zip_file_set_mtime(target, zip_uint64_t(index), stat.mtime, 0);
+        }
+    }
+    if (zip_close(target) != 0)
+        fail(QStringLiteral("dočasný soubor nelze dopsat"));
+    try {
+        flushToDisk(temporary);
+        // The new file is the old one to everyone but its content: same mode bits, and the
+        // same owner where this process may give it (root may; others keep their own).
+        const QByteArray name = QFile::encodeName(temporary);
+        if (::chown(name.constData(), old.st_uid, old.st_gid) != 0)
+            (void)::chown(name.constData(), uid_t(-1), old.st_gid);
+        if (::chmod(name.constData(), old.st_mode & 07777) != 0)
+            cannotWrite(path, QStringLiteral("nelze nastavit práva souboru"));
+        if (std::rename(QFile::encodeName(temporary).constData(),
+                        QFile::encodeName(path).constData())
+            != 0)
+            cannotWrite(path, QStringLiteral("soubor nelze nahradit"));
+        flushToDisk(info.absolutePath());
+    } catch (...) {
+        QFile::remove(temporary);
+        throw;
+    }
+}
+
+} // namespace vrl::workbook

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "access/Provider.h"
+#include "access/sqlite/SqliteProvider.h"
+#include "access/workbook/WorkbookTables.h"
+
+namespace vrl {
+
+// A spreadsheet workbook as a database: each worksheet a table "Sheet1$", each workbook-level
+// named range a table of its name. The tables are read once at opening into a private SQLite
+// database in memory, where statements run; "SELECT TOP n" is accepted as the workbook dialect
+// has it. UPDATE and INSERT change the .xlsx file itself at once: only the changed cells are
+// rewritten and the file is replaced safely, keeping its mode and owner; deleting rows is
+// refused, as is writing an .xls, a read-only file, or a file that someone changed since it
+// was read. A table that cannot be loaded is listed and fails with its reason when used.
+class WorkbookProvider : public Provider
+{
+public:
+    void open(const ConnectionString &string, const ConnectOptions &options) override;
+    void close() override;
+    bool isOpen() const override { return m_mirror.isOpen(); }
+    QStringList tableNames() override;
+    StatementResult run(const QString &statement,
+                        const std::vector<Value> &parameters = {}) override;
+    QStringList primaryKey(const QString &table) override;
+    Value lastInsertId() override;
+    QString quoteIdentifier(const QString &name) const override;
+
+    // "Provider=Microsoft.Jet.OLEDB.*" or "Microsoft.ACE.OLEDB.*" with an Excel property.
+    static bool handles(const ConnectionString &string);
+
+private:
+    struct Change
+    {
+        QString table;
+        qint64 rowid;
+    };
+    struct WrittenCell
+    {
+        const workbook::WorkbookTable *table;
+        int row;
+        int column;
+        Value value;
+    };
+    StatementResult write(const QString &statement, const std::vector<Value> &parameters);
+    // Writes the changed rows into the file; fileWritten turns true once the file holds them.
+    void writeBack(const std::vector<Change> &changes, bool &fileWritten);
+    // A value in its column's type, as it goes into the file; throws a Czech DataError naming
+    // the value and the column when it does not fit.
+    Value fileValue(const Value &value, const FieldInfo &field,
+                    const workbook::WorkbookTable &table) const;
+    void shareWrittenCells(const std::vector<WrittenCell> &written);
+    workbook::WorkbookTable &tableNamed(const QString &name);
+    QString fileName() const;
+
+    workbook::WorkbookData m_layout; // the workbook without its cells
+    std::vector<workbook::WorkbookTable> m_tables;
+    SqliteProvider m_mirror;
+    // The file as it was read or last written, to notice someone else's changes.
+    QDateTime m_modified;
+    qint64 m_size = -1;
+};
+
+// "SELECT [DISTINCT] TOP n ..." as "SELECT [DISTINCT] ... LIMIT n"; other text unchanged.
+QString withoutTop(const QString &statement);
+// Every "CONVERT(datetime,'d.m.yyyy',4)" (day, month and year with dots; a two-digit year
+// means 1950 to 2049) as the date literal 'yyyy-MM-dd' that the workbook's columns read; throws
+// DataError for a text that is no such date. Other text unchanged.
+QString withoutConvert(const QString &statement);
+
+} // namespace vrl

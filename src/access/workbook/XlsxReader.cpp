@@ -1,0 +1,433 @@
+#include "access/workbook/XlsxReader.h"
+
+#include "access/DataError.h"
+#include "access/workbook/XmlStream.h"
+#include "access/workbook/ZipArchive.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QHash>
+
+#include <charconv>
+#include <cstring>
+#include <string>
+
+namespace vrl::workbook {
+
+namespace {
+
+struct SheetEntry
+{
+    QString name;
+    QString relationId;
+    int sheetId;
+};
+
+// The relationships of one part: id -> (target part, type).
+QHash<QString, std::pair<QString, QString>>
+readRelations(const ZipArchive &archive, const QString &part, const QString &fileName)
+{
+    const qsizetype slash = part.lastIndexOf(QLatin1Char('/'));
+    const QString rels = part.left(slash + 1) + QStringLiteral("_rels/") + part.mid(slash + 1)
+        + QStringLiteral(".rels");
+    QHash<QString, std::pair<QString, QString>> relations;
+    if (!archive.contains(rels))
+        return relations;
+    XmlHandlers handlers;
+    handlers.start = [&](const char *name, const XmlAttributes &attributes) {
+        if (std::strcmp(name, "Relationship") == 0)
+            relations.insert(
+                attributes.text("Id"),
+                { resolvePart(part, attributes.text("Target")), attributes.text("Type") });
+    };
+    parseXml(archive, rels, handlers, fileName);
+    return relations;
+}
+
+// Which cell styles show numbers as dates, by style index.
+std::vector<bool> readDateStyles(const ZipArchive &archive, const QString &part,
+                                 const QString &fileName)
+{
+    std::vector<bool> dateStyles;
+    if (part.isEmpty() || !archive.contains(part))
+        return dateStyles;
+    QHash<int, QString> customFormats;
+    bool inCellXfs = false;
+    XmlHandlers handlers;
+    handlers.start = [&](const char *name, const XmlAttributes &attributes) {
+        if (std::strcmp(name, "numFmt") == 0) {
+            customFormats.insert(attributes.text("numFmtId").toInt(),
+                                 attributes.text("formatCode"));
+        } else if (std::strcmp(name, "cellXfs") == 0) {
+            inCellXfs = true;
+        } else if (inCellXfs && std::strcmp(name, "xf") == 0) {
+            const int id = attributes.text("numFmtId").toInt();
+            dateStyles.push_back(isDateFormat(id, customFormats.value(id)));
+        }
+    };
+    handlers.end = [&](const char *name) {
+        if (std::strcmp(name, "cellXfs") == 0)
+            inCellXfs = false;
+    };
+    parseXml(archive, part, handlers, fileName);
+    return dateStyles;
+}
+
+// The text of <si> entries: the <t> of plain and rich runs, without phonetic runs.
+void readSharedStrings(const ZipArchive &archive, const QString &part, const QString &fileName,
+                       QStringList &texts)
+{
+    if (part.isEmpty() || !archive.contains(part))
+        return;
+    std::string text;
+    bool collecting = false;
+    int phonetic = 0;
+    XmlHandlers handlers;
+    handlers.start = [&](const char *name, const XmlAttributes &) {
+        if (std::strcmp(name, "si") == 0)
+            text.clear();
+        else if (std::strcmp(name, "rPh") == 0)
+            ++phonetic;
+        else if (std::strcmp(name, "t") == 0)
+            collecting = phonetic == 0;
+    };
+    handlers.end = [&](const char *name) {
+        if (std::strcmp(name, "si") == 0)
+            texts << unescapeOoxml(QString::fromUtf8(text.data(), qsizetype(text.size())));
+        else if (std::strcmp(name, "rPh") == 0)
+            --phonetic;
+        else if (std::strcmp(name, "t") == 0)
+            collecting = false;
+    };
+    handlers.text = [&](const char *chars, int length) {
+        if (collecting)
+            text.append(chars, size_t(length));
+    };
+    parseXml(archive, part, handlers, fileName);
+}
+
+// A whole number of an attribute or value; -1 for one that is none or beyond any sheet
+// (a damaged file may hold anything there).
+qint64 numberIn(const char *text)
+{
+    qint64 value = -1;
+    const char *end = text + std::strlen(text);
+    const auto result = std::from_chars(text, end, value);
+    if (result.ec != std::errc() || value < 0 || value > (qint64(1) << 31) - 1)
+        return -1;
+    return value;
+}
+
+// The cells of one worksheet part.
+class SheetParser
+{
+public:
+    SheetParser(WorkbookData &book, Sheet &sheet, const std::vector<bool> &dateStyles,
+                qsizetype sharedCount, const QString &fileName)
+        : m_book(book)
+        , m_sheet(sheet)
+        , m_dateStyles(dateStyles)
+        , m_sharedCount(sharedCount)
+        , m_fileName(fileName)
+    { }
+
+    XmlHandlers handlers()
+    {
+        XmlHandlers h;
+        h.start = [this](const char *name, const XmlAttributes &a) {
+            start(name, a);
+        };
+        h.end = [this](const char *name) {
+            end(name);
+        };
+        h.text = [this](const char *chars, int length) {
+            if (m_collecting && m_phonetic == 0)
+                m_text.append(chars, size_t(length));
+        };
+        return h;
+    }
+
+private:
+    // A reference beyond the sheet's limits: no spreadsheet program writes one, and the row
+    // arithmetic of reading and writing must never meet it.
+    [[noreturn]] void outside(const QString &reference) const
+    {
+        throw DataError(QStringLiteral("Sešit %1 je poškozen: list %2 odkazuje na %3 mimo "
+                                       "rozsah listu (řádky 1 až 1 048 576, sloupce A až XFD).")
+                            .arg(m_fileName, m_sheet.name, reference));
+    }
+
+    void start(const char *name, const XmlAttributes &attributes)
+    {
+        if (std::strcmp(name, "c") == 0) {
+            int row = m_row, column = m_nextColumn;
+            if (const char *ref = attributes.value("r")) {
+                if (!parseCellReference(QString::fromLatin1(ref), row, column)
+                    || row > kLastSheetRow || column > kLastSheetColumn)
+                    outside(QStringLiteral("buňku „%1“").arg(QString::fromLatin1(ref)));
+            } else if (column > kLastSheetColumn) {
+                outside(QStringLiteral("sloupec %1").arg(column + 1));
+            }
+            m_cellRow = row;
+            m_cellColumn = column;
+            m_nextColumn = column + 1;
+            const char *type = attributes.value("t");
+            m_type = type ? type : "n";
+            const char *style = attributes.value("s");
+            m_style = style ? int(numberIn(style)) : 0;
+            m_text.clear();
+            m_inCell = true;
+        } else if (std::strcmp(name, "row") == 0) {
+            if (const char *r = attributes.value("r")) {
+                qint64 number = 0;
+                const char *end = r + std::strlen(r);
+                const auto parsed = std::from_chars(r, end, number);
+                if (parsed.ec != std::errc() || parsed.ptr != end || number < 1
+                    || number > kLastSheetRow + 1)
+                    outside(QStringLiteral("řádek „%1“").arg(QString::fromLatin1(r)));
+                m_row = int(number - 1);
+            } else {
+                if (m_row >= kLastSheetRow)
+                    outside(QStringLiteral("řádek %1").arg(qint64(m_row) + 2));
+                ++m_row;
+            }
+            m_nextColumn = 0;
+        } else if (m_inCell && (std::strcmp(name, "v") == 0 || std::strcmp(name, "t") == 0)) {
+            m_collecting = true;
+        } else if (std::strcmp(name, "rPh") == 0) {
+            ++m_phonetic;
+        }
+    }
+
+    void end(const char *name)
+    {
+        if (std::strcmp(name, "v") == 0 || std::strcmp(name, "t") == 0)
+            m_collecting = false;
+        else if (std::strcmp(name, "rPh") == 0)
+            --m_phonetic;
+        else if (std::strcmp(name, "c") == 0) {
+            m_inCell = false;
+            finishCell();
+        }
+    }
+
+    void finishCell()
+    {
+        CellRecord cell;
+        cell.row = m_cellRow;
+        cell.column = m_cellColumn;
+        if (cell.row < 0 || cell.column < 0)
+            return;
+        const auto addText = [&](CellKind kind) {
+            cell.kind = kind;
+            cell.text = qint32(m_book.texts.size());
+            m_book.texts << unescapeOoxml(
+                QString::fromUtf8(m_text.data(), qsizetype(m_text.size())));
+        };
+        if (m_type == "s") {
+            if (m_text.empty())
+                return;
+            const qint64 index = numberIn(m_text.c_str());
+            if (index < 0 || index >= m_sharedCount)
+                return;
+            cell.kind = CellKind::Text;
+            cell.text = index;
+        } else if (m_type == "inlineStr" || m_type == "str") {
+            addText(CellKind::Text);
+        } else if (m_type == "e") {
+            addText(CellKind::Error);
+        } else if (m_type == "b") {
+            if (m_text.empty())
+                return;
+            cell.kind = CellKind::Bool;
+            cell.number = m_text == "1" || m_text == "true" ? 1 : 0;
+        } else if (m_type == "d") {
+            const QDateTime when
+                = QDateTime::fromString(QString::fromLatin1(m_text.c_str()), Qt::ISODateWithMs);
+            if (!when.isValid())
+                return;
+            cell.kind = CellKind::Date;
+            cell.number
+                = serialOfDate(QDateTime(when.date(), when.time(), Qt::UTC), m_book.date1904);
+        } else {
+            if (m_text.empty())
+                return;
+            const char *begin = m_text.c_str();
+            const char *finish = begin + m_text.size();
+            while (begin < finish && *begin == ' ')
+                ++begin;
+            if (std::from_chars(begin, finish, cell.number).ec != std::errc())
+                return;
+            const bool date = m_style >= 0 && size_t(m_style) < m_dateStyles.size()
+                && m_dateStyles[size_t(m_style)];
+            cell.kind = date ? CellKind::Date : CellKind::Number;
+        }
+        m_sheet.cells.push_back(cell);
+    }
+
+    WorkbookData &m_book;
+    Sheet &m_sheet;
+    const std::vector<bool> &m_dateStyles;
+    qsizetype m_sharedCount;
+    QString m_fileName;
+    int m_row = -1;
+    int m_nextColumn = 0;
+    int m_cellRow = 0;
+    int m_cellColumn = 0;
+    std::string m_type;
+    int m_style = 0;
+    std::string m_text;
+    bool m_inCell = false;
+    bool m_collecting = false;
+    int m_phonetic = 0;
+};
+
+} // namespace
+
+QString resolvePart(const QString &fromPart, const QString &target)
+{
+    QString path = target.startsWith(QLatin1Char('/'))
+        ? target.mid(1)
+        : fromPart.left(fromPart.lastIndexOf(QLatin1Char('/')) + 1) + target;
+    QStringList parts;
+    for (const QString &piece : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        if (piece == QLatin1String(".."))
+            parts.isEmpty() ? void() : parts.removeLast();
+        else if (piece != QLatin1String("."))
+            parts << piece;
+    }
+    return parts.join(QLatin1Char('/'));
+}
+
+QString unescapeOoxml(const QString &text)
+{
+    if (!text.contains(QLatin1String("_x")))
+        return text;
+    QString result;
+    result.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('_') && i + 6 < text.size() && text[i + 1] == QLatin1Char('x')
+            && text[i + 6] == QLatin1Char('_')) {
+            bool ok = false;
+            const uint code = text.mid(i + 2, 4).toUInt(&ok, 16);
+            if (ok) {
+                result += QChar(char16_t(code));
+                i += 6;
+                continue;
+            }
+        }
+        result += text[i];
+    }
+    return result;
+}
+
+QString workbookEntry(const ZipArchive &archive, const QString &fileName)
+{
+    const auto relations = readRelations(archive, QStringLiteral(""), fileName);
+    for (const auto &[target, type] : relations) {
+        if (type.endsWith(QLatin1String("/officeDocument")))
+            return target;
+    }
+    return QStringLiteral("xl/workbook.xml");
+}
+
+WorkbookData readXlsx(const QString &path)
+{
+    const QString fileName = QFileInfo(path).fileName();
+    ZipArchive archive(path);
+    const QString workbookPart = workbookEntry(archive, fileName);
+    if (!archive.contains(workbookPart))
+        throw DataError(QStringLiteral("Soubor %1 není sešit aplikace Excel: chybí v něm %2.")
+                            .arg(fileName, workbookPart));
+
+    WorkbookData book;
+    book.path = path;
+    book.xlsx = true;
+    book.workbookPart = workbookPart;
+    std::vector<SheetEntry> sheetEntries;
+    struct NameEntry
+    {
+        QString name;
+        QString formula;
+        bool skip;
+    };
+    std::vector<NameEntry> names;
+    bool inName = false;
+    XmlHandlers handlers;
+    handlers.start = [&](const char *name, const XmlAttributes &attributes) {
+        if (std::strcmp(name, "workbookPr") == 0) {
+            const QString flag = attributes.text("date1904");
+            book.date1904 = flag == QLatin1String("1") || flag == QLatin1String("true");
+        } else if (std::strcmp(name, "sheet") == 0) {
+            sheetEntries.push_back({ attributes.text("name"), attributes.text("id"),
+                                     attributes.text("sheetId").toInt() });
+        } else if (std::strcmp(name, "definedName") == 0) {
+            const QString defined = attributes.text("name");
+            names.push_back(
+                { defined, QString(),
+                  attributes.value("localSheetId") != nullptr
+                      || defined.startsWith(QLatin1String("_xlnm."), Qt::CaseInsensitive) });
+            inName = true;
+        }
+    };
+    handlers.end = [&](const char *name) {
+        if (std::strcmp(name, "definedName") == 0)
+            inName = false;
+    };
+    handlers.text = [&](const char *chars, int length) {
+        if (inName)
+            names.back().formula += QString::fromUtf8(chars, length);
+    };
+    parseXml(archive, workbookPart, handlers, fileName);
+
+    const auto relations = readRelations(archive, workbookPart, fileName);
+    QString stylesPart, stringsPart;
+    for (const auto &[target, type] : relations) {
+        if (type.endsWith(QLatin1String("/styles")))
+            stylesPart = target;
+        else if (type.endsWith(QLatin1String("/sharedStrings")))
+            stringsPart = target;
+    }
+    const std::vector<bool> dateStyles = readDateStyles(archive, stylesPart, fileName);
+    readSharedStrings(archive, stringsPart, fileName, book.texts);
+    const qsizetype sharedCount = book.texts.size();
+
+    QHash<QString, int> sheetOfPart; // each part is read once, however many entries name it
+    for (const SheetEntry &entry : sheetEntries) {
+        const auto relation = relations.constFind(entry.relationId);
+        // Chart sheets and dialog sheets hold no table.
+        if (relation == relations.constEnd()
+            || !relation->second.endsWith(QLatin1String("/worksheet")))
+            continue;
+        const int index = int(book.sheets.size());
+        Sheet &sheet = book.sheets.emplace_back();
+        sheet.name = entry.name;
+        sheet.part = relation->first;
+        sheet.sheetId = entry.sheetId;
+        if (const auto read = sheetOfPart.constFind(sheet.part); read != sheetOfPart.constEnd()) {
+            sheet.sharesCellsOf = *read;
+            continue;
+        }
+        sheetOfPart.insert(sheet.part, index);
+        SheetParser parser(book, sheet, dateStyles, sharedCount, fileName);
+        parseXml(archive, relation->first, parser.handlers(), fileName);
+    }
+
+    for (const NameEntry &name : names) {
+        QString sheetName;
+        DefinedRange range;
+        if (name.skip || !parseNameFormula(name.formula, sheetName, range))
+            continue;
+        for (size_t s = 0; s < book.sheets.size(); ++s) {
+            if (book.sheets[s].name.compare(sheetName, Qt::CaseInsensitive) == 0) {
+                range.name = name.name;
+                range.sheet = int(s);
+                book.ranges.push_back(range);
+                break;
+            }
+        }
+    }
+    return book;
+}
+
+} // namespace vrl::workbook

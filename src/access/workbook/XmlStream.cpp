@@ -1,0 +1,108 @@
+#include "access/workbook/XmlStream.h"
+
+#include "access/DataError.h"
+#include "access/workbook/ZipArchive.h"
+
+#include <expat.h>
+
+#include <cstring>
+#include <exception>
+#include <memory>
+
+namespace vrl::workbook {
+
+namespace {
+
+// Names come as "namespace|local" from a namespace-aware parser.
+const char *localName(const char *name)
+{
+    const char *bar = std::strrchr(name, '|');
+    return bar ? bar + 1 : name;
+}
+
+struct ParseState
+{
+    const XmlHandlers *handlers;
+    XML_Parser parser;
+    std::exception_ptr failure;
+};
+
+void XMLCALL onStart(void *data, const XML_Char *name, const XML_Char **attributes)
+{
+    auto *state = static_cast<ParseState *>(data);
+    if (state->failure || !state->handlers->start)
+        return;
+    try {
+        state->handlers->start(localName(name), XmlAttributes(attributes));
+    } catch (...) {
+        state->failure = std::current_exception();
+        XML_StopParser(state->parser, XML_FALSE);
+    }
+}
+
+void XMLCALL onEnd(void *data, const XML_Char *name)
+{
+    auto *state = static_cast<ParseState *>(data);
+    if (state->failure || !state->handlers->end)
+        return;
+    try {
+        state->handlers->end(localName(name));
+    } catch (...) {
+        state->failure = std::current_exception();
+        XML_StopParser(state->parser, XML_FALSE);
+    }
+}
+
+void XMLCALL onText(void *data, const XML_Char *text, int length)
+{
+    auto *state = static_cast<ParseState *>(data);
+    if (!state->failure && state->handlers->text)
+        state->handlers->text(text, length);
+}
+
+} // namespace
+
+const char *XmlAttributes::value(const char *name) const
+{
+    for (const char **p = m_pairs; p && *p; p += 2) {
+        if (std::strcmp(localName(*p), name) == 0)
+            return p[1];
+    }
+    return nullptr;
+}
+
+QString XmlAttributes::text(const char *name) const
+{
+    const char *found = value(name);
+    return found ? QString::fromUtf8(found) : QString();
+}
+
+void parseXml(const ZipArchive &archive, const QString &entry, const XmlHandlers &handlers,
+              const QString &fileName)
+{
+    const std::unique_ptr<XML_ParserStruct, decltype(&XML_ParserFree)> parser(
+        XML_ParserCreateNS(nullptr, '|'), &XML_ParserFree);
+    ParseState state { &handlers, parser.get(), nullptr };
+    XML_SetUserData(parser.get(), &state);
+    XML_SetElementHandler(parser.get(), onStart, onEnd);
+    XML_SetCharacterDataHandler(parser.get(), onText);
+    bool broken = false;
+    const auto feed = [&](const char *data, int size, bool last) {
+        if (broken || state.failure)
+            return;
+        broken
+            = XML_Parse(parser.get(), data, size, last ? XML_TRUE : XML_FALSE) == XML_STATUS_ERROR;
+    };
+    archive.stream(entry, [&](const char *data, qsizetype size) { feed(data, int(size), false); });
+    feed(nullptr, 0, true);
+    if (state.failure)
+        std::rethrow_exception(state.failure);
+    if (broken)
+        throw DataError(
+            QStringLiteral("Sešit %1 je poškozen: část %2 není platné XML (%3, řádek %4).")
+                .arg(fileName, entry,
+                     QString::fromLatin1(XML_ErrorString(XML_GetErrorCode(parser.get()))))
+                .arg(XML_GetCurrentLineNumber(parser.get())));
+}
+
+} // namespace vrl::workbook
