@@ -2,12 +2,12 @@
 
 #include "BenchFigures.h"
 
+#include "access/ConnectionTemplates.h"
 #include "app/Program.h"
 #include "app/VRLMain.h"
 #include "basic/AnsiText.h"
 #include "basic/Prompts.h"
 #include "data/VRLDM.h"
-#include "access/ConnectionTemplates.h"
 #include "import/qZ_dImport.h"
 #include "widgets/RadioGroup.h"
 

@@ -4,12 +4,12 @@
 
 #include "ui_VRLMain.h"
 
+#include "access/ConnectionTemplates.h"
+#include "access/DataError.h"
 #include "app/ProgramSettings.h"
 #include "basic/ConnectionLabel.h"
 #include "basic/Prompts.h"
 #include "data/VRLDM.h"
-#include "access/ConnectionTemplates.h"
-#include "access/DataError.h"
 #include "data/vrxMySQL.h"
 #include "data/vrxSQL.h"
 #include "query/QueryArea.h"

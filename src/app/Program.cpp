@@ -1,10 +1,10 @@
 #include "app/Program.h"
 
+#include "access/ResultMemory.h"
 #include "app/ProgramSettings.h"
 #include "app/VRLMain.h"
 #include "basic/Prompts.h"
 #include "data/VRLDM.h"
-#include "access/ResultMemory.h"
 #include "data/vrxMySQL.h"
 #include "data/vrxSQL.h"
 #include "import/qZ_dImport.h"

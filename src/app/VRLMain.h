@@ -1,7 +1,7 @@
 #pragma once
 
-#include "areas/WorkAreaHost.h"
 #include "access/Dataset.h"
+#include "areas/WorkAreaHost.h"
 
 #include <QMainWindow>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #include "basic/HandlerGuard.h"
 
-#include "basic/Prompts.h"
 #include "access/DataError.h"
+#include "basic/Prompts.h"
 
 #include <QString>
 

@@ -1,9 +1,9 @@
 #include "basic/QueryColumnSum.h"
 
+#include "access/Dataset.h"
 #include "basic/GaugeSteps.h"
 #include "basic/QueryRunners.h"
 #include "basic/TableColumnSum.h"
-#include "access/Dataset.h"
 
 #include <QProgressBar>
 

@@ -1,8 +1,8 @@
 #include "basic/QueryRunners.h"
 
-#include "basic/Prompts.h"
 #include "access/DataError.h"
 #include "access/Dataset.h"
+#include "basic/Prompts.h"
 
 #include <QPlainTextEdit>
 #include <QTextBlock>

@@ -1,12 +1,12 @@
 #include "basic/StvImport.h"
 
+#include "access/Dataset.h"
 #include "basic/AnsiText.h"
 #include "basic/AsciiUpperCase.h"
 #include "basic/FileDialog.h"
 #include "basic/GaugeSteps.h"
 #include "basic/Prompts.h"
 #include "basic/QueryRunners.h"
-#include "access/Dataset.h"
 
 #include <QFileInfo>
 #include <QProgressBar>
@@ -26,7 +26,6 @@ bool matchesWhole(const QString &text, const QString &pattern)
                                    QRegularExpression::CaseInsensitiveOption);
     return whole.match(text).hasMatch();
 }
-
 
 // The target fields as one text: joined with commas, a name that holds a blank, a comma or a
 // double quote in double quotes with inner ones doubled.

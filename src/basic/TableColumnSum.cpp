@@ -1,10 +1,10 @@
 #include "basic/TableColumnSum.h"
 
-#include "basic/QueryRunners.h"
 #include "access/DataError.h"
 #include "access/Dataset.h"
 #include "access/FilterSql.h"
 #include "access/RowFilter.h"
+#include "basic/QueryRunners.h"
 #include "regional/Regional.h"
 
 #include <charconv>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "basic/FileDialog.h"
 #include "access/Connection.h"
 #include "access/Dataset.h"
+#include "basic/FileDialog.h"
 
 #include <QPointer>
 

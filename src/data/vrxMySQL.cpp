@@ -2,8 +2,8 @@
 
 #include "ui_vrxMySQL.h"
 
-#include "basic/HandlerGuard.h"
 #include "access/ConnectionTemplates.h"
+#include "basic/HandlerGuard.h"
 
 namespace vrl {
 

@@ -2,9 +2,9 @@
 
 #include "ui_vrxSQL.h"
 
+#include "access/ConnectionTemplates.h"
 #include "basic/ControlColours.h"
 #include "basic/HandlerGuard.h"
-#include "access/ConnectionTemplates.h"
 
 #include <QFocusEvent>
 

@@ -4,6 +4,7 @@
 
 #include "ui_qZ_dImport.h"
 
+#include "access/ConnectionTemplates.h"
 #include "basic/AnsiText.h"
 #include "basic/AsciiUpperCase.h"
 #include "basic/CheckList.h"
@@ -13,7 +14,6 @@
 #include "basic/ProgramPaths.h"
 #include "basic/Prompts.h"
 #include "data/VRLDM.h"
-#include "access/ConnectionTemplates.h"
 #include "data/controls/GridSearch.h"
 #include "data/vrxMySQL.h"
 #include "data/vrxSQL.h"
@@ -52,7 +52,6 @@ void offerChoice(QComboBox &choice, const QString &offering, const QString &empt
     choice.setEditText(items ? offering : empty);
     choice.setMaxVisibleItems(std::min(int(choice.count()) + 1, kMostDropDownRows));
 }
-
 
 } // namespace
 

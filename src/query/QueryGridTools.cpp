@@ -2,13 +2,13 @@
 // auto-sum, the navigator's status, the filter with its retry, and the search.
 #include "query/QueryArea.h"
 
+#include "access/Dataset.h"
 #include "areas/WorkAreaHost.h"
 #include "basic/HandlerGuard.h"
 #include "basic/Prompts.h"
 #include "basic/QueryColumnSum.h"
 #include "basic/QueryRunners.h"
 #include "basic/TitleClickSort.h"
-#include "access/Dataset.h"
 #include "data/controls/DBGrid.h"
 #include "data/controls/GridSearch.h"
 #include "widgets/StatusBar.h"

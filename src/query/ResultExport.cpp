@@ -1,5 +1,6 @@
 #include "query/ResultExport.h"
 
+#include "access/Dataset.h"
 #include "areas/WorkAreaHost.h"
 #include "basic/AnsiText.h"
 #include "basic/DateStamp.h"
@@ -7,7 +8,6 @@
 #include "basic/HandlerGuard.h"
 #include "basic/Prompts.h"
 #include "data/VRLDM.h"
-#include "access/Dataset.h"
 #include "data/controls/DBGrid.h"
 #include "query/ExportForms.h"
 

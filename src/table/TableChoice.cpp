@@ -1,12 +1,12 @@
 // Choosing a table, refreshing it, and its field list.
 #include "table/TableArea.h"
 
+#include "access/DataError.h"
 #include "areas/WorkAreaHost.h"
 #include "basic/CheckList.h"
 #include "basic/HandlerGuard.h"
 #include "basic/Prompts.h"
 #include "data/VRLDM.h"
-#include "access/DataError.h"
 #include "widgets/StatusBar.h"
 
 #include <QApplication>

@@ -2,13 +2,13 @@
 // column sum, the navigator's status, the filter and the search.
 #include "table/TableArea.h"
 
+#include "access/DataError.h"
 #include "areas/WorkAreaHost.h"
 #include "basic/Prompts.h"
 #include "basic/QueryRunners.h"
 #include "basic/TableColumnSum.h"
 #include "basic/TitleClickSort.h"
 #include "data/VRLDM.h"
-#include "access/DataError.h"
 #include "data/controls/DBGrid.h"
 #include "data/controls/GridSearch.h"
 #include "widgets/StatusBar.h"

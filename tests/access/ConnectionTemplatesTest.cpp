@@ -1,5 +1,5 @@
-#include "access/ConnectionString.h"
 #include "access/ConnectionTemplates.h"
+#include "access/ConnectionString.h"
 #include "access/DataError.h"
 #include "access/odbc/OdbcConnectionString.h"
 

@@ -1,6 +1,6 @@
 #include "basic/HandlerGuard.h"
-#include "basic/WidgetPrompts.h"
 #include "access/DataError.h"
+#include "basic/WidgetPrompts.h"
 
 #include "support/ScriptedPrompts.h"
 

@@ -1,10 +1,10 @@
 // The statement runners on a real SQLite database, the line breaking of messages, and the
 // numbers of the column sum.
 #include "basic/QueryRunners.h"
-#include "basic/TableColumnSum.h"
 #include "access/Connection.h"
 #include "access/DataError.h"
 #include "access/Dataset.h"
+#include "basic/TableColumnSum.h"
 
 #include "support/ScriptedPrompts.h"
 

@@ -1,9 +1,9 @@
 // The column sum of the table area against the real databases: names that need quoting, the
 // filter of the grid carried into the sum's SQL, and totals that keep the server's digits.
-#include "basic/TableColumnSum.h"
-#include "access/ConnectionTemplates.h"
 #include "access/Connection.h"
+#include "access/ConnectionTemplates.h"
 #include "access/Dataset.h"
+#include "basic/TableColumnSum.h"
 
 #include "support/GeneratedWorkbook.h"
 #include "support/ScriptedPrompts.h"

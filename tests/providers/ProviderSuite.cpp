@@ -4,8 +4,8 @@
 #include "support/DatasetHelpers.h"
 #include "support/GeneratedWorkbook.h"
 
-#include "access/ConnectionTemplates.h"
 #include "access/Connection.h"
+#include "access/ConnectionTemplates.h"
 #include "access/DataError.h"
 #include "access/Dataset.h"
 

@@ -6,11 +6,11 @@
 #include "support/GeneratedWorkbook.h"
 #include "support/GeneratedXls.h"
 
-#include "regional/Regional.h"
 #include "access/ConnectionTemplates.h"
 #include "access/DataError.h"
 #include "access/workbook/WorkbookFile.h"
 #include "access/workbook/ZipArchive.h"
+#include "regional/Regional.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -1,10 +1,10 @@
 // The connect flow of the main window, driven by control name against the real MariaDB server
 // of ./dev test, real workbook files and an unreachable SQL Server.
+#include "access/Connection.h"
 #include "app/Program.h"
 #include "app/ProgramSettings.h"
 #include "app/VRLMain.h"
 #include "data/VRLDM.h"
-#include "access/Connection.h"
 #include "widgets/RadioGroup.h"
 #include "widgets/StatusBar.h"
 

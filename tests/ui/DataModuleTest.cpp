@@ -1,10 +1,10 @@
 // The data module as the program creates it: its components and their settings, the main
 // window's bindings to it, the login prompt of its connections and the datasets that the
 // database choice and the exit command close.
+#include "access/DataError.h"
 #include "app/Program.h"
 #include "app/VRLMain.h"
 #include "data/VRLDM.h"
-#include "access/DataError.h"
 #include "data/controls/DBGrid.h"
 #include "data/controls/DBNavigator.h"
 

@@ -1,8 +1,8 @@
 #include "ServerSession.h"
 
-#include "app/VRLMain.h"
 #include "access/Connection.h"
 #include "access/Dataset.h"
+#include "app/VRLMain.h"
 
 #include "support/ScriptedPrompts.h"
 #include "support/UiDriver.h"

@@ -93,11 +93,11 @@ void bindParameters(SQLHSTMT statement, const std::vector<Value> &values,
             p.data = value.asText().toUtf8();
             const QByteArray &text = std::get<QByteArray>(p.data);
             p.indicator = SQLLEN(text.size());
-            result = SQLBindParameter(statement, number, SQL_PARAM_INPUT, SQL_C_CHAR,
-                                      text.size() > 8000 ? SQL_LONGVARCHAR : SQL_VARCHAR,
-                                      SQLULEN(std::max<qsizetype>(text.size(), 1)), 0,
-                                      const_cast<char *>(text.constData()), p.indicator,
-                                      &p.indicator);
+            result
+                = SQLBindParameter(statement, number, SQL_PARAM_INPUT, SQL_C_CHAR,
+                                   text.size() > 8000 ? SQL_LONGVARCHAR : SQL_VARCHAR,
+                                   SQLULEN(std::max<qsizetype>(text.size(), 1)), 0,
+                                   const_cast<char *>(text.constData()), p.indicator, &p.indicator);
         } else {
             p.data = value.asText();
             const QString &text = std::get<QString>(p.data);

@@ -1,8 +1,8 @@
 #include "data/controls/DBNavigator.h"
 
+#include "access/Dataset.h"
 #include "basic/HandlerGuard.h"
 #include "basic/Prompts.h"
-#include "access/Dataset.h"
 
 #include <QToolButton>
 

@@ -1,10 +1,10 @@
 #include "data/controls/GridSearch.h"
 
+#include "access/Dataset.h"
 #include "basic/FieldSearch.h"
 #include "basic/GaugeSteps.h"
 #include "basic/Prompts.h"
 #include "basic/QueryRunners.h"
-#include "access/Dataset.h"
 #include "data/controls/DBGrid.h"
 #include "regional/Regional.h"
 #include "widgets/StatusBar.h"
