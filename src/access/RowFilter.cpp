@@ -391,6 +391,8 @@ void FilterNode::prepare(const RowStore &rows, const Regional &forms)
             date = forms.parseDateTime(literal.text);
         else
             date = fromOleSerial(literal.number);
+        if (date && !date->isValid())
+            date.reset(); // a serial beyond the dates that can be shown
         if (!date)
             bad(QStringLiteral("\"%1\" není datum pro položku %2").arg(literal.text, name));
         this->date = *date;
@@ -426,7 +428,8 @@ void FilterNode::prepare(const RowStore &rows, const Regional &forms)
         // Integers compare exactly when the literal is a whole number.
         integral = column.type() == FieldType::Int && std::trunc(number) == number
             && std::fabs(number) < 9e18;
-        integer = qint64(number);
+        // A number beyond the 64-bit range compares as a double only.
+        integer = integral ? qint64(number) : 0;
         return;
     }
     }

@@ -249,7 +249,9 @@ Value Value::convertedTo(FieldType target, int scale) const
             if (const auto parsed = forms.parseDateTime(asText()))
                 return dateTime(*parsed);
         } else if (type() == FieldType::Double || type() == FieldType::Int) {
-            return dateTime(fromOleSerial(*toNumber()));
+            const QDateTime date = fromOleSerial(*toNumber());
+            if (date.isValid())
+                return dateTime(date);
         }
         break;
     case FieldType::Bool:

@@ -315,6 +315,11 @@ double toOleSerial(const QDateTime &value)
 
 QDateTime fromOleSerial(double serial)
 {
+    // 1 January 100 and the last millisecond of 31 December 9999.
+    constexpr double kFirstSerial = -657434;
+    constexpr double kLastSerial = 2958466 - 1.0 / 86400000;
+    if (!std::isfinite(serial) || serial < kFirstSerial || serial > kLastSerial)
+        return QDateTime();
     const double whole = std::trunc(serial);
     qint64 msecs = std::llround(std::fabs(serial - whole) * double(kMsecsPerDay));
     QDate date = kOleBase.addDays(qint64(whole));

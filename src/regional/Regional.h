@@ -65,6 +65,8 @@ QDateTime plainDateTime(const QDate &date, const QTime &time = QTime(0, 0));
 // OLE Automation date serial numbers: days since 30 December 1899, the fraction is the time
 // of day (for days before the base date the fraction still counts forward from midnight).
 double toOleSerial(const QDateTime &value);
+// A serial that is not finite, or outside the dates the program can show (1.1.100 to
+// 31.12.9999), gives an invalid date-time.
 QDateTime fromOleSerial(double serial);
 
 } // namespace vrl

@@ -2,6 +2,7 @@
 #include "access/Connection.h"
 #include "access/ConnectionTemplates.h"
 #include "access/DataError.h"
+#include "access/odbc/OdbcConnectionString.h"
 
 #include <gtest/gtest.h>
 
@@ -72,4 +73,17 @@ TEST(Connection, UnknownProviderAndMissingFileFailTheOpen)
     EXPECT_THROW(connection.open(), DataError);
     EXPECT_FALSE(connection.isConnected());
     EXPECT_THROW(connection.tableNames(), DataError);
+}
+
+TEST(ConnectionString, OdbcValuesKeepWhiteSpaceAtTheirEnds)
+{
+    const QVector<std::pair<QString, QString>> pairs {
+        { QStringLiteral("SERVER"), QStringLiteral("\thost") },
+        { QStringLiteral("UID"), QStringLiteral("\n") },
+        { QStringLiteral("PWD"), QStringLiteral("heslo\u00a0") },
+        { QStringLiteral("DATABASE"), QStringLiteral("plain") },
+    };
+    const QString text = odbc::joinOdbcString(pairs);
+    EXPECT_TRUE(text.contains(QStringLiteral("DATABASE=plain;"))); // nothing else changes
+    EXPECT_EQ(odbc::parseOdbcString(text), pairs);
 }

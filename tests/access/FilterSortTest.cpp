@@ -172,3 +172,16 @@ TEST(WriteStatements, UseParametersAndIsNullForNulls)
         sqlite, QStringLiteral("t"), { QStringLiteral("id") }, { Value::integer(2) });
     EXPECT_EQ(deletion.sql, QStringLiteral("DELETE FROM \"t\" WHERE \"id\" = ?"));
 }
+
+TEST(RowFilter, NumbersAndSerialsBeyondEveryRangeAreComparedOrRefusedSoundly)
+{
+    // Beyond 64 bits a number compares as a double: nothing equals it, everything is below.
+    EXPECT_EQ(filtered(QStringLiteral("Count = 1e300")), Rows({}));
+    EXPECT_EQ(filtered(QStringLiteral("Count < 99999999999999999999")), Rows({ 0, 1, 2, 4 }));
+    EXPECT_EQ(filtered(QStringLiteral("Count > -1e300")), Rows({ 0, 1, 2, 4 }));
+    // A serial that is no date the program can show is no date at all.
+    for (const char *serial : { "1e30", "-1e30", "2958466", "-657435" })
+        EXPECT_THROW(filtered(QStringLiteral("When = ") + QString::fromLatin1(serial)), DataError)
+            << serial;
+    EXPECT_EQ(filtered(QStringLiteral("When = 44234")), Rows({ 0, 4 })); // 7.2.2021
+}

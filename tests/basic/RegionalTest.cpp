@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 using vrl::Regional;
 
@@ -126,9 +127,9 @@ TEST(Regional, DateTimeTextIsWhatTheLocaleWritesForEveryFormat)
            QLocale(QLocale::Japanese, QLocale::Japan), QLocale(QLocale::Arabic, QLocale::Egypt),
            QLocale::system() }) {
         const Regional forms(locale);
-        for (const QDate date : { QDate(1, 1, 1), QDate(5, 6, 7), QDate(999, 12, 31),
-                                  QDate(1899, 12, 30), QDate(2024, 2, 29), QDate(9999, 12, 31),
-                                  QDate(10000, 1, 1), QDate(-44, 3, 15) }) {
+        for (const QDate date :
+             { QDate(1, 1, 1), QDate(5, 6, 7), QDate(999, 12, 31), QDate(1899, 12, 30),
+               QDate(2024, 2, 29), QDate(9999, 12, 31), QDate(10000, 1, 1), QDate(-44, 3, 15) }) {
             for (const QTime time : { QTime(0, 0), QTime(0, 0, 1), QTime(9, 5, 7, 999),
                                       QTime(12, 0), QTime(23, 59, 59) }) {
                 const QString dateText = locale.toString(date, forms.dateFormat());
@@ -140,4 +141,15 @@ TEST(Regional, DateTimeTextIsWhatTheLocaleWritesForEveryFormat)
             }
         }
     }
+}
+
+TEST(OleSerial, OnlyTheDatesThatCanBeShownComeBack)
+{
+    EXPECT_EQ(vrl::fromOleSerial(-657434), vrl::plainDateTime(QDate(100, 1, 1)));
+    EXPECT_EQ(vrl::fromOleSerial(2958465.5),
+              vrl::plainDateTime(QDate(9999, 12, 31), QTime(12, 0)));
+    const double infinity = std::numeric_limits<double>::infinity();
+    for (const double serial :
+         { std::nan(""), infinity, -infinity, 1e300, -1e300, 2958466.0, -657434.5 })
+        EXPECT_FALSE(vrl::fromOleSerial(serial).isValid()) << serial;
 }

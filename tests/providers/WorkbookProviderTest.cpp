@@ -7,6 +7,7 @@
 #include "access/ConnectionTemplates.h"
 #include "access/DataError.h"
 #include "access/Dataset.h"
+#include "access/workbook/WorkbookData.h"
 #include "access/workbook/WorkbookProvider.h"
 #include "regional/Regional.h"
 
@@ -209,6 +210,37 @@ TEST_F(Workbook, DateSystemsAndTheFictitiousLeapDay)
             EXPECT_EQ(dates->valueAt(1, 0), Value::dateTime(plainDateTime(QDate(1900, 3, 1))));
         }
     }
+}
+
+TEST_F(Workbook, DateCellsThatAreNoShowableDateKeepTheirNumbers)
+{
+    GeneratedWorkbook book;
+    book.addSheet(QStringLiteral("D"),
+                  QStringLiteral("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>Huge</t></is></c>"
+                                 "<c r=\"B1\" t=\"inlineStr\"><is><t>Mixed</t></is></c></row>"
+                                 "<row r=\"2\"><c r=\"A2\" s=\"1\"><v>1e300</v></c>"
+                                 "<c r=\"B2\" s=\"1\"><v>44197</v></c></row>"
+                                 "<row r=\"3\"><c r=\"A3\" s=\"1\"><v>-1e300</v></c>"
+                                 "<c r=\"B3\" s=\"1\"><v>3000000</v></c></row>"));
+    connection.close();
+    connect(book);
+    auto data = open(QStringLiteral("[D$]"));
+    EXPECT_EQ(data->field(0).type(), FieldType::Double);
+    EXPECT_EQ(data->valueAt(0, 0), Value::real(1e300));
+    EXPECT_EQ(data->valueAt(1, 0), Value::real(-1e300));
+    // A date beside a number that is no date: the column holds both as text.
+    EXPECT_EQ(data->field(1).type(), FieldType::Text);
+    EXPECT_EQ(data->valueAt(0, 1), Value::text(QStringLiteral("2021-01-01")));
+    EXPECT_EQ(data->valueAt(1, 1), Value::text(QStringLiteral("3e+06"))); // as number cells read
+
+    int row = -1;
+    int column = -1;
+    EXPECT_FALSE(workbook::parseCellReference(QStringLiteral("ABCDEFGHIJKLMNOP1"), row, column));
+    EXPECT_FALSE(
+        workbook::parseCellReference(QStringLiteral("A12345678901234567890"), row, column));
+    EXPECT_TRUE(workbook::parseCellReference(QStringLiteral("XFD1048576"), row, column));
+    EXPECT_EQ(row, 1048575);
+    EXPECT_EQ(column, 16383);
 }
 
 TEST(WorkbookFiles, BadFilesFailTheOpenWithTheirReason)

@@ -216,8 +216,10 @@ QString joinOdbcString(const QVector<std::pair<QString, QString>> &pairs)
     QString text;
     for (const auto &[key, value] : pairs) {
         const bool braced = value.contains(QLatin1Char(';')) || value.contains(QLatin1Char('{'))
-            || value.contains(QLatin1Char('}')) || value.startsWith(QLatin1Char(' '))
-            || value.endsWith(QLatin1Char(' '))
+            || value.contains(QLatin1Char('}'))
+            // The reader trims every kind of white space off a value without braces: a tab,
+            // a line break or a no-break space at either end would be lost.
+            || (!value.isEmpty() && (value.front().isSpace() || value.back().isSpace()))
             || key.compare(QLatin1String("DRIVER"), Qt::CaseInsensitive) == 0;
         QString written = value;
         if (braced)

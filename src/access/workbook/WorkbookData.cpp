@@ -15,17 +15,22 @@ bool parseCellReference(QStringView reference, int &row, int &column)
         ++i;
     qint64 col = 0;
     qsizetype letters = 0;
+    // Counted past the longest reference, but no longer accumulated, so nothing overflows.
     for (; i < reference.size() && reference[i].isLetter() && reference[i].unicode() < 128;
-         ++i, ++letters)
-        col = col * 26 + (reference[i].toUpper().unicode() - 'A' + 1);
+         ++i, ++letters) {
+        if (letters < 4)
+            col = col * 26 + (reference[i].toUpper().unicode() - 'A' + 1);
+    }
     if (letters == 0 || letters > 3)
         return false;
     if (i < reference.size() && reference[i] == QLatin1Char('$'))
         ++i;
     qint64 r = 0;
     qsizetype digits = 0;
-    for (; i < reference.size() && reference[i].isDigit(); ++i, ++digits)
-        r = r * 10 + reference[i].digitValue();
+    for (; i < reference.size() && reference[i].isDigit(); ++i, ++digits) {
+        if (digits < 8)
+            r = r * 10 + reference[i].digitValue();
+    }
     if (digits == 0 || digits > 7 || i != reference.size() || r < 1 || col > 16384)
         return false;
     row = int(r - 1);

@@ -68,15 +68,20 @@ RegionCells collect(const std::vector<CellRecord> &cells, const QString &name, i
     return region;
 }
 
-FieldType typeOf(const std::vector<const CellRecord *> &cells)
+FieldType typeOf(const WorkbookData &book, const std::vector<const CellRecord *> &cells)
 {
     std::optional<CellKind> kind;
     for (const CellRecord *cell : cells) {
         if (!cell)
             continue;
+        // A date-formatted cell whose number is no date that can be shown keeps its number.
+        const CellKind cellKind
+            = cell->kind == CellKind::Date && !dateOfSerial(cell->number, book.date1904).isValid()
+            ? CellKind::Number
+            : cell->kind;
         if (!kind)
-            kind = cell->kind;
-        else if (*kind != cell->kind)
+            kind = cellKind;
+        else if (*kind != cellKind)
             return FieldType::Text;
     }
     switch (kind.value_or(CellKind::Text)) {
@@ -98,8 +103,11 @@ Value valueOf(const WorkbookData &book, const CellRecord *cell, FieldType type)
     switch (type) {
     case FieldType::Double:
         return Value::real(cell->number);
-    case FieldType::DateTime:
-        return Value::dateTime(dateOfSerial(cell->number, book.date1904));
+    case FieldType::DateTime: {
+        // A column is of dates only when every one of its cells is a date that can be shown.
+        const QDateTime when = dateOfSerial(cell->number, book.date1904);
+        return when.isValid() ? Value::dateTime(when) : Value();
+    }
     case FieldType::Bool:
         return Value::boolean(cell->number != 0);
     default:
@@ -143,7 +151,7 @@ WorkbookTable tableOf(const WorkbookData &book, const QString &name, const Table
     const QStringList names = fieldNames(book, cells);
     std::vector<FieldInfo> fields;
     for (size_t c = 0; c < cells.columns.size(); ++c) {
-        FieldInfo field = fieldOf(names[qsizetype(c)], typeOf(cells.columns[c]));
+        FieldInfo field = fieldOf(names[qsizetype(c)], typeOf(book, cells.columns[c]));
         field.baseTable = name;
         field.baseColumn = field.name;
         fields.push_back(field);
@@ -182,6 +190,8 @@ QString cellText(const WorkbookData &book, const CellRecord &cell)
         return cell.number != 0 ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
     case CellKind::Date: {
         const QDateTime when = dateOfSerial(cell.number, book.date1904);
+        if (!when.isValid())
+            return QString::number(cell.number, 'g', QLocale::FloatingPointShortest);
         return when.time() == QTime(0, 0) ? when.toString(QStringLiteral("yyyy-MM-dd"))
                                           : when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     }
