@@ -273,8 +273,11 @@ QByteArray SheetPatch::apply()
         const std::vector<Cell> cells = cellsOf(rowNumber, row);
         const qsizetype contentEnd = row.end - (rowTag.size() + 3);
         for (const auto &[column, cell] : writes) {
+            // A copy: clang 14, which the sanitizer and fuzz builds use, does not yet let a
+            // lambda capture a structured binding.
+            const auto wanted = column;
             const auto existing = std::find_if(cells.begin(), cells.end(),
-                                               [&](const Cell &c) { return c.column == column; });
+                                               [&](const Cell &c) { return c.column == wanted; });
             if (existing != cells.end()) {
                 const Element &e = existing->element;
                 const auto style = attribute(m_xml, e.begin, e.tagEnd, "s");
@@ -285,7 +288,7 @@ QByteArray SheetPatch::apply()
                     { e.begin, e.end - e.begin, cellXml(rowNumber, column, cell, style) });
             } else {
                 const auto next = std::find_if(cells.begin(), cells.end(),
-                                               [&](const Cell &c) { return c.column > column; });
+                                               [&](const Cell &c) { return c.column > wanted; });
                 edits.push_back({ next == cells.end() ? contentEnd : next->element.begin, 0,
                                   cellXml(rowNumber, column, cell, std::nullopt) });
             }
