@@ -1,6 +1,7 @@
 #include "access/workbook/XlsReader.h"
 
 #include "access/DataError.h"
+#include "access/workbook/BiffRecords.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -11,131 +12,13 @@
 #include <gsf/gsf-input-stdio.h>
 #include <gsf/gsf-utils.h>
 
-#include <cstring>
 #include <memory>
 
 namespace vrl::workbook {
 
 namespace {
 
-// Record types of the workbook stream.
-enum : quint16 {
-    kFormula = 0x0006,
-    kEof = 0x000A,
-    kExternSheet = 0x0017,
-    kName = 0x0018,
-    kDateMode = 0x0022,
-    kFilePass = 0x002F,
-    kContinue = 0x003C,
-    kBoundSheet = 0x0085,
-    kSupBook = 0x01AE,
-    kMulRk = 0x00BD,
-    kRString = 0x00D6,
-    kXf = 0x00E0,
-    kSst = 0x00FC,
-    kLabelSst = 0x00FD,
-    kNumber = 0x0203,
-    kLabel = 0x0204,
-    kBoolErr = 0x0205,
-    kString = 0x0207,
-    kRk = 0x027E,
-    kFormat = 0x041E,
-    kBof = 0x0809,
-};
-
-struct Damaged
-{
-    QString why;
-};
-
-// Reads little-endian values and BIFF8 strings from a record's data and the data of its
-// CONTINUE records, which a long string may cross.
-class RecordReader
-{
-public:
-    void addSegment(const char *data, qsizetype size) { m_segments.push_back({ data, size }); }
-
-    quint8 u8()
-    {
-        settle();
-        return quint8(m_segments[m_segment].first[m_position++]);
-    }
-    quint16 u16() { return quint16(u8() | (quint16(u8()) << 8)); }
-    quint32 u32() { return quint32(u16()) | (quint32(u16()) << 16); }
-    double f64()
-    {
-        quint64 bits = 0;
-        for (int i = 0; i < 8; ++i)
-            bits |= quint64(u8()) << (8 * i);
-        double value;
-        std::memcpy(&value, &bits, sizeof value);
-        return value;
-    }
-    void skip(qint64 count)
-    {
-        while (count-- > 0)
-            u8();
-    }
-    bool atEnd()
-    {
-        while (m_segment < m_segments.size() && m_position >= m_segments[m_segment].second) {
-            ++m_segment;
-            m_position = 0;
-        }
-        return m_segment >= m_segments.size();
-    }
-
-    // A string of cch characters after its flags byte: at a CONTINUE boundary inside the
-    // characters, the next record starts with a new flags byte of its own.
-    QString characters(int cch, quint8 flags)
-    {
-        QString text;
-        text.reserve(cch);
-        bool wide = flags & 0x01;
-        while (cch > 0) {
-            if (m_position >= m_segments.at(m_segment).second) {
-                ++m_segment;
-                m_position = 0;
-                if (m_segment >= m_segments.size())
-                    throw Damaged { QStringLiteral("text přesahuje záznam") };
-                wide = m_segments[m_segment].first[m_position++] & 0x01;
-                continue;
-            }
-            text += wide ? QChar(u16()) : QChar(u8());
-            --cch;
-        }
-        return text;
-    }
-    // XLUnicodeString: a 16-bit or 8-bit length, flags, characters, rich and phonetic tails.
-    QString unicodeString(bool shortLength)
-    {
-        const int cch = shortLength ? u8() : u16();
-        const quint8 flags = u8();
-        const int runs = (flags & 0x08) ? u16() : 0;
-        const quint32 phonetic = (flags & 0x04) ? u32() : 0;
-        QString text = characters(cch, flags);
-        skip(qint64(runs) * 4 + phonetic);
-        return text;
-    }
-
-private:
-    void settle()
-    {
-        if (atEnd())
-            throw Damaged { QStringLiteral("záznam je kratší, než udává") };
-    }
-
-    std::vector<std::pair<const char *, qsizetype>> m_segments;
-    size_t m_segment = 0;
-    qsizetype m_position = 0;
-};
-
-struct Record
-{
-    quint16 type = 0;
-    qsizetype offset = 0; // of its data
-    qsizetype size = 0;
-};
+using namespace biff;
 
 class Biff8Reader
 {
