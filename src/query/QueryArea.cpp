@@ -42,6 +42,9 @@ constexpr int kHiddenGridHeight = 111;
 constexpr int kGridWidthMargin = 18;
 
 const QString kNotRun = QStringLiteral("Příkaz nebyl proveden (chyba..?)");
+// A special statement (one the server reports no row count for, such as SET or a call) ran
+// without an error; the short word is what users of the program have always read here.
+const QString kSpecialStatementDone = QStringLiteral("Spec OK");
 
 } // namespace
 
@@ -219,7 +222,7 @@ void QueryArea::qGoBtnClick()
         m_host.prompts().show(PromptKind::Message, QStringLiteral("OK [%1]").arg(affected));
         break;
     case QueryResult::ChangedUnknown:
-        m_host.prompts().show(PromptKind::Message, QStringLiteral("Spec OK"));
+        m_host.prompts().show(PromptKind::Message, kSpecialStatementDone);
         break;
     default: // the runner has shown the error
         break;
