@@ -18,14 +18,19 @@ namespace vrl {
 
 namespace {
 
+// The literals the three strict types accept, each matched as a whole value. Built once: every
+// value of every line passes here.
 const QString kNumber = QStringLiteral("[+-]?(?:\\d+(?:\\.\\d*)?|\\.\\d+)(?:[eE][+-]?\\d+)?");
 
-bool matchesWhole(const QString &text, const QString &pattern)
+QRegularExpression whole(const QString &pattern)
 {
-    const QRegularExpression whole(QStringLiteral("\\A(?:") + pattern + QStringLiteral(")\\z"),
-                                   QRegularExpression::CaseInsensitiveOption);
-    return whole.match(text).hasMatch();
+    return QRegularExpression(QStringLiteral("\\A(?:") + pattern + QStringLiteral(")\\z"),
+                              QRegularExpression::CaseInsensitiveOption);
 }
+
+const QRegularExpression kIntegerLiteral = whole(QStringLiteral("[+-]?\\d+"));
+const QRegularExpression kNumberLiteral = whole(kNumber);
+const QRegularExpression kVariantLiteral = whole(kNumber + QStringLiteral("|'(?:[^']|'')*'|NULL"));
 
 // The target fields as one text: joined with commas, a name that holds a blank, a comma or a
 // double quote in double quotes with inner ones doubled.
@@ -106,20 +111,20 @@ std::optional<QString> CSVValueToSQL(const QList<int> &types, const QStringList 
     case StvInteger:
         if (!present)
             return QStringLiteral("0");
-        if (!matchesWhole(value, QStringLiteral("[+-]?\\d+")))
+        if (!kIntegerLiteral.match(value).hasMatch())
             return std::nullopt;
         return value;
     case StvFloat:
         if (!present)
             return QStringLiteral("0");
-        if (!matchesWhole(value, kNumber))
+        if (!kNumberLiteral.match(value).hasMatch())
             return std::nullopt;
         return value;
     case StvVariant:
         // One literal: a number, a text in apostrophes with inner ones doubled, or NULL.
         if (!present)
             return QStringLiteral("0");
-        if (!matchesWhole(value, kNumber + QStringLiteral("|'(?:[^']|'')*'|NULL")))
+        if (!kVariantLiteral.match(value).hasMatch())
             return std::nullopt;
         return value;
     case StvString:

@@ -68,7 +68,11 @@ void TdImpForm::runTableImport()
     const QString control = ui->ctrlFieldsE->text();
     const QString sourceKey = SeparatedItem(control, 0, QLatin1Char(';'));
     const QString targetKey = SeparatedItem(control, 1, QLatin1Char(';'));
-    const QStringList relations = checkedRelations();
+    // Each checked relation cut once into its source and target field.
+    std::vector<std::pair<QString, QString>> relations;
+    for (const QString &entry : checkedRelations())
+        relations.emplace_back(SeparatedItem(entry, 0, QLatin1Char(';')),
+                               SeparatedItem(entry, 1, QLatin1Char(';')));
     const bool inserting = ui->insertRB->isChecked();
     const bool editing = ui->editRB->isChecked();
 
@@ -92,9 +96,8 @@ void TdImpForm::runTableImport()
         errors += (errors.isEmpty() ? QString() : QStringLiteral(",")) + QString::number(record);
     };
     const auto copyFields = [&] {
-        for (const QString &entry : relations)
-            target.fieldByName(SeparatedItem(entry, 1, QLatin1Char(';')))
-                .setValue(source.fieldByName(SeparatedItem(entry, 0, QLatin1Char(';'))).value());
+        for (const auto &[from, to] : relations)
+            target.fieldByName(to).setValue(source.fieldByName(from).value());
         target.post();
     };
 

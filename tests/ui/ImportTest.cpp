@@ -48,7 +48,7 @@ protected:
                                        "seq * 2.5 FROM seq_1_to_10") });
         connectMySql(form, prompts, m_target);
         ASSERT_TRUE(DM().vrlConnect.isConnected());
-        selectEntry(form, "TblSelCoB", control<QComboBox>(form, "TblSelCoB")->findText("cíl"));
+        chooseTable(form, QStringLiteral("cíl"));
         ASSERT_TRUE(DM().vrxTbl.isActive());
     }
 
@@ -90,6 +90,15 @@ protected:
         prompts.answerConfirm(true);
         click(w, "addBtn");
         emit list(w).itemDoubleClicked(list(w).item(0));
+    }
+    // The single pair Jmeno;cena (the batch question answered No), unchecked: no name is a
+    // price, so it fails on every row.
+    void relateNameToPrice(TdImpForm &w)
+    {
+        selectEntry(w, "sourceFieldCoB", 1);
+        selectEntry(w, "destFieldCoB", 2);
+        prompts.answerConfirm(false);
+        click(w, "addBtn");
     }
     QListWidget &list(TdImpForm &w) { return *control<QListWidget>(w, "translateChLB"); }
     QStringList entries(TdImpForm &w)
@@ -156,10 +165,7 @@ TEST_F(ImportTest, AKeyFieldThatDoesNotExistEndsTheRunInTheErrorReport)
     inImport([&](TdImpForm &w) {
         connectSource(w);
         // A batch question answered No adds the selected pair alone.
-        selectEntry(w, "sourceFieldCoB", 1);
-        selectEntry(w, "destFieldCoB", 2);
-        prompts.answerConfirm(false);
-        click(w, "addBtn");
+        relateNameToPrice(w);
         EXPECT_EQ(entries(w), QStringList({ "Jmeno;cena" }));
         list(w).item(0)->setCheckState(Qt::Checked);
         control<QLineEdit>(w, "ctrlFieldsE")->setText(QStringLiteral("Jmeno;nikde"));
@@ -178,10 +184,7 @@ TEST_F(ImportTest, AFailingRelationListsEveryRowAndStopsAskingWhenTold)
 {
     inImport([&](TdImpForm &w) {
         connectSource(w);
-        selectEntry(w, "sourceFieldCoB", 1);
-        selectEntry(w, "destFieldCoB", 2);
-        prompts.answerConfirm(false);
-        click(w, "addBtn");
+        relateNameToPrice(w);
         list(w).item(0)->setCheckState(Qt::Checked); // Jmeno;cena: no text is a decimal
         click(w, "insertRB");
         prompts.clear();
@@ -348,10 +351,7 @@ TEST_F(ImportTest, WhileARunWaitsAtAQuestionTheWindowsCommandsDoNothing)
 {
     inImport([&](TdImpForm &w) {
         connectSource(w);
-        selectEntry(w, "sourceFieldCoB", 1);
-        selectEntry(w, "destFieldCoB", 2);
-        prompts.answerConfirm(false);
-        click(w, "addBtn");
+        relateNameToPrice(w);
         list(w).item(0)->setCheckState(Qt::Checked); // Jmeno;cena fails on every row
         click(w, "insertRB");
         prompts.clear();

@@ -44,8 +44,7 @@ protected:
                                        "seq * 1.5, seq % 4 FROM seq_1_to_15") });
         connectMySql(form, prompts, m_database);
         ASSERT_TRUE(DM().vrlConnect.isConnected()) << prompts.texts().join(u'|').toStdString();
-        auto *choice = control<QComboBox>(form, "TblSelCoB");
-        selectEntry(form, "TblSelCoB", choice->findText(QStringLiteral("položky")));
+        chooseTable(form, QStringLiteral("položky"));
         ASSERT_TRUE(DM().vrxTbl.isActive());
     }
 

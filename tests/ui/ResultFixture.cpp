@@ -26,19 +26,13 @@ void ResultFixture::TearDown()
 
 void ResultFixture::openDatabase(const QStringList &statements, const QString &table)
 {
-    const QString database
-        = QStringLiteral("vorlan_rs_%1")
-              .arg(QString::fromLatin1(
-                       ::testing::UnitTest::GetInstance()->current_test_info()->name())
-                       .toLower()
-                       .left(40));
+    const QString database = databaseOfThisTest(QStringLiteral("rs"));
     freshDatabase(database, statements);
     connectMySql(form, prompts, database);
     ASSERT_TRUE(DM().vrlConnect.isConnected()) << prompts.texts().join(u'|').toStdString();
     if (table.isEmpty())
         return;
-    auto *choice = control<QComboBox>(form, "TblSelCoB");
-    selectEntry(form, "TblSelCoB", choice->findText(table));
+    chooseTable(form, table);
     ASSERT_TRUE(DM().vrxTbl.isActive());
 }
 

@@ -7,6 +7,7 @@
 #include "support/ScriptedPrompts.h"
 #include "support/UiDriver.h"
 
+#include <QComboBox>
 #include <QDialog>
 
 #include <gtest/gtest.h>
@@ -71,6 +72,13 @@ void connectMySql(TvrlForm &form, ScriptedPrompts &prompts, const QString &datab
         return dialog.result();
     });
     click(form, "connectBtn");
+}
+
+void chooseTable(TvrlForm &form, const QString &table)
+{
+    const int index = control<QComboBox>(form, "TblSelCoB")->findText(table);
+    ASSERT_GE(index, 0) << table.toStdString();
+    selectEntry(form, "TblSelCoB", index);
 }
 
 void connectWorkbook(TvrlForm &form, ScriptedPrompts &prompts, const QString &path)

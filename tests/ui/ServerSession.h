@@ -15,6 +15,8 @@ class ScriptedPrompts;
 QString serverPort();
 // Runs statements on the test server as its administrator would.
 void onServer(const QStringList &statements);
+// Chooses a table of the table choice by its listed name, as the user picks it.
+void chooseTable(TvrlForm &form, const QString &table);
 // Chooses the workbook kind and connects to the file through the file dialog.
 void connectWorkbook(TvrlForm &form, ScriptedPrompts &prompts, const QString &path);
 // The first value of the first row a statement gives on the test server; empty without rows.

@@ -76,13 +76,7 @@ protected:
         connectMySql(form, prompts, m_database);
         ASSERT_TRUE(DM().vrlConnect.isConnected()) << prompts.texts().join(u'|').toStdString();
     }
-    void choose(const QString &table)
-    {
-        auto *choice = control<QComboBox>(form, "TblSelCoB");
-        const int index = choice->findText(table);
-        ASSERT_GE(index, 0) << table.toStdString();
-        selectEntry(form, "TblSelCoB", index);
-    }
+    void choose(const QString &table) { chooseTable(form, table); }
     // The statement reading one field of the third song in this test's database.
     QString onServerTable(const QString &field)
     {

@@ -62,13 +62,7 @@ protected:
         ASSERT_TRUE(DM().vrlConnect.isConnected()) << prompts.texts().join(u'|').toStdString();
     }
 
-    void choose(const QString &table)
-    {
-        auto *choice = control<QComboBox>(form, "TblSelCoB");
-        const int index = choice->findText(table);
-        ASSERT_GE(index, 0) << table.toStdString();
-        selectEntry(form, "TblSelCoB", index);
-    }
+    void choose(const QString &table) { chooseTable(form, table); }
     QString status(int panel = 1) { return control<StatusBar>(form, "tblSB")->panelText(panel); }
     DBGrid &grid() { return *control<DBGrid>(form, "tblGrid"); }
     int column(const QString &field) { return DM().vrxTbl.fieldNames().indexOf(field); }
