@@ -88,7 +88,6 @@ public:
     ResultExport &resultExport() { return m_export; }
 
     QString clickedField() const { return m_clickedField; }
-    QString clickedValue() const { return m_clickedValue; }
     QString sortColumn() const { return m_sort.column; }
     bool sortAscending() const { return m_sort.ascending; }
 
