@@ -18,15 +18,19 @@ std::optional<qint64> scaledDecimal(const QString &canonical, int scale)
     const auto normalised = canonicalDecimal(canonical, QLatin1Char('.'), scale);
     if (!normalised)
         return std::nullopt;
-    QString digits = *normalised;
-    digits.remove(QLatin1Char('.'));
-    const bool negative = digits.startsWith(QLatin1Char('-'));
-    if (digits.size() - (negative ? 1 : 0) > 18)
-        return std::nullopt;
-    const QByteArray bytes = digits.toLatin1();
     qint64 value = 0;
-    std::from_chars(bytes.data(), bytes.data() + bytes.size(), value);
-    return value;
+    int digits = 0;
+    bool negative = false;
+    for (const QChar c : *normalised) {
+        if (c == QLatin1Char('-')) {
+            negative = true;
+        } else if (c != QLatin1Char('.')) {
+            if (++digits > 18)
+                return std::nullopt;
+            value = value * 10 + (c.unicode() - '0');
+        }
+    }
+    return negative ? -value : value;
 }
 
 // The usual driver text of a decimal ("-12.5") as an integer scaled by 10^scale, without

@@ -137,6 +137,9 @@ void Dataset::close()
     m_sortText.clear();
     m_buffer.clear();
     m_modified.clear();
+    m_insertTable.clear();
+    m_insertColumns.clear();
+    m_insertSql.clear();
     emit reset();
     emit stateChanged(m_state);
 }

@@ -172,8 +172,12 @@ void Dataset::post()
         return;
     }
     // Insert: the database fills in what was not set, and a generated key comes back.
-    const WriteStatement insertion = insertStatement(provider, table, columns, values);
-    provider.run(insertion.sql, insertion.parameters);
+    if (m_insertSql.isEmpty() || table != m_insertTable || columns != m_insertColumns) {
+        m_insertSql = insertStatement(provider, table, columns, values).sql;
+        m_insertTable = table;
+        m_insertColumns = columns;
+    }
+    provider.run(m_insertSql, values); // the statement's parameters are the values in order
     for (int f = 0; f < fieldCount(); ++f) {
         if (m_rows.fields()[size_t(f)].autoIncrement && m_buffer[size_t(f)].isNull())
             m_buffer[size_t(f)]

@@ -126,8 +126,50 @@ QString decimalOfDouble(double value, int scale)
 
 } // namespace
 
+namespace {
+
+// Whether the text already is the canonical form for the scale: an optional minus before a
+// non-zero value, whole digits without leading zeros, and the full stop with exactly `scale`
+// digits (any number of them for a negative scale). Most decimals arrive this way from the
+// drivers and the column store, so they need no rebuilding.
+bool isCanonicalDecimal(const QString &text, QChar separator, int scale)
+{
+    if (separator != QLatin1Char('.'))
+        return false;
+    const QChar *c = text.constData();
+    const QChar *end = c + text.size();
+    const bool negative = c != end && *c == QLatin1Char('-');
+    if (negative)
+        ++c;
+    const QChar *wholeStart = c;
+    bool nonZero = false;
+    for (; c != end && c->unicode() >= '0' && c->unicode() <= '9'; ++c)
+        nonZero = nonZero || c->unicode() != '0';
+    const qsizetype wholeDigits = c - wholeStart;
+    if (wholeDigits == 0 || (wholeDigits > 1 && wholeStart->unicode() == '0'))
+        return false;
+    qsizetype fractionDigits = 0;
+    if (c != end) {
+        if (*c != QLatin1Char('.'))
+            return false;
+        for (++c; c != end && c->unicode() >= '0' && c->unicode() <= '9'; ++c) {
+            nonZero = nonZero || c->unicode() != '0';
+            ++fractionDigits;
+        }
+        if (c != end || fractionDigits == 0)
+            return false;
+    }
+    if (scale >= 0 && fractionDigits != scale)
+        return false;
+    return !negative || nonZero;
+}
+
+} // namespace
+
 std::optional<QString> canonicalDecimal(const QString &text, QChar separator, int scale)
 {
+    if (isCanonicalDecimal(text, separator, scale))
+        return text;
     const QString s = text.trimmed();
     qsizetype i = 0;
     bool negative = false;

@@ -73,6 +73,17 @@ TEST(Value, DecimalsKeepTheirDigits)
     EXPECT_EQ(canonicalDecimal(QStringLiteral("-1.5"), QLatin1Char('.'), 0), QStringLiteral("-2"));
     EXPECT_FALSE(canonicalDecimal(QStringLiteral("1 000"), QLatin1Char('.')));
     EXPECT_FALSE(canonicalDecimal(QStringLiteral("1.2.3"), QLatin1Char('.')));
+    // Texts that look canonical at a glance but are not: zero signs, leading zeros, a scale
+    // that differs, a bare full stop.
+    EXPECT_EQ(canonicalDecimal(QStringLiteral("-0.00"), QLatin1Char('.'), 2),
+              QStringLiteral("0.00"));
+    EXPECT_EQ(canonicalDecimal(QStringLiteral("00.25"), QLatin1Char('.'), 2),
+              QStringLiteral("0.25"));
+    EXPECT_EQ(canonicalDecimal(QStringLiteral("2.5"), QLatin1Char('.'), 2), QStringLiteral("2.50"));
+    EXPECT_EQ(canonicalDecimal(QStringLiteral("7."), QLatin1Char('.')), QStringLiteral("7"));
+    EXPECT_EQ(canonicalDecimal(QStringLiteral("-12.340"), QLatin1Char('.')),
+              QStringLiteral("-12.340"));
+    EXPECT_EQ(canonicalDecimal(QStringLiteral("1.5"), QLatin1Char(','), 1), std::nullopt);
 
     // A column switches to exact text when a value outgrows 18 digits.
     Column column(FieldType::Decimal, 4);

@@ -481,6 +481,24 @@ TEST_P(ProviderSuite, InsertsReadGeneratedKeysAndDeletesRemoveRows)
     EXPECT_EQ(data->recordCount(), 4);
     EXPECT_EQ(data->fieldByName(QStringLiteral("id")).value(), Value::integer(5));
     EXPECT_TRUE(data->fieldByName(QStringLiteral("name")).isNull());
+
+    // Each post writes the fields it set, whatever the post before it set.
+    for (const char *price : { "2.50", "", "7.25" }) {
+        data->append();
+        data->fieldByName(QStringLiteral("name")).setText(QString::fromLatin1(price));
+        if (*price)
+            data->fieldByName(QStringLiteral("price")).setValue(Value::decimal(QString::fromLatin1(price)));
+        data->post();
+    }
+    auto again = openTable(name);
+    QStringList prices;
+    for (again->first(); !again->eof(); again->next()) {
+        if (!again->fieldByName(QStringLiteral("name")).isNull())
+            prices << again->fieldByName(QStringLiteral("name")).text() + QLatin1Char('=')
+                    + again->fieldByName(QStringLiteral("price")).text();
+    }
+    EXPECT_EQ(prices.mid(3), QStringList({ QStringLiteral("2.50=2,50"), QStringLiteral("="),
+                                           QStringLiteral("7.25=7,25") }));
 }
 
 TEST_P(ProviderSuite, StatementsOpenOrExecuteByWhatComesBack)

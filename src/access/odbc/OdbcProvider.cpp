@@ -107,7 +107,8 @@ void bindParameters(SQLHSTMT statement, const std::vector<Value> &values,
                                       SQLULEN(std::max<qsizetype>(text.size(), 1)), 0, wide(text),
                                       p.indicator, &p.indicator);
         }
-        check(result, SQL_HANDLE_STMT, statement, QStringLiteral("Parametr %1").arg(number));
+        if (!SQL_SUCCEEDED(result)) // the context text only when there is a failure to name
+            check(result, SQL_HANDLE_STMT, statement, QStringLiteral("Parametr %1").arg(number));
     }
 }
 
