@@ -19,13 +19,18 @@ double millisecondsOf(const std::function<void()> &work)
     return double(clock.nsecsElapsed()) / 1e6;
 }
 
+double median(std::vector<double> times)
+{
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
 double medianMilliseconds(int runs, const std::function<void()> &work)
 {
     std::vector<double> times;
     for (int i = 0; i < runs; ++i)
         times.push_back(millisecondsOf(work));
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return median(std::move(times));
 }
 
 double cliMilliseconds(const QString &commandLine, int runs)

@@ -3,12 +3,14 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 namespace vrl::bench {
 
 // Milliseconds one run of work takes.
 double millisecondsOf(const std::function<void()> &work);
 // The median of the milliseconds of several runs.
+double median(std::vector<double> times);
 double medianMilliseconds(int runs, const std::function<void()> &work);
 // The peak resident memory of this process so far, in megabytes.
 double peakResidentMegabytes();

@@ -8,10 +8,10 @@ namespace vrl::bench {
 
 // The query area of the real main window on the benchmark table: Go on SELECT * of the table
 // until the status bar shows the position (against the data access component's own open of
-// the same table, openMs, measured in the same run), the auto-sum of a numeric column with the
+// the same table on the same connection, measured in turn with it), the auto-sum of a numeric column with the
 // gauge driven, a search for a text that is not there, and the whole result written as a CSV
 // and as an XML file. Prints query_show_ratio, auto_sum_ms, query_search_full_ms,
 // export_csv_ms and export_xml_ms.
-void runQueryAreaBench(TvrlForm &form, double openMs);
+void runQueryAreaBench(TvrlForm &form);
 
 } // namespace vrl::bench

@@ -48,7 +48,7 @@ void runTableAreaBench(double openMs)
         DM().vrlConnect.open();
         area.loadTableChoice();
         if (qEnvironmentVariable("VORLAN_BENCH_ONLY") == QLatin1String("query")) {
-            runQueryAreaBench(form, openMs);
+            runQueryAreaBench(form);
             setPrompts(nullptr);
             return;
         }
@@ -71,7 +71,7 @@ void runTableAreaBench(double openMs)
                millisecondsOf([&] { DM().vrxTbl.setSort(QStringLiteral("ratio ASC")); }), "ms");
 
         DM().vrxTbl.close(); // the query's result gets the memory of the table's
-        runQueryAreaBench(form, openMs);
+        runQueryAreaBench(form);
         runSuperSearchBench(form);
         runImportBench(form);
     }
