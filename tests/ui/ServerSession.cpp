@@ -58,14 +58,14 @@ void freshDatabase(const QString &name, const QStringList &statementsInIt)
 }
 
 void connectMySql(TvrlForm &form, ScriptedPrompts &prompts, const QString &database,
-                  const QString &password)
+                  const QString &password, const QString &user)
 {
     clickItem(form, "dbaseRG", 1);
     QDialog &dialog = *form.findChild<QDialog *>(QStringLiteral("vrxMySQLdlg"));
-    prompts.answerModal([&dialog, database, password](QDialog &) {
+    prompts.answerModal([&dialog, database, password, user](QDialog &) {
         typeText(dialog, "MySEdit", QStringLiteral("127.0.0.1"));
         typeText(dialog, "MyDEdit", database);
-        typeText(dialog, "MyUEdit", QStringLiteral("vorlan"));
+        typeText(dialog, "MyUEdit", user);
         typeText(dialog, "MyPEdit", password);
         typeText(dialog, "MyPortEdit", serverPort());
         click(dialog, "OKBtn");

@@ -27,7 +27,8 @@ QString databaseOfThisTest(const QString &prefix);
 void freshDatabase(const QString &name, const QStringList &statementsInIt = {});
 // Chooses the MySQL kind and connects through the real dialog and template.
 void connectMySql(TvrlForm &form, ScriptedPrompts &prompts, const QString &database,
-                  const QString &password = QStringLiteral("vorlan"));
+                  const QString &password = QStringLiteral("vorlan"),
+                  const QString &user = QStringLiteral("vorlan"));
 
 } // namespace vrl::test
 
