@@ -33,6 +33,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     } catch (const DataError &) {
     }
     // The ODBC reader alone on the raw text.
-    (void)odbc::parseOdbcString(text);
+    try {
+        (void)odbc::parseOdbcString(text);
+    } catch (const DataError &) {
+    }
     return 0;
 }

@@ -20,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace vrl;
@@ -430,4 +431,34 @@ TEST_F(WorkbookFault, ReferencesBeyondTheSheetAreRefusedWhenRead)
     EXPECT_EQ(statement->execute(), 1);
     const auto fresh = connectTo(excelWorkbook(path("konec.xlsx")));
     EXPECT_EQ(openTable(*fresh, QStringLiteral("[List$]"))->field(0).value(), Value::real(3));
+}
+
+// A program that died between writing its temporary copy and renaming it over the workbook
+// left the workbook as it was and the copy beside it: the next connect removes the copy, but
+// not the copy of a program that still runs (it may be writing now).
+TEST_F(WorkbookFault, ACopyLeftByAWriterThatDiedGoesAtTheNextConnect)
+{
+    priceList().save(path("ceník[1].xlsx"));
+    const QByteArray before = bytesOf(path("ceník[1].xlsx"));
+    const pid_t dead = ::fork();
+    if (dead == 0)
+        ::_exit(0);
+    ASSERT_GT(dead, 0);
+    ASSERT_EQ(::waitpid(dead, nullptr, 0), dead);
+    const QString abandoned = path(".~ceník[1].xlsx.") + QString::number(dead) + ".tmp";
+    const QString running = path(".~ceník[1].xlsx.") + QString::number(::getppid()) + ".tmp";
+    const QString unrelated = path(".~jiný.xlsx.") + QString::number(dead) + ".tmp";
+    for (const QString &copy : { abandoned, running, unrelated }) {
+        QFile file(copy);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(before.left(before.size() / 2)); // cut short where the writer died
+    }
+
+    auto connection = connectTo(excelWorkbook(path("ceník[1].xlsx")));
+    EXPECT_FALSE(QFileInfo::exists(abandoned));
+    EXPECT_TRUE(QFileInfo::exists(running));
+    EXPECT_TRUE(QFileInfo::exists(unrelated));
+    EXPECT_EQ(bytesOf(path("ceník[1].xlsx")), before);
+    auto table = openTable(*connection, QStringLiteral("[Ceník$]"));
+    EXPECT_EQ(table->fieldByName(QStringLiteral("Zboží")).text(), QStringLiteral("chléb"));
 }

@@ -4,15 +4,19 @@
 #include "access/workbook/ZipArchive.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zip.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <limits>
 
 namespace vrl::workbook {
 
@@ -37,9 +41,32 @@ void flushToDisk(const QString &path)
 
 } // namespace
 
+void removeAbandonedTemporaries(const QString &path)
+{
+    const QFileInfo info(path);
+    const QString prefix = QStringLiteral(".~") + info.fileName() + QLatin1Char('.');
+    const QString suffix = QStringLiteral(".tmp");
+    QDir folder = info.absoluteDir();
+    // No name filter: a workbook's name may hold the filter's wildcard characters.
+    const QStringList names = folder.entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &name : names) {
+        if (!name.startsWith(prefix) || !name.endsWith(suffix))
+            continue;
+        bool isNumber = false;
+        const qint64 process
+            = name.mid(prefix.size(), name.size() - prefix.size() - suffix.size()).toLongLong(&isNumber);
+        if (!isNumber || process <= 0 || process > std::numeric_limits<pid_t>::max())
+            continue;
+        const bool running = ::kill(pid_t(process), 0) == 0 || errno == EPERM;
+        if (!running)
+            folder.remove(name);
+    }
+}
+
 void rewritePackage(const QString &path, const std::map<QString, QByteArray> &replacements,
                     const QStringList &removals)
 {
+    removeAbandonedTemporaries(path);
     const ZipArchive source(path);
     const QFileInfo info(path);
     struct stat old;

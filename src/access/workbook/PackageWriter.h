@@ -16,4 +16,9 @@ namespace vrl::workbook {
 void rewritePackage(const QString &path, const std::map<QString, QByteArray> &replacements,
                     const QStringList &removals = {});
 
+// Removes the temporary files that writers of the package left beside it when they died
+// between writing and renaming (".~<name>.<process>.tmp" of a process that no longer runs).
+// Those of running processes stay: they may be writing now. Failures are ignored.
+void removeAbandonedTemporaries(const QString &path);
+
 } // namespace vrl::workbook

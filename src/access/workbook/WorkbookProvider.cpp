@@ -156,8 +156,11 @@ void WorkbookProvider::open(const ConnectionString &string, const ConnectOptions
     if (path.isEmpty())
         throw DataError(
             QStringLiteral("V připojovacím řetězci chybí Data Source (soubor sešitu)."));
-    WorkbookData book = readWorkbook(
-        QFileInfo(path).canonicalFilePath().isEmpty() ? path : QFileInfo(path).canonicalFilePath());
+    const QString real
+        = QFileInfo(path).canonicalFilePath().isEmpty() ? path : QFileInfo(path).canonicalFilePath();
+    // What a writer that died before its rename left beside the workbook goes now.
+    workbook::removeAbandonedTemporaries(real);
+    WorkbookData book = readWorkbook(real);
     std::vector<WorkbookTable> tables = buildTables(book);
     m_mirror.openInMemory();
     // A table that cannot be loaded is listed still, and fails with its reason when it is

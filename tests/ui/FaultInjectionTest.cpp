@@ -1,0 +1,153 @@
+// Faults from outside against the real server and the real disk: the server drops the
+// program's connection while a table opens or a statement runs, and a disk that is full takes
+// an export or the history. Each time the user reads what failed, nothing claims success, and
+// the program goes on: a new connect works.
+#include "ResultFixture.h"
+
+#include "data/VRLDM.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+using namespace vrl;
+using namespace vrl::test;
+
+namespace {
+
+const QStringList kGoods { QStringLiteral("CREATE TABLE zbozi (id INT PRIMARY KEY, nazev "
+                                          "VARCHAR(20))"),
+                           QStringLiteral("INSERT INTO zbozi VALUES (1, 'Šroub'), (2, 'Matice')"),
+                           // Each row takes a second to read, long enough to be cut off.
+                           QStringLiteral("CREATE VIEW pomalu AS SELECT SLEEP(1) AS s, id FROM "
+                                          "zbozi") };
+
+// On the server, as its administrator: waits for a statement holding the marker to run on
+// another connection and kills that connection.
+class ConnectionKiller
+{
+public:
+    explicit ConnectionKiller(const QString &marker)
+        : m_thread([this, marker] {
+            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            while (std::chrono::steady_clock::now() < until) {
+                const QString id = valueOnServer(
+                    QStringLiteral("SELECT ID FROM information_schema.PROCESSLIST WHERE INFO "
+                                   "LIKE '%%1%' AND ID <> CONNECTION_ID()")
+                        .arg(marker));
+                if (!id.isEmpty()) {
+                    onServer({ QStringLiteral("KILL CONNECTION ") + id });
+                    m_killed = true;
+                    return;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+        })
+    {
+    }
+    ~ConnectionKiller()
+    {
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    bool killed()
+    {
+        if (m_thread.joinable())
+            m_thread.join();
+        return m_killed;
+    }
+
+private:
+    std::atomic<bool> m_killed { false };
+    std::thread m_thread;
+};
+
+class FaultInjection : public ResultFixture
+{
+protected:
+    QString database() const { return databaseOfThisTest(QStringLiteral("rs")); }
+    // A new connect and a statement that shows its rows: the program goes on.
+    void reconnectAndQuery()
+    {
+        connectMySql(form, prompts, database());
+        ASSERT_TRUE(DM().vrlConnect.isConnected());
+        run(QStringLiteral("SELECT * FROM zbozi"));
+        EXPECT_TRUE(form.vrxQuery().isActive());
+        EXPECT_EQ(form.vrxQuery().recordCount(), 2);
+    }
+    QPushButton &goButton() { return *control<QPushButton>(form, "qGoBtn"); }
+};
+
+} // namespace
+
+TEST_F(FaultInjection, AConnectionKilledWhileAStatementRunsIsReportedAndAConnectGoesOn)
+{
+    openDatabase(kGoods, QStringLiteral("zbozi"));
+    prompts.clear();
+    {
+        ConnectionKiller killer(QStringLiteral("FROM pomalu"));
+        run(QStringLiteral("SELECT * FROM pomalu"));
+        ASSERT_TRUE(killer.killed());
+    }
+    ASSERT_EQ(messages().size(), 1) << messages().join(u'|').toStdString();
+    EXPECT_TRUE(messages()[0].startsWith(QStringLiteral("Při provádění příkazu došlo k chybě:")))
+        << messages()[0].toStdString();
+    EXPECT_FALSE(form.vrxQuery().isActive());
+    EXPECT_EQ(goButton().text(), QStringLiteral("&Go!"));
+    EXPECT_TRUE(goButton().isEnabled());
+    reconnectAndQuery();
+}
+
+TEST_F(FaultInjection, AConnectionKilledWhileATableOpensIsReportedAndAConnectGoesOn)
+{
+    openDatabase(kGoods);
+    prompts.clear();
+    prompts.allowErrors();
+    {
+        ConnectionKiller killer(QStringLiteral("FROM `pomalu`"));
+        chooseTable(form, QStringLiteral("pomalu"));
+        ASSERT_TRUE(killer.killed());
+    }
+    EXPECT_FALSE(DM().vrxTbl.isActive());
+    ASSERT_FALSE(prompts.texts().isEmpty());
+    EXPECT_TRUE(prompts.texts().join(u'|').contains(QStringLiteral("Lost connection")))
+        << prompts.texts().join(u'|').toStdString();
+    reconnectAndQuery();
+    chooseTable(form, QStringLiteral("zbozi"));
+    EXPECT_TRUE(DM().vrxTbl.isActive());
+}
+
+TEST_F(FaultInjection, AFullDiskFailsTheExportsAndTheHistoryAndNothingClaimsSuccess)
+{
+    openDatabase(kGoods, QStringLiteral("zbozi"));
+    run(QStringLiteral("SELECT * FROM zbozi"));
+    prompts.clear();
+    prompts.answerFile(QStringLiteral("/dev/full"));
+    click(form, "qExpBtn");
+    prompts.answerFile(QStringLiteral("/dev/full"));
+    click(form, "qXMLBtn");
+    ASSERT_EQ(messages().size(), 2) << messages().join(u'|').toStdString();
+    EXPECT_EQ(messages()[0], QStringLiteral("CSV export neúspěšný"));
+    EXPECT_TRUE(messages()[1].startsWith(QStringLiteral("XML export error")))
+        << messages()[1].toStdString();
+
+    // The history file is the full disk.
+    ASSERT_TRUE(QDir(m_folder.path()).mkpath(QStringLiteral("VRLHistory")));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/full"), path(QStringLiteral("VRLHistory/.vrh"))));
+    prompts.clear();
+    prompts.allowErrors();
+    click(form, "saveHistBtn");
+    ASSERT_EQ(prompts.texts().size(), 1);
+    EXPECT_FALSE(prompts.texts()[0].isEmpty());
+    EXPECT_TRUE(enabled("saveHistBtn")) << "a history that was not saved can be saved again";
+
+    // A good file afterwards.
+    prompts.clear();
+    prompts.answerFile(path(QStringLiteral("zbozi.csv")));
+    click(form, "qExpBtn");
+    EXPECT_EQ(messages(), QStringList { QStringLiteral("CSV export OK [2 záznamů]") });
+}
