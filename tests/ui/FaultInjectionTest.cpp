@@ -4,7 +4,9 @@
 // the program goes on: a new connect works.
 #include "ResultFixture.h"
 
+#include "app/VRLMain.h"
 #include "data/VRLDM.h"
+#include "table/TableArea.h"
 
 #include <QDir>
 #include <QFile>
@@ -150,4 +152,22 @@ TEST_F(FaultInjection, AFullDiskFailsTheExportsAndTheHistoryAndNothingClaimsSucc
     prompts.answerFile(path(QStringLiteral("zbozi.csv")));
     click(form, "qExpBtn");
     EXPECT_EQ(messages(), QStringList { QStringLiteral("CSV export OK [2 záznamů]") });
+}
+
+TEST_F(FaultInjection, AConnectionKilledWhileSuperSearchReadsIsReportedAndAConnectGoesOn)
+{
+    openDatabase(kGoods);
+    prompts.clear();
+    prompts.allowErrors();
+    {
+        ConnectionKiller killer(QStringLiteral("pomalu`"));
+        typeText(form, "tSearchE", QStringLiteral("tu nic není"));
+        form.tableArea().tSearchEExit();
+        click(form, "sSearchBtn");
+        ASSERT_TRUE(killer.killed());
+    }
+    EXPECT_TRUE(prompts.texts().join(u'|').contains(QStringLiteral("Lost connection")))
+        << prompts.texts().join(u'|').toStdString();
+    EXPECT_TRUE(enabled("sSearchBtn"));
+    reconnectAndQuery();
 }
