@@ -3,8 +3,8 @@
 #include "BenchFigures.h"
 
 #include "app/VRLMain.h"
-#include "data/VRLDM.h"
 #include "basic/QueryColumnSum.h"
+#include "data/VRLDM.h"
 #include "query/QueryArea.h"
 #include "widgets/StatusBar.h"
 

@@ -201,8 +201,9 @@ private:
     std::vector<bool> m_modified;
     int m_insertAt = 0;
     std::optional<std::vector<int>> m_keyFields;
-    // The INSERT of the last post, kept while posts set the same fields of the same table: an import writes
-    // thousands of rows the same way. Closing forgets it, so a new connection quotes anew.
+    // The INSERT of the last post, kept while posts set the same fields of the same table: an
+    // import writes thousands of rows the same way. Closing forgets it, so a new connection
+    // quotes anew.
     QString m_insertTable;
     QStringList m_insertColumns;
     QString m_insertSql;

@@ -30,12 +30,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const auto pairs = odbc::parseOdbcString(target.connectionString);
         if (odbc::parseOdbcString(odbc::joinOdbcString(pairs)) != pairs)
             std::abort();
-    } catch (const DataError &) {
-    }
+    } catch (const DataError &) { }
     // The ODBC reader alone on the raw text.
     try {
         (void)odbc::parseOdbcString(text);
-    } catch (const DataError &) {
-    }
+    } catch (const DataError &) { }
     return 0;
 }

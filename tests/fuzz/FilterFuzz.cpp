@@ -35,8 +35,7 @@ const RowStore &rows()
                       Value::real(-1e300), Value(), Value::boolean(false),
                       Value::integer(2147483647) });
         s.appendRow({ Value::integer(3), Value(), Value::decimal(QStringLiteral("-0.01")),
-                      Value::real(1e-300), Value::dateTime(day.addYears(-100)), Value(),
-                      Value() });
+                      Value::real(1e-300), Value::dateTime(day.addYears(-100)), Value(), Value() });
         return s;
     }();
     return store;
@@ -54,8 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             if (row >= rows().rowCount())
                 std::abort();
         }
-    } catch (const DataError &) {
-    }
+    } catch (const DataError &) { }
     try {
         std::vector<quint32> view { 0, 1, 2 };
         RowSort(text, rows()).apply(view, Regional::system().locale());
@@ -63,7 +61,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         std::sort(sorted.begin(), sorted.end());
         if (sorted != std::vector<quint32> { 0, 1, 2 }) // a sort only reorders
             std::abort();
-    } catch (const DataError &) {
-    }
+    } catch (const DataError &) { }
     return 0;
 }

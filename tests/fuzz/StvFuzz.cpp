@@ -48,8 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         QList<int> types;
         for (const QString &name : CutStvLine(lines[1]))
             types << StvTypeCode(name);
-        (void)StvHeaderFits(header, CutStvLine(lines[1]), { QStringLiteral("Id"),
-                                                           QStringLiteral("Jméno a příjmení") });
+        (void)StvHeaderFits(header, CutStvLine(lines[1]),
+                            { QStringLiteral("Id"), QStringLiteral("Jméno a příjmení") });
         for (qsizetype l = 2; l < lines.size() && l < 64; ++l) {
             const QStringList values = CutStvLine(lines[l]);
             if (const auto statement

@@ -19,7 +19,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             (void)workbook::readXls(fuzz::scratchFile(rest, QStringLiteral(".xls")));
         else
             (void)workbook::readBiff8Stream(rest, QStringLiteral("fuzz.xls"));
-    } catch (const DataError &) {
-    }
+    } catch (const DataError &) { }
     return 0;
 }

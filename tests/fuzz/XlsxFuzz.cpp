@@ -44,7 +44,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         table.open();
         if (table.field(0).text() != written) // what was posted is what the file now holds
             std::abort();
-    } catch (const DataError &) {
-    }
+    } catch (const DataError &) { }
     return 0;
 }

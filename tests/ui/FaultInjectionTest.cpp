@@ -49,8 +49,7 @@ public:
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
             }
         })
-    {
-    }
+    { }
     ~ConnectionKiller()
     {
         if (m_thread.joinable())

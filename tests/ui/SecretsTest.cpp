@@ -7,6 +7,7 @@
 #include "data/VRLDM.h"
 #include "import/qZ_dImport.h"
 
+#include <QDateTime>
 #include <QDirIterator>
 #include <QFileInfo>
 
@@ -20,9 +21,11 @@ const QString kUser = QStringLiteral("vorlan_tajny");
 // part of what must not leak.
 const QString kPassword = QStringLiteral("Tajne;7}q Heslo=42");
 
-// Files under the folder that hold the text as UTF-8 (which covers windows-1250 for this
-// ASCII text) or as UTF-16; the test server's own folder is left out.
-QStringList filesHolding(const QString &folder, const QString &text, const QString &except)
+// Files under the folder written since the time given that hold the text as UTF-8 (which
+// covers windows-1250 for this ASCII text) or as UTF-16; the test server's own folder is left
+// out, and so is what was there before (a clone of these sources, for one).
+QStringList filesHolding(const QString &folder, const QString &text, const QString &except,
+                         const QDateTime &since)
 {
     const QByteArray utf8 = text.toUtf8();
     const QByteArray utf16(reinterpret_cast<const char *>(text.utf16()),
@@ -32,7 +35,8 @@ QStringList filesHolding(const QString &folder, const QString &text, const QStri
                        QDirIterator::Subdirectories);
     while (files.hasNext()) {
         const QString path = files.next();
-        if (!except.isEmpty() && path.startsWith(except))
+        if ((!except.isEmpty() && path.startsWith(except))
+            || files.fileInfo().lastModified() < since)
             continue;
         QFile file(path);
         if (file.size() > 64 * 1024 * 1024 || !file.open(QIODevice::ReadOnly))
@@ -58,14 +62,16 @@ protected:
 
 TEST_F(SecretsTest, NoFileAndNoMessageHoldsThePassword)
 {
+    // File times may be coarser than the clock: a second of margin.
+    const QDateTime start = QDateTime::currentDateTime().addSecs(-1);
     const QString database = databaseOfThisTest(QStringLiteral("sec"));
     freshDatabase(database,
                   { QStringLiteral("CREATE TABLE zbozi (id INT PRIMARY KEY, nazev VARCHAR(20))"),
                     QStringLiteral("INSERT INTO zbozi VALUES (1, 'Šroub'), (2, 'Matice')") });
-    onServer({ QStringLiteral("DROP USER IF EXISTS '%1'@'127.0.0.1'").arg(kUser),
-               QStringLiteral("CREATE USER '%1'@'127.0.0.1' IDENTIFIED BY '%2'")
-                   .arg(kUser, kPassword),
-               QStringLiteral("GRANT ALL PRIVILEGES ON *.* TO '%1'@'127.0.0.1'").arg(kUser) });
+    onServer(
+        { QStringLiteral("DROP USER IF EXISTS '%1'@'127.0.0.1'").arg(kUser),
+          QStringLiteral("CREATE USER '%1'@'127.0.0.1' IDENTIFIED BY '%2'").arg(kUser, kPassword),
+          QStringLiteral("GRANT ALL PRIVILEGES ON *.* TO '%1'@'127.0.0.1'").arg(kUser) });
 
     // A wrong password first: the driver's refusal is shown, the string is not.
     connectMySql(form, prompts, database, kPassword + QStringLiteral("x"), kUser);
@@ -107,8 +113,8 @@ TEST_F(SecretsTest, NoFileAndNoMessageHoldsThePassword)
 
     const QString serverFolder
         = QFileInfo(qEnvironmentVariable("VORLAN_TEST_MARIADB_SOCKET")).absolutePath();
-    EXPECT_EQ(filesHolding(m_folder.path(), kPassword, QString()), QStringList());
-    EXPECT_EQ(filesHolding(QDir::tempPath(), kPassword, serverFolder), QStringList());
+    EXPECT_EQ(filesHolding(m_folder.path(), kPassword, QString(), start), QStringList());
+    EXPECT_EQ(filesHolding(QDir::tempPath(), kPassword, serverFolder, start), QStringList());
     QStringList naming;
     for (const auto &record : prompts.records()) {
         if (record.text.contains(kPassword) || record.text.contains(QStringLiteral("Tajne;7")))

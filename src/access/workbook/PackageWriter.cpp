@@ -4,6 +4,7 @@
 #include "access/workbook/ZipArchive.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -47,18 +48,24 @@ void removeAbandonedTemporaries(const QString &path)
     const QString prefix = QStringLiteral(".~") + info.fileName() + QLatin1Char('.');
     const QString suffix = QStringLiteral(".tmp");
     QDir folder = info.absoluteDir();
+    // A writer on another machine sharing the folder is no process here: its copy stays while
+    // it is recent, since a write takes seconds.
+    const QDateTime recent = QDateTime::currentDateTimeUtc().addSecs(-10 * 60);
     // No name filter: a workbook's name may hold the filter's wildcard characters.
-    const QStringList names = folder.entryList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString &name : names) {
+    const QFileInfoList entries = folder.entryInfoList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QFileInfo &entry : entries) {
+        const QString name = entry.fileName();
         if (!name.startsWith(prefix) || !name.endsWith(suffix))
             continue;
         bool isNumber = false;
         const qint64 process
-            = name.mid(prefix.size(), name.size() - prefix.size() - suffix.size()).toLongLong(&isNumber);
+            = QStringView(name)
+                  .sliced(prefix.size(), name.size() - prefix.size() - suffix.size())
+                  .toLongLong(&isNumber);
         if (!isNumber || process <= 0 || process > std::numeric_limits<pid_t>::max())
             continue;
         const bool running = ::kill(pid_t(process), 0) == 0 || errno == EPERM;
-        if (!running)
+        if (!running && entry.lastModified().toUTC() < recent)
             folder.remove(name);
     }
 }

@@ -17,8 +17,9 @@ void rewritePackage(const QString &path, const std::map<QString, QByteArray> &re
                     const QStringList &removals = {});
 
 // Removes the temporary files that writers of the package left beside it when they died
-// between writing and renaming (".~<name>.<process>.tmp" of a process that no longer runs).
-// Those of running processes stay: they may be writing now. Failures are ignored.
+// between writing and renaming (".~<name>.<process>.tmp" of a process that no longer runs,
+// untouched for ten minutes). Those of running processes stay: they may be writing now.
+// Failures are ignored.
 void removeAbandonedTemporaries(const QString &path);
 
 } // namespace vrl::workbook
