@@ -12,9 +12,6 @@
 #include <QFile>
 #include <QPushButton>
 
-#include <atomic>
-#include <chrono>
-#include <thread>
 
 using namespace vrl;
 using namespace vrl::test;
@@ -27,45 +24,6 @@ const QStringList kGoods { QStringLiteral("CREATE TABLE zbozi (id INT PRIMARY KE
                            // Each row takes a second to read, long enough to be cut off.
                            QStringLiteral("CREATE VIEW pomalu AS SELECT SLEEP(1) AS s, id FROM "
                                           "zbozi") };
-
-// On the server, as its administrator: waits for a statement holding the marker to run on
-// another connection and kills that connection.
-class ConnectionKiller
-{
-public:
-    explicit ConnectionKiller(const QString &marker)
-        : m_thread([this, marker] {
-            const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-            while (std::chrono::steady_clock::now() < until) {
-                const QString id = valueOnServer(
-                    QStringLiteral("SELECT ID FROM information_schema.PROCESSLIST WHERE INFO "
-                                   "LIKE '%%1%' AND ID <> CONNECTION_ID()")
-                        .arg(marker));
-                if (!id.isEmpty()) {
-                    onServer({ QStringLiteral("KILL CONNECTION ") + id });
-                    m_killed = true;
-                    return;
-                }
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            }
-        })
-    { }
-    ~ConnectionKiller()
-    {
-        if (m_thread.joinable())
-            m_thread.join();
-    }
-    bool killed()
-    {
-        if (m_thread.joinable())
-            m_thread.join();
-        return m_killed;
-    }
-
-private:
-    std::atomic<bool> m_killed { false };
-    std::thread m_thread;
-};
 
 class FaultInjection : public ResultFixture
 {
@@ -90,7 +48,7 @@ TEST_F(FaultInjection, AConnectionKilledWhileAStatementRunsIsReportedAndAConnect
     openDatabase(kGoods, QStringLiteral("zbozi"));
     prompts.clear();
     {
-        ConnectionKiller killer(QStringLiteral("FROM pomalu"));
+        ConnectionKiller killer(database(), QStringLiteral("FROM pomalu"));
         run(QStringLiteral("SELECT * FROM pomalu"));
         ASSERT_TRUE(killer.killed());
     }
@@ -109,7 +67,7 @@ TEST_F(FaultInjection, AConnectionKilledWhileATableOpensIsReportedAndAConnectGoe
     prompts.clear();
     prompts.allowErrors();
     {
-        ConnectionKiller killer(QStringLiteral("FROM `pomalu`"));
+        ConnectionKiller killer(database(), QStringLiteral("FROM `pomalu`"));
         chooseTable(form, QStringLiteral("pomalu"));
         ASSERT_TRUE(killer.killed());
     }
@@ -159,7 +117,7 @@ TEST_F(FaultInjection, AConnectionKilledWhileSuperSearchReadsIsReportedAndAConne
     prompts.clear();
     prompts.allowErrors();
     {
-        ConnectionKiller killer(QStringLiteral("pomalu`"));
+        ConnectionKiller killer(database(), QStringLiteral("pomalu`"));
         typeText(form, "tSearchE", QStringLiteral("tu nic není"));
         form.tableArea().tSearchEExit();
         click(form, "sSearchBtn");

@@ -449,3 +449,42 @@ TEST(ImportStv, BadFilesEndWithTheirMessagesAndAShortLineIsWarnedAbout)
     });
     click(form, "importBtn");
 }
+
+// The server drops the target's connection in the middle of a run: the row asks its question,
+// No ends the run with a summary that lists it, nothing claims it was written, and a new
+// connect works.
+TEST_F(ImportTest, AConnectionKilledDuringARunIsAskedAboutAndAConnectGoesOn)
+{
+    // Every insert into the target waits a little, long enough to be cut off.
+    onServer({ QStringLiteral("USE `%1`").arg(m_target),
+               QStringLiteral("CREATE TRIGGER pomalu BEFORE INSERT ON cíl FOR EACH ROW "
+                              "SET @w = SLEEP(0.3)") });
+    inImport([&](TdImpForm &w) {
+        connectSource(w);
+        relateAll(w);
+        click(w, "insertRB");
+        prompts.clear();
+        prompts.answerConfirm(false); // stop
+        prompts.answerConfirm(true); // errors would be shown
+        {
+            // A prepared statement's text is not always shown while it runs: any will do,
+            // only the target's connection works on its database now.
+            ConnectionKiller killer(m_target, QString());
+            click(w, "diGoBtn");
+            ASSERT_TRUE(killer.killed());
+        }
+        const QStringList questions = prompts.textsOf(QStringLiteral("confirmation"));
+        ASSERT_EQ(questions.size(), 2);
+        EXPECT_TRUE(questions[0].startsWith(QStringLiteral("Při zápisu záznamu 1 došlo k chybě:")))
+            << questions[0].toStdString();
+        EXPECT_EQ(messages().last(),
+                  QStringLiteral("Nebyly importovány žádné záznamy...\r\n\r\nerrs:\r\n1"));
+        EXPECT_FALSE(w.isRunning());
+    });
+    EXPECT_EQ(onTarget(QStringLiteral("SELECT COUNT(*) FROM %1cíl")), QStringLiteral("1"));
+    connectMySql(form, prompts, m_target);
+    ASSERT_TRUE(DM().vrlConnect.isConnected());
+    chooseTable(form, QStringLiteral("cíl"));
+    EXPECT_TRUE(DM().vrxTbl.isActive());
+    EXPECT_EQ(DM().vrxTbl.recordCount(), 1);
+}

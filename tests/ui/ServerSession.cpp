@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 namespace vrl::test {
 
 QString serverPort()
@@ -86,6 +88,40 @@ void connectWorkbook(TvrlForm &form, ScriptedPrompts &prompts, const QString &pa
     clickItem(form, "dbaseRG", 2);
     prompts.answerFile(path);
     click(form, "connectBtn");
+}
+
+ConnectionKiller::ConnectionKiller(const QString &database, const QString &marker)
+    : m_thread([this, database, marker] {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (std::chrono::steady_clock::now() < until) {
+            // Only this test's database: other tests run beside it with statements alike.
+            const QString id = valueOnServer(
+                QStringLiteral("SELECT ID FROM information_schema.PROCESSLIST WHERE DB = '%1' "
+                               "AND COMMAND <> 'Sleep' AND COALESCE(INFO, '') LIKE '%%2%' "
+                               "AND ID <> CONNECTION_ID()")
+                    .arg(database, marker));
+            if (!id.isEmpty()) {
+                onServer({ QStringLiteral("KILL CONNECTION ") + id });
+                m_killed = true;
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    })
+{
+}
+
+ConnectionKiller::~ConnectionKiller()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+bool ConnectionKiller::killed()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+    return m_killed;
 }
 
 } // namespace vrl::test

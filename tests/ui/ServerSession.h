@@ -3,6 +3,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
+#include <thread>
+
 namespace vrl {
 class TvrlForm;
 }
@@ -29,6 +32,21 @@ void freshDatabase(const QString &name, const QStringList &statementsInIt = {});
 void connectMySql(TvrlForm &form, ScriptedPrompts &prompts, const QString &database,
                   const QString &password = QStringLiteral("vorlan"),
                   const QString &user = QStringLiteral("vorlan"));
+
+// On the server, as its administrator: waits (up to 20 s) for a statement holding the marker
+// (any statement for an empty one) to run on another connection to the database and kills
+// that connection.
+class ConnectionKiller
+{
+public:
+    ConnectionKiller(const QString &database, const QString &marker);
+    ~ConnectionKiller();
+    bool killed(); // waits for the killer to be done
+
+private:
+    std::atomic<bool> m_killed { false };
+    std::thread m_thread;
+};
 
 } // namespace vrl::test
 
