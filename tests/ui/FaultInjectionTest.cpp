@@ -1,7 +1,7 @@
 // Faults from outside against the real server and the real disk: the server drops the
-// program's connection while a table opens or a statement runs, and a disk that is full takes
-// an export or the history. Each time the user reads what failed, nothing claims success, and
-// the program goes on: a new connect works.
+// program's connection while a table opens, a statement runs or the database-wide search reads,
+// and a disk that is full takes an export or the history (the import run: ImportTest). Each time
+// the user reads what failed, nothing claims success, and the program goes on: a new connect works.
 #include "ResultFixture.h"
 
 #include "app/VRLMain.h"
@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QPushButton>
-
 
 using namespace vrl;
 using namespace vrl::test;

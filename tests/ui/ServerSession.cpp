@@ -108,8 +108,7 @@ ConnectionKiller::ConnectionKiller(const QString &database, const QString &marke
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
     })
-{
-}
+{ }
 
 ConnectionKiller::~ConnectionKiller()
 {
