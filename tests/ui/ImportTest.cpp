@@ -33,8 +33,7 @@ class ImportTest : public ProgramFixture
 protected:
     void SetUp() override
     {
-        if (serverPort().isEmpty())
-            GTEST_SKIP() << "no MariaDB server (./dev test provides one)";
+        NEEDS_SERVER();
         m_target = databaseOfThisTest(QStringLiteral("it"));
         m_source = m_target.left(40) + QStringLiteral("_z");
         freshDatabase(m_target,
@@ -68,17 +67,7 @@ protected:
     void connectSource(TdImpForm &w)
     {
         clickItem(w, "diTypeRG", 3);
-        QDialog &dialog = *form.findChild<QDialog *>(QStringLiteral("vrxMySQLdlg"));
-        const QString database = m_source;
-        prompts.answerModal([&dialog, database](QDialog &) {
-            typeText(dialog, "MySEdit", QStringLiteral("127.0.0.1"));
-            typeText(dialog, "MyDEdit", database);
-            typeText(dialog, "MyUEdit", QStringLiteral("vorlan"));
-            typeText(dialog, "MyPEdit", QStringLiteral("vorlan"));
-            typeText(dialog, "MyPortEdit", serverPort());
-            click(dialog, "OKBtn");
-            return dialog.result();
-        });
+        answerMySqlDialog(form, prompts, m_source);
         click(w, "diConnectBtn");
         selectEntry(w, "tblSelCoB", 0);
     }

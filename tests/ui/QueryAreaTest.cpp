@@ -34,8 +34,7 @@ class QueryAreaTest : public ProgramFixture
 protected:
     void SetUp() override
     {
-        if (serverPort().isEmpty())
-            GTEST_SKIP() << "no MariaDB server (./dev test provides one)";
+        NEEDS_SERVER();
         m_database = databaseOfThisTest(QStringLiteral("qa"));
         freshDatabase(m_database,
                       { QStringLiteral("CREATE TABLE položky (id INT PRIMARY KEY, "

@@ -95,16 +95,7 @@ TEST_F(SecretsTest, NoFileAndNoMessageHoldsThePassword)
     prompts.answerModal([&](QDialog &window) {
         auto &w = *form.findChild<TdImpForm *>(QStringLiteral("dImpForm"));
         clickItem(w, "diTypeRG", 3);
-        QDialog &dialog = *form.findChild<QDialog *>(QStringLiteral("vrxMySQLdlg"));
-        prompts.answerModal([&dialog, database](QDialog &) {
-            typeText(dialog, "MySEdit", QStringLiteral("127.0.0.1"));
-            typeText(dialog, "MyDEdit", database);
-            typeText(dialog, "MyUEdit", kUser);
-            typeText(dialog, "MyPEdit", kPassword + QStringLiteral("y"));
-            typeText(dialog, "MyPortEdit", serverPort());
-            click(dialog, "OKBtn");
-            return dialog.result();
-        });
+        answerMySqlDialog(form, prompts, database, kPassword + QStringLiteral("y"), kUser);
         click(w, "diConnectBtn");
         click(window, "diExitBtn");
         return window.result();

@@ -59,10 +59,9 @@ void freshDatabase(const QString &name, const QStringList &statementsInIt)
     onServer(sql + statementsInIt);
 }
 
-void connectMySql(TvrlForm &form, ScriptedPrompts &prompts, const QString &database,
-                  const QString &password, const QString &user)
+void answerMySqlDialog(TvrlForm &form, ScriptedPrompts &prompts, const QString &database,
+                       const QString &password, const QString &user)
 {
-    clickItem(form, "dbaseRG", 1);
     QDialog &dialog = *form.findChild<QDialog *>(QStringLiteral("vrxMySQLdlg"));
     prompts.answerModal([&dialog, database, password, user](QDialog &) {
         typeText(dialog, "MySEdit", QStringLiteral("127.0.0.1"));
@@ -73,6 +72,13 @@ void connectMySql(TvrlForm &form, ScriptedPrompts &prompts, const QString &datab
         click(dialog, "OKBtn");
         return dialog.result();
     });
+}
+
+void connectMySql(TvrlForm &form, ScriptedPrompts &prompts, const QString &database,
+                  const QString &password, const QString &user)
+{
+    clickItem(form, "dbaseRG", 1);
+    answerMySqlDialog(form, prompts, database, password, user);
     click(form, "connectBtn");
 }
 

@@ -28,6 +28,11 @@ QString valueOnServer(const QString &statement);
 QString databaseOfThisTest(const QString &prefix);
 // A fresh database of the given name on the test server (dropped first when it exists).
 void freshDatabase(const QString &name, const QStringList &statementsInIt = {});
+// Answers the next MySQL dialog (the main window's and the import's) as a user types the test
+// server, the database and the login into it.
+void answerMySqlDialog(TvrlForm &form, ScriptedPrompts &prompts, const QString &database,
+                       const QString &password = QStringLiteral("vorlan"),
+                       const QString &user = QStringLiteral("vorlan"));
 // Chooses the MySQL kind and connects through the real dialog and template.
 void connectMySql(TvrlForm &form, ScriptedPrompts &prompts, const QString &database,
                   const QString &password = QStringLiteral("vorlan"),

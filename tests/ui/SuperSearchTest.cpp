@@ -28,8 +28,7 @@ class SuperSearchTest : public ProgramFixture
 protected:
     void connectTo(const QStringList &statements)
     {
-        if (serverPort().isEmpty())
-            GTEST_SKIP() << "no MariaDB server (./dev test provides one)";
+        NEEDS_SERVER();
         const QString name = databaseOfThisTest(QStringLiteral("ss"));
         freshDatabase(name, statements);
         connectMySql(form, prompts, name);

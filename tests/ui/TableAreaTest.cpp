@@ -42,8 +42,7 @@ class TableAreaTest : public ProgramFixture
 protected:
     void SetUp() override
     {
-        if (serverPort().isEmpty())
-            GTEST_SKIP() << "no MariaDB server (./dev test provides one)";
+        NEEDS_SERVER();
         m_database = databaseOfThisTest(QStringLiteral("ta"));
         freshDatabase(m_database,
                       { QStringLiteral("CREATE TABLE zboží (id INT PRIMARY KEY, jméno VARCHAR(40), "

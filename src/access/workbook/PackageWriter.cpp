@@ -73,7 +73,6 @@ void removeAbandonedTemporaries(const QString &path)
 void rewritePackage(const QString &path, const std::map<QString, QByteArray> &replacements,
                     const QStringList &removals)
 {
-    removeAbandonedTemporaries(path);
     const ZipArchive source(path);
     const QFileInfo info(path);
     struct stat old;
