@@ -1,7 +1,9 @@
 // Faults from outside against the real server and the real disk: the server drops the
 // program's connection while a table opens, a statement runs or the database-wide search reads,
-// and a disk that is full takes an export or the history (the import run: ImportTest). Each time
-// the user reads what failed, nothing claims success, and the program goes on: a new connect works.
+// and a disk that is full takes an export or the history (the import run: ImportTest); a server
+// of the test's own dies outright. Each time the user reads what failed, nothing claims success,
+// and the program goes on: a new connect works.
+#include "PrivateServer.h"
 #include "ResultFixture.h"
 
 #include "app/VRLMain.h"
@@ -126,4 +128,62 @@ TEST_F(FaultInjection, AConnectionKilledWhileSuperSearchReadsIsReportedAndAConne
         << prompts.texts().join(u'|').toStdString();
     EXPECT_TRUE(enabled("sSearchBtn"));
     reconnectAndQuery();
+}
+
+TEST_F(FaultInjection, AServerKilledWhileAStatementRunsOrATableOpensIsReportedAndServesAgainWhenBack)
+{
+    PrivateServer server;
+    if (!server.failure().isEmpty())
+        GTEST_SKIP() << server.failure().toStdString();
+    ASSERT_TRUE(server.run(QStringLiteral("CREATE DATABASE sklad; USE sklad;")
+                           + kGoods.join(QStringLiteral(";\n")) + QLatin1Char(';')))
+        << server.failure().toStdString();
+    const auto connect = [&] {
+        connectMySql(form, prompts, QStringLiteral("sklad"), QStringLiteral("vorlan"),
+                     QStringLiteral("vorlan"), server.port());
+    };
+    connect();
+    ASSERT_TRUE(DM().vrlConnect.isConnected()) << prompts.texts().join(u'|').toStdString();
+
+    // The server dies under a statement.
+    prompts.clear();
+    server.killDuring(QStringLiteral("FROM pomalu"));
+    run(QStringLiteral("SELECT * FROM pomalu"));
+    ASSERT_TRUE(server.killed());
+    ASSERT_EQ(messages().size(), 1) << messages().join(u'|').toStdString();
+    EXPECT_TRUE(messages()[0].startsWith(QStringLiteral("Při provádění příkazu došlo k chybě:")))
+        << messages()[0].toStdString();
+    EXPECT_FALSE(form.vrxQuery().isActive());
+    EXPECT_TRUE(goButton().isEnabled());
+
+    // While it is down, a connect is refused with the driver's words.
+    prompts.clear();
+    prompts.allowErrors();
+    connect();
+    EXPECT_FALSE(DM().vrlConnect.isConnected());
+    EXPECT_TRUE(prompts.texts().join(u'|').contains(QStringLiteral("Can't connect")))
+        << prompts.texts().join(u'|').toStdString();
+
+    // Back again (after its crash recovery), and dead again under a table open.
+    ASSERT_TRUE(server.start()) << server.failure().toStdString();
+    prompts.clear();
+    connect();
+    ASSERT_TRUE(DM().vrlConnect.isConnected()) << prompts.texts().join(u'|').toStdString();
+    prompts.allowErrors();
+    server.killDuring(QStringLiteral("FROM `pomalu`"));
+    chooseTable(form, QStringLiteral("pomalu"));
+    ASSERT_TRUE(server.killed());
+    EXPECT_FALSE(DM().vrxTbl.isActive());
+    EXPECT_TRUE(prompts.texts().join(u'|').contains(QStringLiteral("Lost connection")))
+        << prompts.texts().join(u'|').toStdString();
+
+    // Back once more: the program serves as before, no row lost.
+    ASSERT_TRUE(server.start()) << server.failure().toStdString();
+    prompts.clear();
+    connect();
+    ASSERT_TRUE(DM().vrlConnect.isConnected()) << prompts.texts().join(u'|').toStdString();
+    run(QStringLiteral("SELECT * FROM zbozi"));
+    EXPECT_EQ(form.vrxQuery().recordCount(), 2);
+    chooseTable(form, QStringLiteral("zbozi"));
+    EXPECT_TRUE(DM().vrxTbl.isActive());
 }

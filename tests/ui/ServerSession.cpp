@@ -60,25 +60,25 @@ void freshDatabase(const QString &name, const QStringList &statementsInIt)
 }
 
 void answerMySqlDialog(TvrlForm &form, ScriptedPrompts &prompts, const QString &database,
-                       const QString &password, const QString &user)
+                       const QString &password, const QString &user, const QString &port)
 {
     QDialog &dialog = *form.findChild<QDialog *>(QStringLiteral("vrxMySQLdlg"));
-    prompts.answerModal([&dialog, database, password, user](QDialog &) {
+    prompts.answerModal([&dialog, database, password, user, port](QDialog &) {
         typeText(dialog, "MySEdit", QStringLiteral("127.0.0.1"));
         typeText(dialog, "MyDEdit", database);
         typeText(dialog, "MyUEdit", user);
         typeText(dialog, "MyPEdit", password);
-        typeText(dialog, "MyPortEdit", serverPort());
+        typeText(dialog, "MyPortEdit", port);
         click(dialog, "OKBtn");
         return dialog.result();
     });
 }
 
 void connectMySql(TvrlForm &form, ScriptedPrompts &prompts, const QString &database,
-                  const QString &password, const QString &user)
+                  const QString &password, const QString &user, const QString &port)
 {
     clickItem(form, "dbaseRG", 1);
-    answerMySqlDialog(form, prompts, database, password, user);
+    answerMySqlDialog(form, prompts, database, password, user, port);
     click(form, "connectBtn");
 }
 

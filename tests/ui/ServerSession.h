@@ -29,14 +29,16 @@ QString databaseOfThisTest(const QString &prefix);
 // A fresh database of the given name on the test server (dropped first when it exists).
 void freshDatabase(const QString &name, const QStringList &statementsInIt = {});
 // Answers the next MySQL dialog (the main window's and the import's) as a user types the test
-// server, the database and the login into it.
+// server (or the server on another port), the database and the login into it.
 void answerMySqlDialog(TvrlForm &form, ScriptedPrompts &prompts, const QString &database,
                        const QString &password = QStringLiteral("vorlan"),
-                       const QString &user = QStringLiteral("vorlan"));
+                       const QString &user = QStringLiteral("vorlan"),
+                       const QString &port = serverPort());
 // Chooses the MySQL kind and connects through the real dialog and template.
 void connectMySql(TvrlForm &form, ScriptedPrompts &prompts, const QString &database,
                   const QString &password = QStringLiteral("vorlan"),
-                  const QString &user = QStringLiteral("vorlan"));
+                  const QString &user = QStringLiteral("vorlan"),
+                  const QString &port = serverPort());
 
 // On the server, as its administrator: waits (up to 20 s) for a statement holding the marker
 // (any statement for an empty one) to run on another connection to the database and kills
