@@ -26,20 +26,24 @@ def songs_of_script(path):
     return rows
 
 
-def main():
-    book = Workbook()
-    sheet = book.active
+def add_songbase(book, sheet, script="songbase_mariadb.sql"):
+    """Fills the sheet with the songs of the script and names the table SONGBASE."""
     sheet.title = "SONGBASE"
     sheet.append(FIELDS)
     for cell in sheet[1]:
         cell.font = Font(bold=True)
-    rows = songs_of_script("songbase_mariadb.sql")
+    rows = songs_of_script(script)
     for row in rows:
         sheet.append(row)
     last = len(rows) + 1
     book.defined_names.append(DefinedName("SONGBASE", attr_text=f"SONGBASE!$A$1:$H${last}"))
     for column, width in zip("ABCDEFGH", (9, 26, 18, 10, 18, 22, 40, 34)):
         sheet.column_dimensions[column].width = width
+
+
+def main():
+    book = Workbook()
+    add_songbase(book, book.active)
     book.save("songbase.xlsx")
 
 
