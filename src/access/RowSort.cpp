@@ -1,11 +1,11 @@
 #include "access/RowSort.h"
 
+#include "access/CollationRanks.h"
 #include "access/DataError.h"
 
-#include <QCollator>
-
 #include <algorithm>
-#include <functional>
+#include <bit>
+#include <cmath>
 
 namespace vrl {
 
@@ -47,75 +47,138 @@ RowSort::RowSort(const QString &text, const RowStore &rows)
     }
 }
 
-void RowSort::apply(std::vector<quint32> &rows, const QLocale &locale) const
+namespace {
+
+// One sort key as a number per row (by its position in the list being sorted) whose order is
+// the key's order: descending keys are complemented, NULL rows are marked apart.
+struct OrderKey
 {
-    if (m_keys.empty())
-        return;
-    // One comparison per key: negative, zero or positive, NULLs first.
-    std::vector<std::function<int(quint32, quint32)>> compares;
-    std::vector<std::vector<QCollatorSortKey>> collationKeys(m_keys.size());
-    std::vector<qint64> keyIndex(m_rows.rowCount(), -1);
-    for (size_t i = 0; i < rows.size(); ++i)
-        keyIndex[rows[i]] = qint64(i);
-    for (size_t k = 0; k < m_keys.size(); ++k) {
-        const Column &column = m_rows.column(m_keys[k].field);
-        const int sign = m_keys[k].descending ? -1 : 1;
-        auto nulls = [&column](quint32 a, quint32 b, int &order) {
-            const bool na = column.isNull(a), nb = column.isNull(b);
-            if (na || nb) {
-                order = na == nb ? 0 : (na ? -1 : 1);
-                return true;
-            }
-            return false;
-        };
-        if (column.type() == FieldType::Text) {
-            // Collation keys once per row, not per comparison.
-            QCollator collator(locale);
-            auto &keys = collationKeys[k];
-            keys.reserve(rows.size());
-            for (quint32 row : rows)
-                keys.push_back(collator.sortKey(
-                    column.isNull(row) ? QString() : column.textAt(row).toString()));
-            compares.push_back([&, sign, nulls](quint32 a, quint32 b) {
-                int order;
-                if (nulls(a, b, order))
-                    return sign * order;
-                return sign * keys[size_t(keyIndex[a])].compare(keys[size_t(keyIndex[b])]);
-            });
-        } else if (column.storesIntegers()) {
-            compares.push_back([&column, sign, nulls](quint32 a, quint32 b) {
-                int order;
-                if (nulls(a, b, order))
-                    return sign * order;
-                const qint64 x = column.integerAt(a), y = column.integerAt(b);
-                return sign * (x < y ? -1 : (y < x ? 1 : 0));
-            });
-        } else if (column.type() == FieldType::Binary) {
-            compares.push_back([&column, sign, nulls](quint32 a, quint32 b) {
-                int order;
-                if (nulls(a, b, order))
-                    return sign * order;
-                const QByteArray x = column.value(a).asBinary(), y = column.value(b).asBinary();
-                return sign * (x < y ? -1 : (y < x ? 1 : 0));
-            });
-        } else {
-            compares.push_back([&column, sign, nulls](quint32 a, quint32 b) {
-                int order;
-                if (nulls(a, b, order))
-                    return sign * order;
-                const double x = column.numberAt(a), y = column.numberAt(b);
-                return sign * (x < y ? -1 : (y < x ? 1 : 0));
-            });
+    std::vector<quint64> values;
+    std::vector<bool> nulls; // empty when no row is NULL
+    bool descending = false;
+};
+
+quint64 integerKey(qint64 value)
+{
+    return quint64(value) ^ (quint64(1) << 63);
+}
+
+quint64 doubleKey(double value)
+{
+    if (value == 0)
+        value = 0; // -0 sorts as 0
+    if (std::isnan(value))
+        return ~quint64(0); // after everything, infinity included
+    const quint64 bits = std::bit_cast<quint64>(value);
+    return (bits >> 63) ? ~bits : bits | (quint64(1) << 63);
+}
+
+// Ranks of the rows' bytes, for the rare binary column.
+std::vector<quint32> binaryRanks(const Column &column, const std::vector<quint32> &rows)
+{
+    std::vector<QByteArray> bytes(rows.size());
+    std::vector<quint32> order;
+    for (quint32 p = 0; p < rows.size(); ++p) {
+        if (!column.isNull(rows[p])) {
+            bytes[p] = column.value(rows[p]).asBinary();
+            order.push_back(p);
         }
     }
-    std::stable_sort(rows.begin(), rows.end(), [&compares](quint32 a, quint32 b) {
-        for (const auto &compare : compares) {
-            const int order = compare(a, b);
-            if (order != 0)
-                return order < 0;
+    std::sort(order.begin(), order.end(), [&](quint32 a, quint32 b) { return bytes[a] < bytes[b]; });
+    std::vector<quint32> ranks(rows.size(), 0);
+    quint32 rank = 0;
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (i == 0 || bytes[order[i - 1]] != bytes[order[i]])
+            ++rank;
+        ranks[order[i]] = rank;
+    }
+    return ranks;
+}
+
+OrderKey orderKey(const Column &column, bool descending, const std::vector<quint32> &rows,
+                  const QLocale &locale)
+{
+    OrderKey key;
+    key.descending = descending;
+    key.values.resize(rows.size());
+    std::vector<quint32> ranks;
+    if (column.type() == FieldType::Text)
+        ranks = collationRanks(column, rows, locale);
+    else if (column.type() == FieldType::Binary)
+        ranks = binaryRanks(column, rows);
+    for (size_t p = 0; p < rows.size(); ++p) {
+        const quint32 row = rows[p];
+        if (column.isNull(row)) {
+            if (key.nulls.empty())
+                key.nulls.resize(rows.size(), false);
+            key.nulls[p] = true;
+            continue;
         }
-        return false;
+        quint64 value = 0;
+        if (!ranks.empty())
+            value = ranks[p];
+        else if (column.storesIntegers())
+            value = integerKey(column.integerAt(row));
+        else
+            value = doubleKey(column.numberAt(row));
+        key.values[p] = descending ? ~value : value;
+    }
+    return key;
+}
+
+} // namespace
+
+void RowSort::apply(std::vector<quint32> &rows, const QLocale &locale) const
+{
+    if (m_keys.empty() || rows.size() < 2)
+        return;
+    std::vector<OrderKey> keys;
+    for (const Key &key : m_keys)
+        keys.push_back(orderKey(m_rows.column(key.field), key.descending, rows, locale));
+
+    // The first key travels with its entry, so that the usual sort by one field compares
+    // neighbouring memory; further keys and then the position (the sort is stable) decide ties.
+    // NULLs come first in ascending order, last in descending.
+    struct Entry
+    {
+        quint64 first;
+        quint32 position;
+        bool nullLast;
+        bool nullFirst;
+    };
+    const OrderKey &first = keys.front();
+    std::vector<Entry> entries(rows.size());
+    for (quint32 p = 0; p < rows.size(); ++p) {
+        const bool null = !first.nulls.empty() && first.nulls[p];
+        entries[p] = { null ? 0 : first.values[p], p, null && first.descending,
+                       null && !first.descending };
+    }
+    std::sort(entries.begin(), entries.end(), [&keys](const Entry &a, const Entry &b) {
+        if (a.nullFirst != b.nullFirst)
+            return a.nullFirst;
+        if (a.nullLast != b.nullLast)
+            return b.nullLast;
+        if (a.first != b.first)
+            return a.first < b.first;
+        for (size_t k = 1; k < keys.size(); ++k) {
+            const OrderKey &key = keys[k];
+            if (!key.nulls.empty()) {
+                const bool na = key.nulls[a.position], nb = key.nulls[b.position];
+                if (na != nb)
+                    return na != key.descending;
+                if (na)
+                    continue;
+            }
+            const quint64 x = key.values[a.position], y = key.values[b.position];
+            if (x != y)
+                return x < y;
+        }
+        return a.position < b.position;
     });
+    std::vector<quint32> sorted(rows.size());
+    for (size_t i = 0; i < entries.size(); ++i)
+        sorted[i] = rows[entries[i].position];
+    rows.swap(sorted);
 }
 
 } // namespace vrl
