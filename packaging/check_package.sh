@@ -83,6 +83,18 @@ if unresolved=$(ldd "$root/usr/bin/vorlan" 2>&1 | grep 'not found'); then
     fail "libraries of /usr/bin/vorlan not found: $unresolved"
 fi
 
+# The unpacked program starts and keeps running (offscreen, in a program folder of its own)
+# until it is stopped: a missing library or plugin would end it at once.
+start_log="$root/start.log"
+rc=0
+VORLAN_HOME="$root/home" XDG_RUNTIME_DIR="$root/runtime" QT_QPA_PLATFORM=offscreen \
+    timeout 8 "$root/usr/bin/vorlan" >"$start_log" 2>&1 || rc=$?
+if [ $rc -eq 124 ]; then
+    ok "the unpacked program starts"
+else
+    fail "the unpacked program ended at start with exit code $rc: $(cat "$start_log")"
+fi
+
 desktop="$root/usr/share/applications/vorlan.desktop"
 if [ -f "$desktop" ]; then
     if report=$(desktop-file-validate "$desktop" 2>&1) && [ -z "$report" ]; then
