@@ -75,21 +75,32 @@ void runWorkbookBench()
     table.setConnection(&connection);
     table.setCommandText(QStringLiteral("[Data$]"));
     connection.setConnectionString(excelWorkbook(path));
-    const double openMs = millisecondsOf([&] {
-        connection.open();
-        table.open();
-    });
+    // The first open, then two more on a new connection: the median of the three.
+    std::vector<double> opens;
+    for (int run = 0; run < 3; ++run) {
+        connection.close();
+        opens.push_back(millisecondsOf([&] {
+            connection.open();
+            table.open();
+        }));
+    }
+    const double openMs = median(opens);
     std::printf("# workbook of %d records, %lld bytes\n", table.recordCount(),
                 qint64(QFileInfo(path).size()));
     report("workbook_open_ms", openMs, "ms");
     report("workbook_peak_rss_mb", peakResidentMegabytes(), "MB");
 
     table.moveTo(kRows / 2);
-    report("workbook_post_ms", millisecondsOf([&] {
-               table.fieldByName(QStringLiteral("Město")).setText(QStringLiteral("Ostrava"));
-               table.post();
-           }),
-           "ms");
+    const QStringList towns { QStringLiteral("Ostrava"), QStringLiteral("Plzeň"),
+                              QStringLiteral("Jihlava") };
+    std::vector<double> posts;
+    for (const QString &town : towns) {
+        posts.push_back(millisecondsOf([&] {
+            table.fieldByName(QStringLiteral("Město")).setText(town);
+            table.post();
+        }));
+    }
+    report("workbook_post_ms", median(posts), "ms");
 }
 
 } // namespace vrl::bench

@@ -119,7 +119,10 @@ void rewritePackage(const QString &path, const std::map<QString, QByteArray> &re
             fail(QStringLiteral("obsah nelze zapsat"));
         }
         if (replaced != replacements.end()) {
-            zip_set_file_compression(target, zip_uint64_t(index), ZIP_CM_DEFLATE, 6);
+            // The fastest level: a changed sheet of 100,000 rows took 1.6 s of processor time
+            // at level 6 and 0.57 s at level 1, for a file a fifth larger; the spreadsheet
+            // program packs it tighter at its next save.
+            zip_set_file_compression(target, zip_uint64_t(index), ZIP_CM_DEFLATE, 1);
             zip_file_set_mtime(target, zip_uint64_t(index), now, 0);
         } else if (stat.valid & ZIP_STAT_MTIME) {
             zip_file_set_mtime(target, zip_uint64_t(index), stat.mtime, 0);
