@@ -125,7 +125,7 @@ double run()
 int main(int argc, char **argv)
 {
     // The same memory policy as the program's.
-    reuseFreedResultMemory();
+    mapLargeBlocksApart();
     QApplication app(argc, argv);
     try {
         const QString only = qEnvironmentVariable("VORLAN_BENCH_ONLY");

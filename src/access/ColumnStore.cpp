@@ -5,12 +5,64 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 
 namespace vrl {
 
 namespace {
 
 constexpr qint64 kMsecsPerDay = 86400000;
+
+// Decodes well-formed UTF-8 into UTF-16 units at out and returns their count; SIZE_MAX at the
+// first malformed sequence.
+size_t decodeWellFormedUtf8(std::string_view text, char16_t *out)
+{
+    const auto *in = reinterpret_cast<const unsigned char *>(text.data());
+    const unsigned char *end = in + text.size();
+    char16_t *start = out;
+    const auto continuation = [&](ptrdiff_t at) { return in + at < end && (in[at] & 0xC0) == 0x80; };
+    while (in < end) {
+        const unsigned char lead = *in;
+        if (lead < 0x80) {
+            *out++ = lead;
+            ++in;
+        } else if (lead >= 0xC2 && lead <= 0xDF && continuation(1)) {
+            *out++ = char16_t(((lead & 0x1F) << 6) | (in[1] & 0x3F));
+            in += 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF && continuation(1) && continuation(2)) {
+            const char32_t code = ((lead & 0x0F) << 12) | ((in[1] & 0x3F) << 6) | (in[2] & 0x3F);
+            if (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))
+                return SIZE_MAX; // overlong, or a surrogate
+            *out++ = char16_t(code);
+            in += 3;
+        } else if (lead >= 0xF0 && lead <= 0xF4 && continuation(1) && continuation(2)
+                   && continuation(3)) {
+            const char32_t code = ((lead & 0x07) << 18) | ((in[1] & 0x3F) << 12)
+                | ((in[2] & 0x3F) << 6) | (in[3] & 0x3F);
+            if (code < 0x10000 || code > 0x10FFFF)
+                return SIZE_MAX;
+            *out++ = char16_t(0xD800 + ((code - 0x10000) >> 10));
+            *out++ = char16_t(0xDC00 + ((code - 0x10000) & 0x3FF));
+            in += 4;
+        } else {
+            return SIZE_MAX;
+        }
+    }
+    return size_t(out - start);
+}
+
+// Decodes UTF-8 into at most text.size() UTF-16 units at out; malformed text as Qt decodes it
+// (a replacement character for each bad byte at most, so never more units than bytes).
+size_t decodeUtf8(std::string_view text, char16_t *out)
+{
+    const size_t units = decodeWellFormedUtf8(text, out);
+    if (units != SIZE_MAX)
+        return units;
+    const QString decoded = QString::fromUtf8(text.data(), qsizetype(text.size()));
+    const size_t count = std::min(size_t(decoded.size()), text.size());
+    std::memcpy(out, decoded.utf16(), count * sizeof(char16_t));
+    return count;
+}
 
 // A canonical decimal as an integer scaled by 10^scale, when it fits in 18 digits.
 std::optional<qint64> scaledDecimal(const QString &canonical, int scale)
@@ -135,6 +187,15 @@ void Column::reserve(size_t rows)
     }
 }
 
+void Column::reserveMore(size_t rows)
+{
+    const size_t capacity = storesIntegers()  ? m_ints.capacity()
+        : m_type == FieldType::Double          ? m_doubles.capacity()
+                                               : m_offsets.capacity();
+    if (m_size + rows > capacity)
+        reserve(std::max(m_size + rows, m_size + m_size / 4));
+}
+
 void Column::setNull(size_t row, bool null)
 {
     const quint64 bit = quint64(1) << (row & 63);
@@ -211,20 +272,18 @@ void Column::appendText(QStringView text)
 
 void Column::appendUtf8Text(std::string_view text)
 {
-    // Most cells are plain ASCII: widened in place, without a QString per cell.
-    const bool ascii = std::all_of(text.begin(), text.end(),
-                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (!ascii) {
-        appendText(QString::fromUtf8(text.data(), qsizetype(text.size())));
-        return;
-    }
+    // Decoded straight into the buffer, without a QString per cell: UTF-8 never takes fewer
+    // bytes than UTF-16 takes units, so the text's byte count is room enough.
     const size_t row = m_size++;
     if (m_nulls.size() * 64 < m_size)
         m_nulls.push_back(0);
     setNull(row, false);
-    m_offsets.push_back(m_chars.size());
-    m_lengths.push_back(quint32(text.size()));
-    m_chars.append(text.begin(), text.end());
+    const size_t offset = m_chars.size();
+    char16_t *out = m_chars.extend(text.size());
+    const size_t units = decodeUtf8(text, out);
+    m_chars.shrinkBy(text.size() - units);
+    m_offsets.push_back(offset);
+    m_lengths.push_back(quint32(units));
 }
 
 void Column::appendDecimal(const QString &canonical)

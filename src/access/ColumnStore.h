@@ -1,5 +1,6 @@
 #pragma once
 
+#include "access/PlainBuffer.h"
 #include "access/Value.h"
 
 #include <QString>
@@ -43,6 +44,9 @@ public:
     FieldType type() const { return m_type; }
     size_t size() const { return m_size; }
     void reserve(size_t rows);
+    // Room for this many rows more: what is missing, or a quarter of what it holds, whichever
+    // is more (not twice, as a vector grows by itself: for a large table that is the memory).
+    void reserveMore(size_t rows);
     // Room for this many UTF-16 units of text in all, so that a long text column grows once.
     void reserveText(size_t units) { m_chars.reserve(units); }
     size_t textUnits() const { return m_chars.size(); }
@@ -88,7 +92,7 @@ private:
     std::vector<quint64> m_nulls;
     std::vector<qint64> m_ints;
     std::vector<double> m_doubles;
-    std::u16string m_chars;
+    PlainBuffer<char16_t> m_chars;
     QByteArray m_bytes;
     std::vector<quint64> m_offsets;
     std::vector<quint32> m_lengths;

@@ -88,11 +88,8 @@ void Dataset::open()
         throw DataError(m_kind == Kind::Table ? QStringLiteral("Není zadán název tabulky.")
                                               : QStringLiteral("Není zadán text příkazu."));
     Provider &provider = m_connection->provider();
-    const QString statement = m_kind == Kind::Table
-        ? QStringLiteral("SELECT * FROM ") + provider.quoteIdentifier(m_commandText)
-        : m_commandText;
-    StatementResult result
-        = provider.run(statement, m_kind == Kind::Table ? std::vector<Value>() : m_parameters);
+    StatementResult result = m_kind == Kind::Table ? provider.readTable(m_commandText)
+                                                   : provider.run(m_commandText, m_parameters);
     if (!result.hasRows)
         throw DataError(QStringLiteral("Příkaz nevrátil žádnou sadu záznamů."));
     load(std::move(result));

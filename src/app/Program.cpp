@@ -84,7 +84,7 @@ Program::~Program()
 
 void Program::prepareApplication()
 {
-    reuseFreedResultMemory();
+    mapLargeBlocksApart();
     prepareBrowserEngine();
     QApplication::setApplicationName(QStringLiteral("Vorlan"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vorlan"));

@@ -4,6 +4,7 @@
 #include "access/odbc/OdbcResultReader.h"
 
 #include <QDate>
+#include <QRegularExpression>
 
 #include <variant>
 
@@ -316,6 +317,119 @@ QStringList OdbcProvider::tableNames()
         names << rows.value(row, 2).toText();
     }
     return names;
+}
+
+StatementResult OdbcProvider::readTable(const QString &table)
+{
+    if (m_dialect == Dialect::MySql) {
+        if (std::optional<StatementResult> parts = readTableInParts(table))
+            return std::move(*parts);
+    }
+    return Provider::readTable(table);
+}
+
+std::optional<StatementResult> OdbcProvider::readTableInParts(const QString &table)
+{
+    // A plain name in the current database only; anything else is read whole.
+    if (table.isEmpty() || table.contains(QLatin1Char('.')) || table.contains(QLatin1Char('`'))
+        || table.startsWith(QLatin1Char('[')))
+        return std::nullopt;
+    StatementResult facts;
+    try {
+        const QString keyColumns = QStringLiteral(
+            "FROM information_schema.COLUMNS c WHERE c.TABLE_SCHEMA = t.TABLE_SCHEMA AND "
+            "c.TABLE_NAME = t.TABLE_NAME AND c.COLUMN_KEY = 'PRI'");
+        facts = run(QStringLiteral("SELECT t.ENGINE, t.TABLE_ROWS, @@in_transaction, "
+                                   "@@tx_isolation, (SELECT COUNT(*) %1), "
+                                   "(SELECT MIN(c.COLUMN_NAME) %1), (SELECT MIN(c.COLUMN_TYPE) %1) "
+                                   "FROM information_schema.TABLES t WHERE t.TABLE_SCHEMA = "
+                                   "DATABASE() AND t.TABLE_NAME = ?")
+                        .arg(keyColumns),
+                    { Value::text(table) });
+    } catch (const DataError &) {
+        return std::nullopt; // a server that keeps these facts under other names
+    }
+    if (!facts.hasRows || facts.rows.rowCount() != 1)
+        return std::nullopt;
+    const auto fact = [&facts](int field) { return facts.rows.value(0, field); };
+    const qint64 estimate = fact(1).toNumber().value_or(0);
+    const bool inTransaction = fact(2).toNumber().value_or(0) != 0;
+    const QString isolation = fact(3).toText().toUpper();
+    const QString keyName = fact(5).toText();
+    const QString keyType = fact(6).toText().toLower();
+    static const QRegularExpression integer(QStringLiteral("^(tiny|small|medium|big)?int\\b"));
+    // The key orders the rows as a plain read gives them only where it is the clustered index
+    // (InnoDB); later parts see the first one's snapshot only under repeatable read; and an
+    // unsigned BIGINT does not fit the integer the next part starts from.
+    if (fact(0).toText().compare(QLatin1String("InnoDB"), Qt::CaseInsensitive) != 0
+        || (isolation != QLatin1String("REPEATABLE-READ")
+            && isolation != QLatin1String("SERIALIZABLE"))
+        || fact(4).toNumber().value_or(0) != 1 || !integer.match(keyType).hasMatch()
+        || (keyType.startsWith(QLatin1String("bigint")) && keyType.contains(QLatin1String("unsigned")))
+        || estimate < m_tablePartRows)
+        return std::nullopt;
+
+    // In the user's own transaction its snapshot holds already; it is not to be ended here.
+    const bool ownSnapshot = !inTransaction;
+    if (ownSnapshot)
+        run(QStringLiteral("START TRANSACTION WITH CONSISTENT SNAPSHOT, READ ONLY"));
+    StatementResult result;
+    result.hasRows = true;
+    result.rowsAffected = -1;
+    try {
+        const QString key = quoteIdentifier(keyName);
+        const QString all = QStringLiteral("SELECT * FROM ") + quoteIdentifier(table);
+        const QString order = QStringLiteral(" ORDER BY %1 LIMIT %2").arg(key).arg(m_tablePartRows);
+        std::vector<Value> after;
+        for (;;) {
+            const size_t before = result.rows.rowCount();
+            appendPart(after.empty() ? all + order
+                                     : all + QStringLiteral(" WHERE ") + key
+                             + QStringLiteral(" > ?") + order,
+                       after, result.rows, SQLLEN(estimate));
+            const size_t rows = result.rows.rowCount();
+            if (rows - before < size_t(m_tablePartRows))
+                break;
+            const int keyField = result.rows.fieldIndex(keyName);
+            if (keyField < 0 || !result.rows.column(keyField).storesIntegers())
+                throw DataError(QStringLiteral("Klíč %1 tabulky %2 nelze číst jako číslo.")
+                                    .arg(keyName, table));
+            after = { Value::integer(result.rows.column(keyField).integerAt(rows - 1)) };
+        }
+        if (ownSnapshot)
+            run(QStringLiteral("COMMIT"));
+    } catch (...) {
+        if (ownSnapshot) {
+            try {
+                run(QStringLiteral("ROLLBACK"));
+            } catch (const DataError &) {
+                // The connection is gone: the failure that ended the read says so.
+            }
+        }
+        throw;
+    }
+    return result;
+}
+
+void OdbcProvider::appendPart(const QString &statement, const std::vector<Value> &parameters,
+                              RowStore &rows, SQLLEN expectedRows)
+{
+    const bool prepared = !parameters.empty();
+    StmtHandle handle = prepared ? preparedStatement(statement) : newStatement();
+    SQLHSTMT stmt = handle.get();
+    std::vector<Parameter> bound;
+    if (prepared) {
+        bindParameters(stmt, parameters, bound, textEncoding() == odbc::TextEncoding::Utf8);
+        check(SQLExecute(stmt), SQL_HANDLE_STMT, stmt);
+    } else {
+        check(SQLExecDirectW(stmt, wide(statement), SQL_NTS), SQL_HANDLE_STMT, stmt);
+    }
+    odbc::readRows(stmt, textEncoding(), rows, expectedRows);
+    while (SQL_SUCCEEDED(SQLMoreResults(stmt))) { }
+    if (prepared) {
+        SQLFreeStmt(stmt, SQL_RESET_PARAMS);
+        keepPrepared(statement, std::move(handle));
+    }
 }
 
 QStringList OdbcProvider::primaryKey(const QString &table)

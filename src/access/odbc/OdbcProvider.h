@@ -5,6 +5,8 @@
 #include "access/odbc/OdbcHandles.h"
 #include "access/odbc/OdbcResultReader.h"
 
+#include <optional>
+
 namespace vrl {
 
 // SQL Server and MySQL/MariaDB through the ODBC driver manager (unixODBC, wide-character API).
@@ -20,6 +22,8 @@ public:
     QStringList tableNames() override;
     StatementResult run(const QString &statement,
                         const std::vector<Value> &parameters = {}) override;
+    // A MariaDB/MySQL table in parts (see readTableInParts), anything else whole.
+    StatementResult readTable(const QString &table) override;
     QStringList primaryKey(const QString &table) override;
     Value lastInsertId() override;
     QString quoteIdentifier(const QString &name) const override;
@@ -27,6 +31,8 @@ public:
     QString allDefaultsClause() const override;
 
     odbc::Dialect dialect() const { return m_dialect; }
+    // Rows of one part of a table read in parts; tests choose small parts.
+    void setTablePartRows(int rows) { m_tablePartRows = rows; }
     // The names of the drivers registered with the driver manager.
     static QStringList registeredDrivers();
 
@@ -38,6 +44,14 @@ private:
     odbc::StmtHandle preparedStatement(const QString &statement);
     void keepPrepared(const QString &statement, odbc::StmtHandle handle);
     QString currentCatalog();
+    // MariaDB's driver holds a whole result in memory before the first row is fetched, beside
+    // the program's own copy. A table with a single integer key that orders its rows (InnoDB's
+    // clustered key) is therefore read in parts of m_tablePartRows rows by that key, within one
+    // consistent snapshot; empty when the table is not of that kind.
+    std::optional<StatementResult> readTableInParts(const QString &table);
+    // Runs one part's statement and appends its rows.
+    void appendPart(const QString &statement, const std::vector<Value> &parameters, RowStore &rows,
+                    SQLLEN expectedRows);
 
     odbc::EnvHandle m_env;
     odbc::DbcHandle m_dbc;
@@ -55,6 +69,7 @@ private:
     bool m_utf8Text = false;
     odbc::Dialect m_dialect = odbc::Dialect::Other;
     int m_commandTimeout = 30;
+    int m_tablePartRows = 65536;
     QString m_quote = QStringLiteral("\"");
 };
 

@@ -305,6 +305,13 @@ void appendFetched(SQLHSTMT statement, SQLUSMALLINT c, Column &column, const Col
 
 RowStore readResult(SQLHSTMT statement, TextEncoding encoding)
 {
+    RowStore store;
+    readRows(statement, encoding, store, -1);
+    return store;
+}
+
+void readRows(SQLHSTMT statement, TextEncoding encoding, RowStore &store, SQLLEN expectedRows)
+{
     SQLSMALLINT columns = 0;
     check(SQLNumResultCols(statement, &columns), SQL_HANDLE_STMT, statement);
     std::vector<ColumnPlan> plans = describe(statement, columns, encoding);
@@ -316,13 +323,25 @@ RowStore readResult(SQLHSTMT statement, TextEncoding encoding)
         anyLong = anyLong || plan.isLong;
         rowBytes += size_t(plan.elementBytes) + sizeof(SQLLEN);
     }
-    RowStore store(std::move(fields));
+    const bool fresh = store.fieldCount() == 0;
+    if (fresh) {
+        store = RowStore(std::move(fields));
+    } else if (store.fieldCount() != columns) {
+        throw DataError(QStringLiteral("Části tabulky se liší počtem položek."));
+    }
     // Drivers that hold the whole result (MariaDB's does) know its row count: the columns then
-    // grow once instead of doubling their way there.
-    SQLLEN expected = -1;
-    if (SQL_SUCCEEDED(SQLRowCount(statement, &expected)) && expected > 0) {
+    // grow once instead of doubling their way there. A later part of a table grows them by a
+    // quarter at least, never to twice what they hold.
+    SQLLEN count = -1;
+    if (!SQL_SUCCEEDED(SQLRowCount(statement, &count)))
+        count = -1;
+    SQLLEN expected = fresh && expectedRows > 0 ? std::max(expectedRows, count) : count;
+    if (fresh && expected > 0) {
         for (SQLSMALLINT c = 0; c < columns; ++c)
             store.column(c).reserve(size_t(std::min<SQLLEN>(expected, kMaxReservedRows)));
+    } else if (!fresh && count > 0) {
+        for (SQLSMALLINT c = 0; c < columns; ++c)
+            store.column(c).reserveMore(size_t(count));
     }
 
     if (anyLong) {
@@ -334,7 +353,7 @@ RowStore readResult(SQLHSTMT statement, TextEncoding encoding)
             for (SQLSMALLINT c = 0; c < columns; ++c)
                 appendFetched(statement, SQLUSMALLINT(c + 1), store.column(c), plans[size_t(c)]);
         }
-        return store;
+        return;
     }
 
     const SQLULEN rowset
@@ -356,7 +375,7 @@ RowStore readResult(SQLHSTMT statement, TextEncoding encoding)
                          plan.elementBytes, plan.indicators.data()),
               SQL_HANDLE_STMT, statement);
     }
-    bool textReserved = expected <= 0;
+    bool textReserved = !fresh || expected <= 0;
     for (;;) {
         const SQLRETURN fetched = SQLFetch(statement);
         if (fetched == SQL_NO_DATA)
@@ -378,7 +397,7 @@ RowStore readResult(SQLHSTMT statement, TextEncoding encoding)
                 const double perRow = double(column.textUnits()) / rowsSoFar;
                 if (perRow > 0)
                     column.reserveText(size_t(
-                        perRow * double(std::min<SQLLEN>(expected, kMaxReservedRows)) * 1.1));
+                        perRow * double(std::min<SQLLEN>(expected, kMaxReservedRows)) * 1.02));
             }
         }
     }
@@ -386,7 +405,6 @@ RowStore readResult(SQLHSTMT statement, TextEncoding encoding)
     SQLFreeStmt(statement, SQL_UNBIND);
     SQLSetStmtAttr(statement, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(1), 0);
     SQLSetStmtAttr(statement, SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0);
-    return store;
 }
 
 } // namespace vrl::odbc

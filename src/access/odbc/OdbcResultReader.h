@@ -16,5 +16,9 @@ namespace vrl::odbc {
 // character set is known to be UTF-8.
 enum class TextEncoding { Wide, Utf8 };
 RowStore readResult(SQLHSTMT statement, TextEncoding encoding);
+// The same, appending to a store that holds earlier parts of the same rows (a table read in
+// parts); a store without fields takes the result's. expectedRows, when known, is the count of
+// all the rows the store will hold, so that its columns are sized once.
+void readRows(SQLHSTMT statement, TextEncoding encoding, RowStore &store, SQLLEN expectedRows);
 
 } // namespace vrl::odbc
