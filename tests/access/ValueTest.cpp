@@ -144,3 +144,26 @@ TEST(ColumnStore, KeepsTypedCellsAndNullsThroughChanges)
     EXPECT_EQ(store.value(126, 1), Value::text(QString())) << "NULL bits move with the rows";
     EXPECT_THROW(store.appendRow({ Value::text(QStringLiteral("x")) }), DataError);
 }
+
+// The driver's UTF-8 text is decoded straight into the column: it must read as Qt reads it,
+// well-formed or not, and the buffer that grows under it must keep every earlier cell.
+TEST(ColumnStore, Utf8TextReadsAsQtReadsItAndEarlierCellsSurviveGrowth)
+{
+    const std::vector<std::string> cells {
+        "", "Žluťoučký kůň", "plain", "\xF0\x9F\x98\x80 a \xE2\x82\xAC", // emoji, euro sign
+        "\xC3", "a\x80" "b", "\xE0\x80\xAF", "\xED\xA0\x80", "\xF4\x90\x80\x80", // malformed
+        "\xC3\xA1\xFF", "x\xF0\x9F\x98", std::string("nul\0in", 6)
+    };
+    Column column(FieldType::Text, -1);
+    for (int round = 0; round < 2000; ++round) {
+        for (const std::string &cell : cells)
+            column.appendUtf8Text(cell);
+    }
+    ASSERT_EQ(column.size(), cells.size() * 2000);
+    for (size_t row = 0; row < column.size(); row += 997) {
+        const std::string &cell = cells[row % cells.size()];
+        EXPECT_EQ(column.textAt(row).toString(),
+                  QString::fromUtf8(cell.data(), qsizetype(cell.size())))
+            << "row " << row;
+    }
+}
