@@ -9,6 +9,7 @@
 
 #include <QComboBox>
 #include <QDialog>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -49,6 +50,23 @@ QString databaseOfThisTest(const QString &prefix)
     const QString test
         = QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name());
     return QStringLiteral("vorlan_%1_%2").arg(prefix, test.toLower().left(40));
+}
+
+QStringList exampleScript(const QString &fileName)
+{
+    QFile file(QStringLiteral(VORLAN_EXAMPLES_DIR "/") + fileName);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << fileName.toStdString();
+    QStringList statements;
+    for (QString part : QString::fromUtf8(file.readAll()).split(QStringLiteral(";\n"))) {
+        QStringList lines = part.split(QLatin1Char('\n'));
+        lines.removeIf([](const QString &line) { return line.startsWith(QLatin1String("--")); });
+        part = lines.join(QLatin1Char('\n')).trimmed();
+        // The client needs to be told the script's character set; the ODBC driver, whose
+        // connection string already says it, refuses to be told again.
+        if (!part.isEmpty() && !part.startsWith(QLatin1String("SET NAMES")))
+            statements << part;
+    }
+    return statements;
 }
 
 void freshDatabase(const QString &name, const QStringList &statementsInIt)

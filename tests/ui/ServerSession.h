@@ -26,6 +26,9 @@ void connectWorkbook(TvrlForm &form, ScriptedPrompts &prompts, const QString &pa
 QString valueOnServer(const QString &statement);
 // A database name of the running test alone: "vorlan_" + the prefix + "_" + the test's name.
 QString databaseOfThisTest(const QString &prefix);
+// The statements of an SQL script of the examples folder, as the user would run them with the
+// database's client: split at a semicolon that ends a line, comment lines and SET NAMES left out.
+QStringList exampleScript(const QString &fileName);
 // A fresh database of the given name on the test server (dropped first when it exists).
 void freshDatabase(const QString &name, const QStringList &statementsInIt = {});
 // Answers the next MySQL dialog (the main window's and the import's) as a user types the test

@@ -36,22 +36,6 @@ namespace {
 const char *const kControls[] = { "sbCisloE", "sbNazevE",  "sbInterpretE", "sbToninaE",
                                   "sbLinkE",  "sbSoundsM", "sbChordsM",    "sbNoteM" };
 
-// The statements of the example script, which the user would run with the database's client.
-QStringList exampleScript()
-{
-    QFile file(QStringLiteral(VORLAN_EXAMPLES_DIR "/songbase_mariadb.sql"));
-    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
-    QStringList statements;
-    for (QString part : QString::fromUtf8(file.readAll()).split(QStringLiteral(";\n"))) {
-        QStringList lines = part.split(QLatin1Char('\n'));
-        lines.removeIf([](const QString &line) { return line.startsWith(QLatin1String("--")); });
-        part = lines.join(QLatin1Char('\n')).trimmed();
-        if (!part.isEmpty())
-            statements << part;
-    }
-    return statements;
-}
-
 QString boundField(QDialog &editor, const char *name)
 {
     if (auto *edit = editor.findChild<DBEdit *>(QString::fromLatin1(name)))
@@ -98,7 +82,7 @@ protected:
 TEST_F(SongBaseEditor, OnlyATableNamedExactlySongbaseOffersTheEditor)
 {
     NEEDS_SERVER();
-    QStringList statements = exampleScript();
+    QStringList statements = exampleScript(QStringLiteral("songbase_mariadb.sql"));
     statements << QStringLiteral("CREATE TABLE songbase (SBCISLO INT PRIMARY KEY)");
     connectTo(statements);
     choose(QStringLiteral("songbase"));
@@ -110,7 +94,7 @@ TEST_F(SongBaseEditor, OnlyATableNamedExactlySongbaseOffersTheEditor)
 TEST_F(SongBaseEditor, OpensUnboundAndConnectShowsTheRecordSelectedInTheGrid)
 {
     NEEDS_SERVER();
-    connectTo(exampleScript());
+    connectTo(exampleScript(QStringLiteral("songbase_mariadb.sql")));
     choose(QStringLiteral("SONGBASE"));
     DM().vrxTbl.moveTo(2);
     QDialog *first = nullptr;
@@ -190,7 +174,7 @@ TEST_F(SongBaseEditor, AMissingFieldStopsTheBindingWhereItStands)
 TEST_F(SongBaseEditor, AnEditStaysPendingInTheGridUntilTheNavigatorPostsIt)
 {
     NEEDS_SERVER();
-    connectTo(exampleScript());
+    connectTo(exampleScript(QStringLiteral("songbase_mariadb.sql")));
     choose(QStringLiteral("SONGBASE"));
     DM().vrxTbl.moveTo(3);
     openEditor([&](QDialog &editor) {
