@@ -163,6 +163,38 @@ TEST_F(Workbook, SheetsAndNamedRangesAreTablesWithTypedFields)
     EXPECT_EQ(empty->recordCount(), 0);
 }
 
+// A table opens from the rows the provider holds, not through the embedded database: what it
+// shows must be what selecting all of it there gives, field by field and value by value.
+TEST_F(Workbook, ATableOpenShowsWhatSelectingAllOfItGives)
+{
+    connect(peopleBook());
+    {
+        // Written first, a changed cell and a new row: the rows held must follow the file.
+        auto people = open(QStringLiteral("[Lidé$]"));
+        people->edit();
+        people->field(0).setText(QStringLiteral("Změněný"));
+        people->post();
+        people->append();
+        people->field(0).setText(QStringLiteral("Přidaný"));
+        people->field(2).setValue(Value::real(7.25));
+        people->post();
+    }
+    for (const QString &table : connection.tableNames()) {
+        SCOPED_TRACE(table.toStdString());
+        const QString quoted = connection.provider().quoteIdentifier(table);
+        auto opened = open(table);
+        auto selected = query(QStringLiteral("SELECT * FROM ") + quoted);
+        ASSERT_EQ(opened->fieldNames(), selected->fieldNames());
+        ASSERT_EQ(opened->recordCount(), selected->recordCount());
+        for (int f = 0; f < opened->fieldCount(); ++f) {
+            EXPECT_EQ(opened->field(f).type(), selected->field(f).type()) << f;
+            for (int row = 0; row < opened->recordCount(); ++row)
+                EXPECT_EQ(opened->valueAt(row, f), selected->valueAt(row, f)) << row << "," << f;
+        }
+    }
+    EXPECT_THROW(open(QStringLiteral("Nikde")), DataError);
+}
+
 TEST_F(Workbook, StatementsRunOnTheSheetsInTheWorkbookDialect)
 {
     GeneratedWorkbook book;

@@ -236,6 +236,24 @@ StatementResult WorkbookProvider::run(const QString &statement,
     return write(sql, parameters);
 }
 
+StatementResult WorkbookProvider::readTable(const QString &table)
+{
+    const QString name = table.startsWith(QLatin1Char('[')) && table.endsWith(QLatin1Char(']'))
+        ? table.mid(1, table.size() - 2)
+        : table;
+    for (const WorkbookTable &held : m_tables) {
+        if (held.failure.isEmpty() && held.name.compare(name, Qt::CaseInsensitive) == 0) {
+            StatementResult result;
+            result.hasRows = true;
+            result.rowsAffected = -1;
+            result.rows = held.rows;
+            return result;
+        }
+    }
+    // Unknown, or one that could not be loaded: the statement says why.
+    return Provider::readTable(table);
+}
+
 WorkbookTable &WorkbookProvider::tableNamed(const QString &name)
 {
     for (WorkbookTable &table : m_tables) {

@@ -20,6 +20,8 @@ public:
     void close() override;
     bool isOpen() const override { return m_mirror.isOpen(); }
     QStringList tableNames() override;
+    // A table's rows as they are held already, without a round through the embedded database.
+    StatementResult readTable(const QString &table) override;
     StatementResult run(const QString &statement,
                         const std::vector<Value> &parameters = {}) override;
     QStringList primaryKey(const QString &table) override;
