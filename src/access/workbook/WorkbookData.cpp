@@ -8,34 +8,55 @@
 
 namespace vrl::workbook {
 
-bool parseCellReference(QStringView reference, int &row, int &column)
+namespace {
+
+// A1 or $A$1 of a text of any character type; only ASCII letters and digits make one.
+template <typename Char>
+bool parseReference(const Char *text, qsizetype size, int &row, int &column)
 {
+    const auto at = [&](qsizetype i) { return i < size ? char32_t(text[i]) : char32_t(0); };
     qsizetype i = 0;
-    if (i < reference.size() && reference[i] == QLatin1Char('$'))
+    if (at(i) == U'$')
         ++i;
     qint64 col = 0;
     qsizetype letters = 0;
     // Counted past the longest reference, but no longer accumulated, so nothing overflows.
-    for (; i < reference.size() && reference[i].isLetter() && reference[i].unicode() < 128;
-         ++i, ++letters) {
+    for (; i < size; ++i, ++letters) {
+        char32_t c = at(i);
+        if (c >= U'a' && c <= U'z')
+            c -= U'a' - U'A';
+        if (c < U'A' || c > U'Z')
+            break;
         if (letters < 4)
-            col = col * 26 + (reference[i].toUpper().unicode() - 'A' + 1);
+            col = col * 26 + (c - U'A' + 1);
     }
     if (letters == 0 || letters > 3)
         return false;
-    if (i < reference.size() && reference[i] == QLatin1Char('$'))
+    if (at(i) == U'$')
         ++i;
     qint64 r = 0;
     qsizetype digits = 0;
-    for (; i < reference.size() && reference[i].isDigit(); ++i, ++digits) {
+    for (; i < size && at(i) >= U'0' && at(i) <= U'9'; ++i, ++digits) {
         if (digits < 8)
-            r = r * 10 + reference[i].digitValue();
+            r = r * 10 + (at(i) - U'0');
     }
-    if (digits == 0 || digits > 7 || i != reference.size() || r < 1 || col > 16384)
+    if (digits == 0 || digits > 7 || i != size || r < 1 || col > 16384)
         return false;
     row = int(r - 1);
     column = int(col - 1);
     return true;
+}
+
+} // namespace
+
+bool parseCellReference(QStringView reference, int &row, int &column)
+{
+    return parseReference(reference.utf16(), reference.size(), row, column);
+}
+
+bool parseCellReference(std::string_view reference, int &row, int &column)
+{
+    return parseReference(reference.data(), qsizetype(reference.size()), row, column);
 }
 
 bool parseRangeFormula(QStringView formula, QString &sheet, DefinedRange &range)

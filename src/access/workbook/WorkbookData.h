@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <string_view>
 #include <vector>
 
 namespace vrl::workbook {
@@ -79,6 +80,8 @@ struct WorkbookData
 // A cell reference such as "B12" or "$B$12" as a zero-based row and column; false when it is
 // none.
 bool parseCellReference(QStringView reference, int &row, int &column);
+// The same of the bytes a sheet file holds, without a QString for every cell.
+bool parseCellReference(std::string_view reference, int &row, int &column);
 // "Sheet1!$A$1:$C$10" or "'My sheet'!A1" into a range of a named sheet; false when the text is
 // no single rectangular range (a constant, a formula, several areas, #REF!).
 bool parseRangeFormula(QStringView formula, QString &sheet, DefinedRange &range);

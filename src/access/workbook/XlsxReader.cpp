@@ -162,7 +162,7 @@ private:
         if (std::strcmp(name, "c") == 0) {
             int row = m_row, column = m_nextColumn;
             if (const char *ref = attributes.value("r")) {
-                if (!parseCellReference(QString::fromLatin1(ref), row, column)
+                if (!parseCellReference(std::string_view(ref), row, column)
                     || row > kLastSheetRow || column > kLastSheetColumn)
                     outside(QStringLiteral("buňku „%1“").arg(QString::fromLatin1(ref)));
             } else if (column > kLastSheetColumn) {
