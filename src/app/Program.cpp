@@ -87,6 +87,8 @@ void Program::prepareApplication()
     mapLargeBlocksApart();
     prepareBrowserEngine();
     QApplication::setApplicationName(QStringLiteral("Vorlan"));
+    // The menu entry's name: window managers match the window to its entry and icon by it.
+    QGuiApplication::setDesktopFileName(QStringLiteral("vorlan"));
     QApplication::setApplicationDisplayName(QStringLiteral("Vorlan"));
     // A connection whose login prompt is on asks through the prompts service.
     Connection::setLoginHandler(

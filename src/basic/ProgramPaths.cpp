@@ -1,6 +1,8 @@
 #include "basic/ProgramPaths.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <stdexcept>
@@ -23,6 +25,27 @@ QString historyFolder()
 QString helpFile()
 {
     return QDir(programFolder()).filePath(QStringLiteral("VRLHelp/VORLAN.htm"));
+}
+
+QString packagedHelpFile()
+{
+    return QDir(QCoreApplication::applicationDirPath())
+        .filePath(QStringLiteral("../share/vorlan/help/VORLAN.htm"));
+}
+
+bool installPackagedHelp(const QString &packaged)
+{
+    const QString target = helpFile();
+    if (QFileInfo(target).isFile())
+        return true;
+    if (!QFileInfo(packaged).isFile())
+        return false;
+    try {
+        ensureFolder(QFileInfo(target).absolutePath());
+    } catch (const std::runtime_error &) {
+        return false; // the help is then looked for elsewhere, and its absence said
+    }
+    return QFile::copy(packaged, target);
 }
 
 QString exportStartFolder()

@@ -172,6 +172,7 @@ void ThtmlView::htmlExitBtnClick()
 
 void showHelp(ThtmlView &viewer, Prompts &prompts)
 {
+    installPackagedHelp();
     QString path = ThtmlView::fixedHelpPath();
     if (!QFileInfo(path).isFile()) {
         path = ThtmlView::currentDirectoryHelpPath();

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -75,4 +76,32 @@ TEST(DateStamp, IsTwoDigitsEachOfYearMonthDay)
     EXPECT_EQ(vrl::dateStamp(QDate(2000, 1, 1)), QStringLiteral("000101"));
     EXPECT_EQ(vrl::dateStamp(QDate(1999, 12, 31)), QStringLiteral("991231"));
     EXPECT_EQ(vrl::dateStamp().size(), 6);
+}
+
+TEST(ProgramPaths, AnInstalledProgramPutsItsHelpPageWhereTheHelpIsLookedFor)
+{
+    QTemporaryDir dir;
+    HomeOverride home(dir.filePath(QStringLiteral("domov")).toUtf8());
+    const QString packaged = dir.filePath(QStringLiteral("share/VORLAN.htm"));
+    EXPECT_FALSE(vrl::installPackagedHelp(packaged)) << "no page anywhere";
+    EXPECT_FALSE(QFileInfo::exists(vrl::programFolder())) << "nothing made for nothing";
+
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(packaged).absolutePath()));
+    QFile page(packaged);
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    page.write("<html>balíček</html>");
+    page.close();
+    EXPECT_TRUE(vrl::installPackagedHelp(packaged));
+    QFile copied(vrl::helpFile());
+    ASSERT_TRUE(copied.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copied.readAll(), QByteArray("<html>balíček</html>"));
+    copied.close();
+
+    // The user's own page stays.
+    ASSERT_TRUE(copied.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    copied.write("moje");
+    copied.close();
+    EXPECT_TRUE(vrl::installPackagedHelp(packaged));
+    ASSERT_TRUE(copied.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copied.readAll(), QByteArray("moje"));
 }
