@@ -8,6 +8,7 @@
 #include "BenchFigures.h"
 #include "HelpViewerBench.h"
 #include "ImportBench.h"
+#include "StartupBench.h"
 #include "TableAreaBench.h"
 #include "WorkbookBench.h"
 
@@ -20,6 +21,7 @@
 #include <QApplication>
 
 #include <cstdio>
+#include <cstring>
 
 using namespace vrl;
 using namespace vrl::bench;
@@ -124,11 +126,17 @@ double run()
 
 int main(int argc, char **argv)
 {
+    if (argc > 1 && std::strcmp(argv[1], "--startup") == 0)
+        return runStartupChild(argc, argv);
     // The same memory policy as the program's.
     mapLargeBlocksApart();
     QApplication app(argc, argv);
     try {
         const QString only = qEnvironmentVariable("VORLAN_BENCH_ONLY");
+        if (only == QLatin1String("startup")) {
+            runStartupBench(argv[0]);
+            return 0;
+        }
         if (only == QLatin1String("import")) {
             runImportBenchAlone();
             return 0;
@@ -141,7 +149,9 @@ int main(int argc, char **argv)
             runWorkbookBench();
             return 0;
         }
-        // The workbook first: its peak memory is its own, before the big table's.
+        // The start of a program first, on a machine nothing else has warmed for it yet.
+        runStartupBench(argv[0]);
+        // The workbook next: its peak memory is its own, before the big table's.
         runWorkbookBench();
         resetPeakResident(); // the table's peak is its own
         const double openMs = run();
