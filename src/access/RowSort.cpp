@@ -4,8 +4,11 @@
 #include "access/DataError.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
+#include <numeric>
+#include <utility>
 
 namespace vrl {
 
@@ -126,6 +129,48 @@ OrderKey orderKey(const Column &column, bool descending, const std::vector<quint
     return key;
 }
 
+// Sorts the order stably by one key: a radix sort of the key's numbers, a byte at a time from
+// the lowest (the bytes every row shares are passed over), NULLs first in ascending order and
+// last in descending.
+void sortStablyBy(std::vector<quint32> &order, const OrderKey &key)
+{
+    struct Pair
+    {
+        quint64 value;
+        quint32 position;
+    };
+    std::vector<Pair> pairs;
+    pairs.reserve(order.size());
+    std::vector<quint32> nulls;
+    for (const quint32 position : order) {
+        if (!key.nulls.empty() && key.nulls[position])
+            nulls.push_back(position);
+        else
+            pairs.push_back({ key.values[position], position });
+    }
+    std::vector<Pair> other(pairs.size());
+    for (int shift = 0; shift < 64; shift += 8) {
+        std::array<size_t, 256> count {};
+        for (const Pair &pair : pairs)
+            ++count[(pair.value >> shift) & 0xff];
+        if (std::find(count.begin(), count.end(), pairs.size()) != count.end())
+            continue; // every value has the same byte here
+        size_t start = 0;
+        for (size_t &slot : count)
+            start += std::exchange(slot, start);
+        for (const Pair &pair : pairs)
+            other[count[(pair.value >> shift) & 0xff]++] = pair;
+        pairs.swap(other);
+    }
+    auto out = order.begin();
+    if (!key.descending)
+        out = std::copy(nulls.begin(), nulls.end(), out);
+    for (const Pair &pair : pairs)
+        *out++ = pair.position;
+    if (key.descending)
+        std::copy(nulls.begin(), nulls.end(), out);
+}
+
 } // namespace
 
 void RowSort::apply(std::vector<quint32> &rows, const QLocale &locale) const
@@ -136,48 +181,15 @@ void RowSort::apply(std::vector<quint32> &rows, const QLocale &locale) const
     for (const Key &key : m_keys)
         keys.push_back(orderKey(m_rows.column(key.field), key.descending, rows, locale));
 
-    // The first key travels with its entry, so that the usual sort by one field compares
-    // neighbouring memory; further keys and then the position (the sort is stable) decide ties.
-    // NULLs come first in ascending order, last in descending.
-    struct Entry
-    {
-        quint64 first;
-        quint32 position;
-        bool nullLast;
-        bool nullFirst;
-    };
-    const OrderKey &first = keys.front();
-    std::vector<Entry> entries(rows.size());
-    for (quint32 p = 0; p < rows.size(); ++p) {
-        const bool null = !first.nulls.empty() && first.nulls[p];
-        entries[p] = { null ? 0 : first.values[p], p, null && first.descending,
-                       null && !first.descending };
-    }
-    std::sort(entries.begin(), entries.end(), [&keys](const Entry &a, const Entry &b) {
-        if (a.nullFirst != b.nullFirst)
-            return a.nullFirst;
-        if (a.nullLast != b.nullLast)
-            return b.nullLast;
-        if (a.first != b.first)
-            return a.first < b.first;
-        for (size_t k = 1; k < keys.size(); ++k) {
-            const OrderKey &key = keys[k];
-            if (!key.nulls.empty()) {
-                const bool na = key.nulls[a.position], nb = key.nulls[b.position];
-                if (na != nb)
-                    return na != key.descending;
-                if (na)
-                    continue;
-            }
-            const quint64 x = key.values[a.position], y = key.values[b.position];
-            if (x != y)
-                return x < y;
-        }
-        return a.position < b.position;
-    });
+    // Stable sorts from the last key to the first: each keeps the order the keys after it gave
+    // to its ties, and the first sort keeps the rows' own order for rows equal in every key.
+    std::vector<quint32> order(rows.size());
+    std::iota(order.begin(), order.end(), 0);
+    for (auto key = keys.rbegin(); key != keys.rend(); ++key)
+        sortStablyBy(order, *key);
     std::vector<quint32> sorted(rows.size());
-    for (size_t i = 0; i < entries.size(); ++i)
-        sorted[i] = rows[entries[i].position];
+    for (size_t i = 0; i < order.size(); ++i)
+        sorted[i] = rows[order[i]];
     rows.swap(sorted);
 }
 
