@@ -48,16 +48,31 @@ double cliMilliseconds(const QString &commandLine, int runs)
     });
 }
 
-double peakResidentMegabytes()
+namespace {
+
+// A line of /proc/self/status in megabytes ("VmHWM:", "VmRSS:").
+double statusMegabytes(const QByteArray &field)
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return -1;
     for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').constFirst().toDouble() / 1024.0;
+        if (line.startsWith(field))
+            return line.mid(field.size()).trimmed().split(' ').constFirst().toDouble() / 1024.0;
     }
     return -1;
+}
+
+} // namespace
+
+double peakResidentMegabytes()
+{
+    return statusMegabytes("VmHWM:");
+}
+
+double residentMegabytes()
+{
+    return statusMegabytes("VmRSS:");
 }
 
 void resetPeakResident()

@@ -14,6 +14,8 @@ double median(std::vector<double> times);
 double medianMilliseconds(int runs, const std::function<void()> &work);
 // The peak resident memory of this process so far, in megabytes.
 double peakResidentMegabytes();
+// Resident memory of the process now.
+double residentMegabytes();
 // Starts a new measurement of the peak: it becomes what the process holds now.
 void resetPeakResident();
 // The median milliseconds of a command line (the database's own client) writing its output

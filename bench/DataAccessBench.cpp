@@ -71,13 +71,15 @@ double run()
         data.open();
         records = data.recordCount();
     };
-    // The first open of the run takes every page fresh from the system; later ones reuse it.
+    // The first open of the run takes every page fresh from the system.
+    const double residentBefore = residentMegabytes();
     const double firstMs = millisecondsOf(open);
     const double openMs = medianMilliseconds(kRuns, open);
     const double peak = peakResidentMegabytes();
     const double cliMs = cliMilliseconds(qEnvironmentVariable("VORLAN_BENCH_CLI"));
-    std::printf("# %d records; first open %.0f ms, open %.0f ms, client %.0f ms\n", records,
-                firstMs, openMs, cliMs);
+    std::printf("# %d records; first open %.0f ms, open %.0f ms, client %.0f ms; resident "
+                "before the first open %.0f MB\n",
+                records, firstMs, openMs, cliMs, residentBefore);
     report("first_open_ratio_vs_cli", firstMs / cliMs, "");
     report("open_ratio_vs_cli", openMs / cliMs, "");
     report("open_peak_rss_mb", peak, "MB");

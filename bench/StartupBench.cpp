@@ -37,7 +37,10 @@ public:
             m_seen = true;
             // Stamped once the paint itself is done.
             QTimer::singleShot(0, [] {
-                std::printf("%.3f\n", monotonicMs());
+                // Not printf: the application has switched to the user's locale (a decimal
+                // comma in Czech).
+                const QByteArray stamp = QByteArray::number(monotonicMs(), 'f', 3) + '\n';
+                std::fwrite(stamp.constData(), 1, size_t(stamp.size()), stdout);
                 std::fflush(stdout);
                 QCoreApplication::quit();
             });
@@ -75,7 +78,10 @@ void runStartupBench(const char *self)
         child.start(QString::fromLocal8Bit(self), { QStringLiteral("--startup") });
         if (!child.waitForFinished(30000) || child.exitCode() != 0)
             throw std::runtime_error("the started program did not paint its window");
-        const double painted = child.readAllStandardOutput().trimmed().toDouble();
+        bool isNumber = false;
+        const double painted = child.readAllStandardOutput().trimmed().toDouble(&isNumber);
+        if (!isNumber)
+            throw std::runtime_error("the started program did not say when it painted");
         times.push_back(painted - started);
     }
     report("startup_ms", median(times), "ms");

@@ -1,6 +1,7 @@
 #include "access/Connection.h"
 
 #include "access/DataError.h"
+#include "access/ResultMemory.h"
 
 namespace vrl {
 
@@ -68,6 +69,9 @@ void Connection::close()
     emit closing();
     m_provider->close();
     m_provider.reset();
+    // What the connection held in small blocks (a workbook's cells and its embedded database)
+    // goes back to the system now, not only when the heap's top happens to be free.
+    releaseFreedMemory();
 }
 
 bool Connection::isConnected() const

@@ -12,3 +12,12 @@ void mapLargeBlocksApart()
 }
 
 } // namespace vrl
+
+namespace vrl {
+
+void releaseFreedMemory()
+{
+    malloc_trim(0);
+}
+
+} // namespace vrl

@@ -9,5 +9,7 @@ namespace vrl {
 // 179 MB when the large blocks came from the heap as well (the holes a growing column leaves
 // there stay resident), at the same open time. Call once at start.
 void mapLargeBlocksApart();
+// Hands the heap's free pages back to the system.
+void releaseFreedMemory();
 
 } // namespace vrl
