@@ -181,17 +181,15 @@ void Column::reserve(size_t rows)
         m_ints.reserve(rows);
     else if (m_type == FieldType::Double)
         m_doubles.reserve(rows);
-    else {
-        m_offsets.reserve(rows);
-        m_lengths.reserve(rows);
-    }
+    else
+        m_slices.reserve(rows);
 }
 
 void Column::reserveMore(size_t rows)
 {
     const size_t capacity = storesIntegers()  ? m_ints.capacity()
         : m_type == FieldType::Double          ? m_doubles.capacity()
-                                               : m_offsets.capacity();
+                                               : m_slices.capacity();
     if (m_size + rows > capacity)
         reserve(std::max(m_size + rows, m_size + m_size / 4));
 }
@@ -205,19 +203,20 @@ void Column::setNull(size_t row, bool null)
         m_nulls[row >> 6] &= ~bit;
 }
 
+quint64 Column::bufferSize() const
+{
+    return m_type == FieldType::Binary ? quint64(m_bytes.size()) : quint64(m_chars.size());
+}
+
 void Column::storeText(size_t row, QStringView text, bool appending)
 {
-    // Changed cells get new room at the end of the buffer; the old text is simply left behind.
-    const quint64 offset = m_type == FieldType::Binary ? quint64(m_bytes.size()) : m_chars.size();
-    if (m_type != FieldType::Binary)
-        m_chars.append(reinterpret_cast<const char16_t *>(text.utf16()), size_t(text.size()));
-    if (appending) {
-        m_offsets.push_back(offset);
-        m_lengths.push_back(quint32(text.size()));
-    } else {
-        m_offsets[row] = offset;
-        m_lengths[row] = quint32(text.size());
-    }
+    // A changed cell gets new room at the end of the buffer; the old text is simply left behind.
+    const quint64 offset = m_chars.size();
+    m_chars.append(reinterpret_cast<const char16_t *>(text.utf16()), size_t(text.size()));
+    if (appending)
+        m_slices.append(offset, quint64(text.size()));
+    else
+        m_slices.replace(row, offset, quint64(text.size()));
 }
 
 void Column::append(const Value &value)
@@ -226,16 +225,25 @@ void Column::append(const Value &value)
     if (m_nulls.size() * 64 < m_size)
         m_nulls.push_back(0);
     setNull(row, value.isNull());
-    if (storesIntegers())
-        m_ints.push_back(0);
-    else if (m_type == FieldType::Double)
-        m_doubles.push_back(0);
-    else {
-        m_offsets.push_back(0);
-        m_lengths.push_back(0);
+    if (storesIntegers() || m_type == FieldType::Double) {
+        if (storesIntegers())
+            m_ints.push_back(0);
+        else
+            m_doubles.push_back(0);
+        if (!value.isNull())
+            set(row, value); // a decimal too wide for an integer turns the column into text
+        return;
     }
-    if (!value.isNull())
-        set(row, value);
+    // Text, bytes and wide decimals go at the end of the buffer, after the rows before.
+    if (value.isNull()) {
+        m_slices.append(bufferSize(), 0);
+    } else if (m_type == FieldType::Binary) {
+        const QByteArray bytes = value.asBinary();
+        m_slices.append(quint64(m_bytes.size()), quint64(bytes.size()));
+        m_bytes.append(bytes);
+    } else {
+        storeText(row, m_type == FieldType::Decimal ? value.asDecimal() : value.asText(), true);
+    }
 }
 
 void Column::appendNull()
@@ -282,8 +290,7 @@ void Column::appendUtf8Text(std::string_view text)
     char16_t *out = m_chars.extend(text.size());
     const size_t units = decodeUtf8(text, out);
     m_chars.shrinkBy(text.size() - units);
-    m_offsets.push_back(offset);
-    m_lengths.push_back(quint32(units));
+    m_slices.append(offset, units);
 }
 
 void Column::appendDecimal(const QString &canonical)
@@ -313,8 +320,7 @@ void Column::appendBytes(const char *data, qsizetype size)
     if (m_nulls.size() * 64 < m_size)
         m_nulls.push_back(0);
     setNull(row, false);
-    m_offsets.push_back(quint64(m_bytes.size()));
-    m_lengths.push_back(quint32(size));
+    m_slices.append(quint64(m_bytes.size()), quint64(size));
     m_bytes.append(data, size);
 }
 
@@ -329,10 +335,10 @@ void Column::makeDecimalText()
     m_decimalAsText = true;
     m_ints.clear();
     m_ints.shrink_to_fit();
-    m_offsets.assign(m_size, 0);
-    m_lengths.assign(m_size, 0);
+    m_slices.clear();
+    m_chars = PlainBuffer<char16_t>();
     for (size_t row = 0; row < m_size; ++row)
-        storeText(row, texts[row], false);
+        storeText(row, texts[row], true);
 }
 
 void Column::set(size_t row, const Value &value)
@@ -368,8 +374,7 @@ void Column::set(size_t row, const Value &value)
         return;
     case FieldType::Binary: {
         const QByteArray bytes = value.asBinary();
-        m_offsets[row] = quint64(m_bytes.size());
-        m_lengths[row] = quint32(bytes.size());
+        m_slices.replace(row, quint64(m_bytes.size()), quint64(bytes.size()));
         m_bytes.append(bytes);
         return;
     }
@@ -384,17 +389,16 @@ void Column::erase(size_t row)
         m_ints.erase(m_ints.begin() + qsizetype(row));
     else if (m_type == FieldType::Double)
         m_doubles.erase(m_doubles.begin() + qsizetype(row));
-    else {
-        m_offsets.erase(m_offsets.begin() + qsizetype(row));
-        m_lengths.erase(m_lengths.begin() + qsizetype(row));
-    }
+    else
+        m_slices.erase(row);
     --m_size;
     m_nulls.resize((m_size + 63) / 64);
 }
 
 QStringView Column::textAt(size_t row) const
 {
-    return QStringView(m_chars.data() + m_offsets[row], qsizetype(m_lengths[row]));
+    const TextSlices::Slice slice = m_slices.at(row);
+    return QStringView(m_chars.data() + slice.offset, qsizetype(slice.length));
 }
 
 double Column::numberAt(size_t row) const
@@ -438,7 +442,10 @@ Value Column::value(size_t row) const
     case FieldType::Text:
         return Value::text(textAt(row).toString());
     case FieldType::Binary:
-        return Value::binary(m_bytes.mid(qsizetype(m_offsets[row]), qsizetype(m_lengths[row])));
+    {
+        const TextSlices::Slice slice = m_slices.at(row);
+        return Value::binary(m_bytes.mid(qsizetype(slice.offset), qsizetype(slice.length)));
+    }
     }
     return Value();
 }

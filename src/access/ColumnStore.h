@@ -1,6 +1,7 @@
 #pragma once
 
 #include "access/PlainBuffer.h"
+#include "access/TextSlices.h"
 #include "access/Value.h"
 
 #include <QString>
@@ -83,6 +84,7 @@ public:
 private:
     void setNull(size_t row, bool null);
     void storeText(size_t row, QStringView text, bool appending);
+    quint64 bufferSize() const;
     void makeDecimalText();
 
     FieldType m_type;
@@ -94,8 +96,7 @@ private:
     std::vector<double> m_doubles;
     PlainBuffer<char16_t> m_chars;
     QByteArray m_bytes;
-    std::vector<quint64> m_offsets;
-    std::vector<quint32> m_lengths;
+    TextSlices m_slices; // where each row's text or bytes lie
 };
 
 // The rows of a result: its fields and one column per field.

@@ -1,9 +1,12 @@
 #include "access/Value.h"
 #include "access/ColumnStore.h"
+#include "access/TextSlices.h"
 #include "access/DataError.h"
 #include "regional/Regional.h"
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 using namespace vrl;
 
@@ -166,4 +169,64 @@ TEST(ColumnStore, Utf8TextReadsAsQtReadsItAndEarlierCellsSurviveGrowth)
                   QString::fromUtf8(cell.data(), qsizetype(cell.size())))
             << "row " << row;
     }
+}
+
+// Rows appended end to end share one start each; a replaced value or a removed neighbour makes
+// a row lie elsewhere. Against a plain list, through random appends, changes and removals of
+// text and bytes, every row must read what was last put there.
+TEST(ColumnStore, CellsReadWhatWasLastPutThereThroughAppendsChangesAndRemovals)
+{
+    for (const FieldType type : { FieldType::Text, FieldType::Binary }) {
+        Column column(type, -1);
+        std::vector<std::optional<QString>> model;
+        quint32 seed = 11;
+        const auto next = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+        const auto valueOf = [type](const std::optional<QString> &text) {
+            if (!text)
+                return Value();
+            return type == FieldType::Text ? Value::text(*text) : Value::binary(text->toUtf8());
+        };
+        for (int step = 0; step < 6000; ++step) {
+            const quint32 choice = next() % 10;
+            std::optional<QString> text;
+            if (next() % 7 != 0)
+                text = QStringLiteral("h%1-%2").arg(step).arg(QString(int(next() % 5), u'ř'));
+            if (choice < 5 || model.empty()) {
+                column.append(valueOf(text));
+                model.push_back(text);
+            } else if (choice < 8) {
+                const size_t row = next() % model.size();
+                column.set(row, valueOf(text));
+                model[row] = text;
+            } else {
+                const size_t row = next() % model.size();
+                column.erase(row);
+                model.erase(model.begin() + qsizetype(row));
+            }
+        }
+        ASSERT_EQ(column.size(), model.size());
+        for (size_t row = 0; row < model.size(); ++row)
+            ASSERT_EQ(column.value(row), valueOf(model[row])) << "row " << row;
+    }
+}
+
+TEST(ColumnStore, StartsBeyondFourGigaUnitsWidenAndKeepEveryRow)
+{
+    TextSlices slices;
+    slices.append(0, 10);
+    slices.append(10, 5);
+    const quint64 far = (quint64(1) << 32) + 7;
+    slices.append(far, 3); // a jump, as after values written elsewhere
+    slices.append(far + 3, 2);
+    ASSERT_EQ(slices.size(), 4u);
+    EXPECT_EQ(slices.at(0).offset, 0u);
+    EXPECT_EQ(slices.at(0).length, 10u);
+    EXPECT_EQ(slices.at(1).length, 5u) << "the row before a jump keeps its own end";
+    EXPECT_EQ(slices.at(2).offset, far);
+    EXPECT_EQ(slices.at(3).offset, far + 3);
+    EXPECT_EQ(slices.at(3).length, 2u);
+    slices.erase(1);
+    EXPECT_EQ(slices.at(0).length, 10u);
+    EXPECT_EQ(slices.at(1).offset, far);
+    EXPECT_EQ(slices.at(1).length, 3u);
 }
