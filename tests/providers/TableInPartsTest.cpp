@@ -102,6 +102,28 @@ TEST_F(TableInParts, GiveEveryRowInTheOrderOfAPlainRead)
     EXPECT_EQ(contentOf(view), contentOf(whole));
 }
 
+TEST_F(TableInParts, AKeyOfTextGivesTheFirstPartAndThenTheRestAtOnce)
+{
+    const QString named = table + QStringLiteral("_t");
+    run(QStringLiteral("DROP TABLE IF EXISTS ") + named);
+    run(QStringLiteral("CREATE TABLE %1 (kód VARCHAR(10) PRIMARY KEY, n INT) ENGINE=InnoDB")
+            .arg(named));
+    run(QStringLiteral("INSERT INTO %1 SELECT CONCAT('k', klíč), klíč FROM %2").arg(named, table));
+    run(QStringLiteral("ANALYZE TABLE ") + named);
+    Dataset whole(Dataset::Kind::Query);
+    whole.setConnection(&connection);
+    whole.setCommandText(QStringLiteral("SELECT * FROM ") + named);
+    whole.open();
+    const qint64 before = selectsSoFar();
+    Dataset parts(Dataset::Kind::Table);
+    parts.setConnection(&connection);
+    parts.setCommandText(named);
+    parts.open();
+    EXPECT_EQ(selectsSoFar() - before, 3) << "the facts, the first part and the rest";
+    EXPECT_EQ(parts.recordCount(), 50);
+    EXPECT_EQ(contentOf(parts), contentOf(whole));
+}
+
 TEST_F(TableInParts, LeaveTheUsersOpenTransactionOpenAndSeeItsOwnChanges)
 {
     const QString journalTable = table + QStringLiteral("_d");

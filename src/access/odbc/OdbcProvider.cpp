@@ -4,7 +4,6 @@
 #include "access/odbc/OdbcResultReader.h"
 
 #include <QDate>
-#include <QRegularExpression>
 
 #include <variant>
 
@@ -334,40 +333,38 @@ std::optional<StatementResult> OdbcProvider::readTableInParts(const QString &tab
     if (table.isEmpty() || table.contains(QLatin1Char('.')) || table.contains(QLatin1Char('`'))
         || table.startsWith(QLatin1Char('[')))
         return std::nullopt;
+    // The table's facts: cheap to ask for with the schema and the name given (asked from the
+    // columns of every table, as a correlated query would, they cost 50 ms an open).
     StatementResult facts;
+    StatementResult keys;
     try {
-        const QString keyColumns = QStringLiteral(
-            "FROM information_schema.COLUMNS c WHERE c.TABLE_SCHEMA = t.TABLE_SCHEMA AND "
-            "c.TABLE_NAME = t.TABLE_NAME AND c.COLUMN_KEY = 'PRI'");
         facts = run(QStringLiteral("SELECT t.ENGINE, t.TABLE_ROWS, @@in_transaction, "
-                                   "@@tx_isolation, (SELECT COUNT(*) %1), "
-                                   "(SELECT MIN(c.COLUMN_NAME) %1), (SELECT MIN(c.COLUMN_TYPE) %1) "
-                                   "FROM information_schema.TABLES t WHERE t.TABLE_SCHEMA = "
-                                   "DATABASE() AND t.TABLE_NAME = ?")
-                        .arg(keyColumns),
+                                   "@@tx_isolation FROM information_schema.TABLES t WHERE "
+                                   "t.TABLE_SCHEMA = DATABASE() AND t.TABLE_NAME = ?"),
                     { Value::text(table) });
+        if (!facts.hasRows || facts.rows.rowCount() != 1)
+            return std::nullopt;
+        const auto fact = [&facts](int field) { return facts.rows.value(0, field); };
+        const QString isolation = fact(3).toText().toUpper();
+        // The key orders the rows as a plain read gives them only where it is the clustered
+        // index (InnoDB's primary key), and later parts see the first one's snapshot only under
+        // repeatable read.
+        if (fact(0).toText().compare(QLatin1String("InnoDB"), Qt::CaseInsensitive) != 0
+            || (isolation != QLatin1String("REPEATABLE-READ")
+                && isolation != QLatin1String("SERIALIZABLE"))
+            || fact(1).toNumber().value_or(0) < m_tablePartRows)
+            return std::nullopt;
+        keys = run(QStringLiteral("SHOW KEYS FROM ") + quoteIdentifier(table)
+                   + QStringLiteral(" WHERE Key_name = 'PRIMARY'"));
     } catch (const DataError &) {
         return std::nullopt; // a server that keeps these facts under other names
     }
-    if (!facts.hasRows || facts.rows.rowCount() != 1)
+    const int keyColumn = keys.rows.fieldIndex(QStringLiteral("Column_name"));
+    if (!keys.hasRows || keys.rows.rowCount() != 1 || keyColumn < 0)
         return std::nullopt;
-    const auto fact = [&facts](int field) { return facts.rows.value(0, field); };
-    const qint64 estimate = fact(1).toNumber().value_or(0);
-    const bool inTransaction = fact(2).toNumber().value_or(0) != 0;
-    const QString isolation = fact(3).toText().toUpper();
-    const QString keyName = fact(5).toText();
-    const QString keyType = fact(6).toText().toLower();
-    static const QRegularExpression integer(QStringLiteral("^(tiny|small|medium|big)?int\\b"));
-    // The key orders the rows as a plain read gives them only where it is the clustered index
-    // (InnoDB); later parts see the first one's snapshot only under repeatable read; and an
-    // unsigned BIGINT does not fit the integer the next part starts from.
-    if (fact(0).toText().compare(QLatin1String("InnoDB"), Qt::CaseInsensitive) != 0
-        || (isolation != QLatin1String("REPEATABLE-READ")
-            && isolation != QLatin1String("SERIALIZABLE"))
-        || fact(4).toNumber().value_or(0) != 1 || !integer.match(keyType).hasMatch()
-        || (keyType.startsWith(QLatin1String("bigint")) && keyType.contains(QLatin1String("unsigned")))
-        || estimate < m_tablePartRows)
-        return std::nullopt;
+    const qint64 estimate = facts.rows.value(0, 1).toNumber().value_or(0);
+    const bool inTransaction = facts.rows.value(0, 2).toNumber().value_or(0) != 0;
+    const QString keyName = keys.rows.value(0, keyColumn).toText();
 
     // In the user's own transaction its snapshot holds already; it is not to be ended here.
     const bool ownSnapshot = !inTransaction;
@@ -391,10 +388,18 @@ std::optional<StatementResult> OdbcProvider::readTableInParts(const QString &tab
             if (rows - before < size_t(m_tablePartRows))
                 break;
             const int keyField = result.rows.fieldIndex(keyName);
-            if (keyField < 0 || !result.rows.column(keyField).storesIntegers())
-                throw DataError(QStringLiteral("Klíč %1 tabulky %2 nelze číst jako číslo.")
-                                    .arg(keyName, table));
-            after = { Value::integer(result.rows.column(keyField).integerAt(rows - 1)) };
+            if (keyField < 0)
+                throw DataError(QStringLiteral("Klíč %1 tabulky %2 v ní není.").arg(keyName, table));
+            const Value last = result.rows.value(rows - 1, keyField);
+            if (result.rows.fields()[size_t(keyField)].type != FieldType::Int) {
+                // A key of another type (text, a wide number): the rest in one part, after the
+                // last key as the server compares it.
+                appendPart(all + QStringLiteral(" WHERE ") + key + QStringLiteral(" > ? ORDER BY ")
+                               + key,
+                           { last }, result.rows, SQLLEN(estimate));
+                break;
+            }
+            after = { last };
         }
         if (ownSnapshot)
             run(QStringLiteral("COMMIT"));

@@ -45,9 +45,10 @@ private:
     void keepPrepared(const QString &statement, odbc::StmtHandle handle);
     QString currentCatalog();
     // MariaDB's driver holds a whole result in memory before the first row is fetched, beside
-    // the program's own copy. A table with a single integer key that orders its rows (InnoDB's
+    // the program's own copy. A table whose one-column primary key orders its rows (InnoDB's
     // clustered key) is therefore read in parts of m_tablePartRows rows by that key, within one
-    // consistent snapshot; empty when the table is not of that kind.
+    // consistent snapshot (a key that is no integer: the first part, then the rest at once);
+    // empty when the table is not of that kind.
     std::optional<StatementResult> readTableInParts(const QString &table);
     // Runs one part's statement and appends its rows.
     void appendPart(const QString &statement, const std::vector<Value> &parameters, RowStore &rows,
