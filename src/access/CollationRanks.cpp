@@ -1,5 +1,8 @@
 #include "access/CollationRanks.h"
 
+#include "access/PlainBuffer.h"
+#include "access/RadixSort.h"
+
 #include <QCollator>
 
 #include <unicode/ucol.h>
@@ -45,17 +48,14 @@ quint64 wordAt(const uint8_t *key)
     return word;
 }
 
-struct Entry
-{
-    quint64 word; // the bytes of its key at the depth being sorted
-    quint32 position;
-};
+// An entry's number is the word of its key at the depth being sorted.
+using Entry = NumberedPosition;
 
 // The keys of the non-NULL rows of one part of the list, each ending in its zero (no key
 // holds a zero byte before its end).
 struct KeyBuffer
 {
-    std::vector<uint8_t> bytes;
+    PlainBuffer<uint8_t> bytes;
     std::vector<size_t> starts;
     std::vector<quint32> positions;
 };
@@ -71,14 +71,15 @@ void makeKeys(const UCollator *collator, const Column &column, const std::vector
         const size_t start = buffer.bytes.size();
         size_t room = std::max<size_t>(size_t(text.size()) * 4 + 16, 64);
         for (;;) {
-            buffer.bytes.resize(start + room);
+            uint8_t *key = buffer.bytes.extend(room);
             const int32_t length = ucol_getSortKey(
                 collator, reinterpret_cast<const UChar *>(text.utf16()), int32_t(text.size()),
-                buffer.bytes.data() + start, int32_t(room));
+                key, int32_t(room));
             if (size_t(length) <= room) {
-                buffer.bytes.resize(start + size_t(length));
+                buffer.bytes.shrinkBy(room - size_t(length));
                 break;
             }
+            buffer.bytes.shrinkBy(room);
             room = size_t(length);
         }
         buffer.starts.push_back(start);
@@ -93,6 +94,7 @@ void makeKeys(const UCollator *collator, const Column &column, const std::vector
 std::vector<bool> sortByKeys(std::vector<Entry> &entries, const std::vector<const uint8_t *> &keyOf)
 {
     std::vector<bool> startsRank(entries.size(), false);
+    std::vector<Entry> scratch(entries.size());
     struct Range
     {
         size_t first, last, depth;
@@ -103,20 +105,24 @@ std::vector<bool> sortByKeys(std::vector<Entry> &entries, const std::vector<cons
     while (!todo.empty()) {
         const Range range = todo.back();
         todo.pop_back();
-        const auto begin = entries.begin() + qsizetype(range.first);
-        std::sort(begin, begin + qsizetype(range.last - range.first),
-                  [](const Entry &a, const Entry &b) {
-                      return a.word != b.word ? a.word < b.word : a.position < b.position;
-                  });
+        Entry *begin = entries.data() + range.first;
+        const size_t count = range.last - range.first;
+        if (count > 256) {
+            radixSort(begin, count, scratch.data());
+        } else {
+            std::sort(begin, begin + count, [](const Entry &a, const Entry &b) {
+                return a.number != b.number ? a.number < b.number : a.position < b.position;
+            });
+        }
         for (size_t i = range.first; i < range.last;) {
             startsRank[i] = true;
             size_t j = i + 1;
-            while (j < range.last && entries[j].word == entries[i].word)
+            while (j < range.last && entries[j].number == entries[i].number)
                 ++j;
-            if (j - i > 1 && (entries[i].word & 0xff) != 0) {
+            if (j - i > 1 && (entries[i].number & 0xff) != 0) {
                 // Their keys go on beyond this word: the next one decides.
                 for (size_t k = i; k < j; ++k)
-                    entries[k].word = wordAt(keyOf[entries[k].position] + range.depth + 8);
+                    entries[k].number = wordAt(keyOf[entries[k].position] + range.depth + 8);
                 todo.push_back({ i, j, range.depth + 8 });
             }
             i = j;

@@ -2,9 +2,9 @@
 
 #include "access/CollationRanks.h"
 #include "access/DataError.h"
+#include "access/RadixSort.h"
 
 #include <algorithm>
-#include <array>
 #include <bit>
 #include <cmath>
 #include <numeric>
@@ -134,39 +134,22 @@ OrderKey orderKey(const Column &column, bool descending, const std::vector<quint
 // last in descending.
 void sortStablyBy(std::vector<quint32> &order, const OrderKey &key)
 {
-    struct Pair
-    {
-        quint64 value;
-        quint32 position;
-    };
-    std::vector<Pair> pairs;
-    pairs.reserve(order.size());
+    std::vector<NumberedPosition> numbered;
+    numbered.reserve(order.size());
     std::vector<quint32> nulls;
     for (const quint32 position : order) {
         if (!key.nulls.empty() && key.nulls[position])
             nulls.push_back(position);
         else
-            pairs.push_back({ key.values[position], position });
+            numbered.push_back({ key.values[position], position });
     }
-    std::vector<Pair> other(pairs.size());
-    for (int shift = 0; shift < 64; shift += 8) {
-        std::array<size_t, 256> count {};
-        for (const Pair &pair : pairs)
-            ++count[(pair.value >> shift) & 0xff];
-        if (std::find(count.begin(), count.end(), pairs.size()) != count.end())
-            continue; // every value has the same byte here
-        size_t start = 0;
-        for (size_t &slot : count)
-            start += std::exchange(slot, start);
-        for (const Pair &pair : pairs)
-            other[count[(pair.value >> shift) & 0xff]++] = pair;
-        pairs.swap(other);
-    }
+    std::vector<NumberedPosition> scratch(numbered.size());
+    radixSort(numbered.data(), numbered.size(), scratch.data());
     auto out = order.begin();
     if (!key.descending)
         out = std::copy(nulls.begin(), nulls.end(), out);
-    for (const Pair &pair : pairs)
-        *out++ = pair.position;
+    for (const NumberedPosition &entry : numbered)
+        *out++ = entry.position;
     if (key.descending)
         std::copy(nulls.begin(), nulls.end(), out);
 }
