@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <thread>
 
@@ -180,11 +181,17 @@ std::vector<quint32> collationRanks(const Column &column, const std::vector<quin
             return ranksByComparison(column, rows, locale);
     }
     const size_t step = (rows.size() + parts - 1) / parts;
+    // A part that fails (memory) fails the whole, after every thread has ended.
+    std::vector<std::exception_ptr> failures(parts);
     const auto part = [&](size_t t) {
-        const size_t first = std::min(rows.size(), t * step);
-        const size_t last = std::min(rows.size(), first + step);
-        makeKeys(t == 0 ? collator.get() : clones[t - 1].get(), column, rows, first, last,
-                 buffers[t]);
+        try {
+            const size_t first = std::min(rows.size(), t * step);
+            const size_t last = std::min(rows.size(), first + step);
+            makeKeys(t == 0 ? collator.get() : clones[t - 1].get(), column, rows, first, last,
+                     buffers[t]);
+        } catch (...) {
+            failures[t] = std::current_exception();
+        }
     };
     std::vector<std::thread> workers;
     for (size_t t = 1; t < parts; ++t)
@@ -192,6 +199,10 @@ std::vector<quint32> collationRanks(const Column &column, const std::vector<quin
     part(0);
     for (std::thread &worker : workers)
         worker.join();
+    for (const std::exception_ptr &failure : failures) {
+        if (failure)
+            std::rethrow_exception(failure);
+    }
 
     std::vector<const uint8_t *> keyOf(rows.size(), nullptr);
     std::vector<Entry> entries;
