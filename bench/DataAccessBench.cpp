@@ -30,14 +30,20 @@ namespace {
 
 constexpr int kRuns = 3;
 
-// The large run: ten million rows opened once, against one run of the client.
-void runLarge()
+// The benchmark's server, without a time limit for its statements.
+void connectToBenchServer(Connection &connection)
 {
-    Connection connection;
     connection.setCommandTimeout(0);
     connection.setConnectionString(QStringLiteral("Provider=MSDASQL.1;Extended Properties=\"")
                                    + qEnvironmentVariable("VORLAN_BENCH_ODBC") + QStringLiteral("\""));
     connection.open();
+}
+
+// The large run: ten million rows opened once, against one run of the client.
+void runLarge()
+{
+    Connection connection;
+    connectToBenchServer(connection);
     Dataset data(Dataset::Kind::Table);
     data.setConnection(&connection);
     data.setCommandText(qEnvironmentVariable("VORLAN_BENCH_TABLE"));
@@ -54,13 +60,9 @@ void runLarge()
 // Returns the median time of the open, the reference of the table area's figures.
 double run()
 {
-    const QString odbc = qEnvironmentVariable("VORLAN_BENCH_ODBC");
     const QString table = qEnvironmentVariable("VORLAN_BENCH_TABLE");
     Connection connection;
-    connection.setCommandTimeout(0);
-    connection.setConnectionString(QStringLiteral("Provider=MSDASQL.1;Extended Properties=\"")
-                                   + odbc + QStringLiteral("\""));
-    connection.open();
+    connectToBenchServer(connection);
     Dataset data(Dataset::Kind::Table);
     data.setConnection(&connection);
     data.setCommandText(table);

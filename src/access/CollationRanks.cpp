@@ -137,25 +137,10 @@ std::vector<bool> sortByKeys(std::vector<Entry> &entries, const std::vector<cons
 std::vector<quint32> ranksByComparison(const Column &column, const std::vector<quint32> &rows,
                                        const QLocale &locale)
 {
-    QCollator collator(locale);
-    std::vector<quint32> order;
-    order.reserve(rows.size());
-    for (quint32 p = 0; p < rows.size(); ++p) {
-        if (!column.isNull(rows[p]))
-            order.push_back(p);
-    }
-    const auto compare = [&](quint32 a, quint32 b) {
-        return collator.compare(column.textAt(rows[a]), column.textAt(rows[b]));
-    };
-    std::sort(order.begin(), order.end(), [&](quint32 a, quint32 b) { return compare(a, b) < 0; });
-    std::vector<quint32> ranks(rows.size(), 0);
-    quint32 rank = 0;
-    for (size_t i = 0; i < order.size(); ++i) {
-        if (i == 0 || compare(order[i - 1], order[i]) != 0)
-            ++rank;
-        ranks[order[i]] = rank;
-    }
-    return ranks;
+    const QCollator collator(locale);
+    return ranksByOrder(column, rows, [&](quint32 a, quint32 b) {
+        return collator.compare(column.textAt(rows[a]), column.textAt(rows[b])) < 0;
+    });
 }
 
 } // namespace

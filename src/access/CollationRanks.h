@@ -4,6 +4,7 @@
 
 #include <QLocale>
 
+#include <algorithm>
 #include <vector>
 
 namespace vrl {
@@ -14,5 +15,28 @@ namespace vrl {
 // comparing texts again: each text is turned into its collation key once, into one buffer.
 std::vector<quint32> collationRanks(const Column &column, const std::vector<quint32> &rows,
                                     const QLocale &locale);
+
+// The same by a plain comparison, for the non-NULL rows of any column: less(a, b) orders two
+// positions of the list; positions neither before the other rank alike.
+template <typename Less>
+std::vector<quint32> ranksByOrder(const Column &column, const std::vector<quint32> &rows,
+                                  Less less)
+{
+    std::vector<quint32> order;
+    order.reserve(rows.size());
+    for (quint32 p = 0; p < rows.size(); ++p) {
+        if (!column.isNull(rows[p]))
+            order.push_back(p);
+    }
+    std::sort(order.begin(), order.end(), less);
+    std::vector<quint32> ranks(rows.size(), 0);
+    quint32 rank = 0;
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (i == 0 || less(order[i - 1], order[i]))
+            ++rank;
+        ranks[order[i]] = rank;
+    }
+    return ranks;
+}
 
 } // namespace vrl

@@ -226,12 +226,14 @@ void Column::append(const Value &value)
         m_nulls.push_back(0);
     setNull(row, value.isNull());
     if (storesIntegers() || m_type == FieldType::Double) {
+        // A slot first, then the value: a decimal too wide for an integer turns the column,
+        // this row included, into text.
         if (storesIntegers())
             m_ints.push_back(0);
         else
             m_doubles.push_back(0);
         if (!value.isNull())
-            set(row, value); // a decimal too wide for an integer turns the column into text
+            set(row, value);
         return;
     }
     // Text, bytes and wide decimals go at the end of the buffer, after the rows before.

@@ -414,11 +414,4 @@ bool Dataset::locate(const QString &fieldName, const Value &value, bool caseInse
     return false;
 }
 
-QString Dataset::withoutBrackets(const QString &name)
-{
-    if (name.startsWith(QLatin1Char('[')) && name.endsWith(QLatin1Char(']')))
-        return name.mid(1, name.size() - 2);
-    return name;
-}
-
 } // namespace vrl

@@ -165,7 +165,6 @@ private:
     friend class Field;
     // The view entry of a record being inserted, which is not in the store yet.
     static constexpr quint32 kNewRecord = std::numeric_limits<quint32>::max();
-    static QString withoutBrackets(const QString &name);
 
     void load(struct StatementResult &&result);
     void rebuildView();

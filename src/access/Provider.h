@@ -66,6 +66,14 @@ public:
     virtual QString allDefaultsClause() const { return QStringLiteral(" DEFAULT VALUES"); }
 };
 
+// A table name without the square brackets worksheet names are written in ("[Data$]").
+inline QString withoutBrackets(const QString &name)
+{
+    if (name.startsWith(QLatin1Char('[')) && name.endsWith(QLatin1Char(']')))
+        return name.mid(1, name.size() - 2);
+    return name;
+}
+
 // Chooses the provider by the string's "Provider=" value; throws DataError
 // "Provider nebyl nalezen: " + name for one it does not know.
 std::unique_ptr<Provider> createProvider(const ConnectionString &string);

@@ -11,10 +11,6 @@ void mapLargeBlocksApart()
     mallopt(M_TRIM_THRESHOLD, 256 << 20);
 }
 
-} // namespace vrl
-
-namespace vrl {
-
 void releaseFreedMemory()
 {
     malloc_trim(0);

@@ -80,22 +80,11 @@ quint64 doubleKey(double value)
 std::vector<quint32> binaryRanks(const Column &column, const std::vector<quint32> &rows)
 {
     std::vector<QByteArray> bytes(rows.size());
-    std::vector<quint32> order;
     for (quint32 p = 0; p < rows.size(); ++p) {
-        if (!column.isNull(rows[p])) {
+        if (!column.isNull(rows[p]))
             bytes[p] = column.value(rows[p]).asBinary();
-            order.push_back(p);
-        }
     }
-    std::sort(order.begin(), order.end(), [&](quint32 a, quint32 b) { return bytes[a] < bytes[b]; });
-    std::vector<quint32> ranks(rows.size(), 0);
-    quint32 rank = 0;
-    for (size_t i = 0; i < order.size(); ++i) {
-        if (i == 0 || bytes[order[i - 1]] != bytes[order[i]])
-            ++rank;
-        ranks[order[i]] = rank;
-    }
-    return ranks;
+    return ranksByOrder(column, rows, [&](quint32 a, quint32 b) { return bytes[a] < bytes[b]; });
 }
 
 OrderKey orderKey(const Column &column, bool descending, const std::vector<quint32> &rows,

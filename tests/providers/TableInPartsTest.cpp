@@ -2,6 +2,8 @@
 // its own within one snapshot, so that the driver never holds the whole table beside the
 // program's copy. What the user sees must not change: every row, in the order a plain read
 // gives, and a transaction the user has open is neither ended nor left.
+#include "support/DatasetHelpers.h"
+
 #include "access/Connection.h"
 #include "access/Dataset.h"
 #include "access/odbc/OdbcProvider.h"
@@ -9,6 +11,7 @@
 #include <gtest/gtest.h>
 
 using namespace vrl;
+using namespace vrl::test;
 
 namespace {
 
@@ -51,11 +54,10 @@ protected:
     void run(const QString &sql) { connection.provider().run(sql); }
     qint64 selectsSoFar()
     {
-        Dataset status(Dataset::Kind::Query);
-        status.setConnection(&connection);
-        status.setCommandText(QStringLiteral("SHOW SESSION STATUS LIKE 'Com_select'"));
-        status.open();
-        return status.field(1).text().toLongLong();
+        return openQuery(connection, QStringLiteral("SHOW SESSION STATUS LIKE 'Com_select'"))
+            ->field(1)
+            .text()
+            .toLongLong();
     }
     // Every value of every row, in order, as text.
     static QStringList contentOf(Dataset &data)
@@ -79,27 +81,18 @@ protected:
 
 TEST_F(TableInParts, GiveEveryRowInTheOrderOfAPlainRead)
 {
-    Dataset whole(Dataset::Kind::Query);
-    whole.setConnection(&connection);
-    whole.setCommandText(QStringLiteral("SELECT * FROM ") + table);
-    whole.open();
-    ASSERT_EQ(whole.recordCount(), 50);
+    auto whole = openQuery(connection, QStringLiteral("SELECT * FROM ") + table);
+    ASSERT_EQ(whole->recordCount(), 50);
 
     const qint64 before = selectsSoFar();
-    Dataset parts(Dataset::Kind::Table);
-    parts.setConnection(&connection);
-    parts.setCommandText(table);
-    parts.open();
+    auto parts = openTable(connection, table);
     EXPECT_GE(selectsSoFar() - before, 8) << "fifty rows in parts of seven";
-    EXPECT_EQ(contentOf(parts), contentOf(whole));
+    EXPECT_EQ(contentOf(*parts), contentOf(*whole));
 
     // A view has no key of its own: read whole, the same rows.
     run(QStringLiteral("CREATE OR REPLACE VIEW %1_v AS SELECT * FROM %1").arg(table));
-    Dataset view(Dataset::Kind::Table);
-    view.setConnection(&connection);
-    view.setCommandText(table + QStringLiteral("_v"));
-    view.open();
-    EXPECT_EQ(contentOf(view), contentOf(whole));
+    auto view = openTable(connection, table + QStringLiteral("_v"));
+    EXPECT_EQ(contentOf(*view), contentOf(*whole));
 }
 
 TEST_F(TableInParts, AKeyOfTextGivesTheFirstPartAndThenTheRestAtOnce)
@@ -110,18 +103,12 @@ TEST_F(TableInParts, AKeyOfTextGivesTheFirstPartAndThenTheRestAtOnce)
             .arg(named));
     run(QStringLiteral("INSERT INTO %1 SELECT CONCAT('k', klíč), klíč FROM %2").arg(named, table));
     run(QStringLiteral("ANALYZE TABLE ") + named);
-    Dataset whole(Dataset::Kind::Query);
-    whole.setConnection(&connection);
-    whole.setCommandText(QStringLiteral("SELECT * FROM ") + named);
-    whole.open();
+    auto whole = openQuery(connection, QStringLiteral("SELECT * FROM ") + named);
     const qint64 before = selectsSoFar();
-    Dataset parts(Dataset::Kind::Table);
-    parts.setConnection(&connection);
-    parts.setCommandText(named);
-    parts.open();
+    auto parts = openTable(connection, named);
     EXPECT_EQ(selectsSoFar() - before, 3) << "the facts, the first part and the rest";
-    EXPECT_EQ(parts.recordCount(), 50);
-    EXPECT_EQ(contentOf(parts), contentOf(whole));
+    EXPECT_EQ(parts->recordCount(), 50);
+    EXPECT_EQ(contentOf(*parts), contentOf(*whole));
 }
 
 TEST_F(TableInParts, LeaveTheUsersOpenTransactionOpenAndSeeItsOwnChanges)
@@ -133,20 +120,14 @@ TEST_F(TableInParts, LeaveTheUsersOpenTransactionOpenAndSeeItsOwnChanges)
     run(QStringLiteral("INSERT INTO %1 VALUES (1)").arg(journalTable));
     run(QStringLiteral("INSERT INTO %1 VALUES (1000, 'nový', NULL)").arg(table));
 
-    Dataset parts(Dataset::Kind::Table);
-    parts.setConnection(&connection);
-    parts.setCommandText(table);
-    parts.open();
-    EXPECT_EQ(parts.recordCount(), 51) << "the transaction's own row is read";
+    auto parts = openTable(connection, table);
+    EXPECT_EQ(parts->recordCount(), 51) << "the transaction's own row is read";
 
     run(QStringLiteral("ROLLBACK"));
-    Dataset journal(Dataset::Kind::Query);
-    journal.setConnection(&connection);
-    journal.setCommandText(QStringLiteral("SELECT COUNT(*) FROM ") + journalTable);
-    journal.open();
-    EXPECT_EQ(journal.field(0).text(), QStringLiteral("0"))
+    auto journal = openQuery(connection, QStringLiteral("SELECT COUNT(*) FROM ") + journalTable);
+    EXPECT_EQ(journal->field(0).text(), QStringLiteral("0"))
         << "reading the table committed the user's transaction";
-    parts.close();
-    parts.open();
-    EXPECT_EQ(parts.recordCount(), 50);
+    parts->close();
+    parts->open();
+    EXPECT_EQ(parts->recordCount(), 50);
 }

@@ -219,6 +219,13 @@ StmtHandle OdbcProvider::newStatement()
 
 StatementResult OdbcProvider::run(const QString &statement, const std::vector<Value> &parameters)
 {
+    return runInto(statement, parameters, nullptr, -1);
+}
+
+StatementResult OdbcProvider::runInto(const QString &statement,
+                                      const std::vector<Value> &parameters, RowStore *rows,
+                                      SQLLEN expectedRows)
+{
     const bool prepared = !parameters.empty();
     StmtHandle handle = prepared ? preparedStatement(statement) : newStatement();
     SQLHSTMT stmt = handle.get();
@@ -241,7 +248,10 @@ StatementResult OdbcProvider::run(const QString &statement, const std::vector<Va
         check(SQLNumResultCols(stmt, &columns), SQL_HANDLE_STMT, stmt);
         if (columns > 0) {
             if (!result.hasRows) {
-                result.rows = odbc::readResult(stmt, textEncoding());
+                if (rows)
+                    odbc::readRows(stmt, textEncoding(), *rows, expectedRows);
+                else
+                    result.rows = odbc::readResult(stmt, textEncoding());
                 result.hasRows = true;
             }
         } else if (!result.hasRows && result.rowsAffected < 0) {
@@ -335,16 +345,20 @@ std::optional<StatementResult> OdbcProvider::readTableInParts(const QString &tab
         return std::nullopt;
     // The table's facts: cheap to ask for with the schema and the name given (asked from the
     // columns of every table, as a correlated query would, they cost 50 ms an open).
-    StatementResult facts;
-    StatementResult keys;
+    qint64 estimate = 0;
+    bool inTransaction = false;
+    QString keyName;
     try {
-        facts = run(QStringLiteral("SELECT t.ENGINE, t.TABLE_ROWS, @@in_transaction, "
-                                   "@@tx_isolation FROM information_schema.TABLES t WHERE "
-                                   "t.TABLE_SCHEMA = DATABASE() AND t.TABLE_NAME = ?"),
-                    { Value::text(table) });
+        const StatementResult facts = run(
+            QStringLiteral("SELECT t.ENGINE, t.TABLE_ROWS, @@in_transaction, @@tx_isolation FROM "
+                           "information_schema.TABLES t WHERE t.TABLE_SCHEMA = DATABASE() AND "
+                           "t.TABLE_NAME = ?"),
+            { Value::text(table) });
         if (!facts.hasRows || facts.rows.rowCount() != 1)
             return std::nullopt;
         const auto fact = [&facts](int field) { return facts.rows.value(0, field); };
+        estimate = fact(1).toNumber().value_or(0);
+        inTransaction = fact(2).toNumber().value_or(0) != 0;
         const QString isolation = fact(3).toText().toUpper();
         // The key orders the rows as a plain read gives them only where it is the clustered
         // index (InnoDB's primary key), and later parts see the first one's snapshot only under
@@ -352,19 +366,17 @@ std::optional<StatementResult> OdbcProvider::readTableInParts(const QString &tab
         if (fact(0).toText().compare(QLatin1String("InnoDB"), Qt::CaseInsensitive) != 0
             || (isolation != QLatin1String("REPEATABLE-READ")
                 && isolation != QLatin1String("SERIALIZABLE"))
-            || fact(1).toNumber().value_or(0) < m_tablePartRows)
+            || estimate < m_tablePartRows)
             return std::nullopt;
-        keys = run(QStringLiteral("SHOW KEYS FROM ") + quoteIdentifier(table)
-                   + QStringLiteral(" WHERE Key_name = 'PRIMARY'"));
+        const StatementResult keys = run(QStringLiteral("SHOW KEYS FROM ") + quoteIdentifier(table)
+                                         + QStringLiteral(" WHERE Key_name = 'PRIMARY'"));
+        const int keyColumn = keys.rows.fieldIndex(QStringLiteral("Column_name"));
+        if (!keys.hasRows || keys.rows.rowCount() != 1 || keyColumn < 0)
+            return std::nullopt;
+        keyName = keys.rows.value(0, keyColumn).toText();
     } catch (const DataError &) {
         return std::nullopt; // a server that keeps these facts under other names
     }
-    const int keyColumn = keys.rows.fieldIndex(QStringLiteral("Column_name"));
-    if (!keys.hasRows || keys.rows.rowCount() != 1 || keyColumn < 0)
-        return std::nullopt;
-    const qint64 estimate = facts.rows.value(0, 1).toNumber().value_or(0);
-    const bool inTransaction = facts.rows.value(0, 2).toNumber().value_or(0) != 0;
-    const QString keyName = keys.rows.value(0, keyColumn).toText();
 
     // In the user's own transaction its snapshot holds already; it is not to be ended here.
     const bool ownSnapshot = !inTransaction;
@@ -380,10 +392,10 @@ std::optional<StatementResult> OdbcProvider::readTableInParts(const QString &tab
         std::vector<Value> after;
         for (;;) {
             const size_t before = result.rows.rowCount();
-            appendPart(after.empty() ? all + order
-                                     : all + QStringLiteral(" WHERE ") + key
-                             + QStringLiteral(" > ?") + order,
-                       after, result.rows, SQLLEN(estimate));
+            runInto(after.empty() ? all + order
+                                  : all + QStringLiteral(" WHERE ") + key + QStringLiteral(" > ?")
+                          + order,
+                    after, &result.rows, SQLLEN(estimate));
             const size_t rows = result.rows.rowCount();
             if (rows - before < size_t(m_tablePartRows))
                 break;
@@ -394,9 +406,8 @@ std::optional<StatementResult> OdbcProvider::readTableInParts(const QString &tab
             if (result.rows.fields()[size_t(keyField)].type != FieldType::Int) {
                 // A key of another type (text, a wide number): the rest in one part, after the
                 // last key as the server compares it.
-                appendPart(all + QStringLiteral(" WHERE ") + key + QStringLiteral(" > ? ORDER BY ")
-                               + key,
-                           { last }, result.rows, SQLLEN(estimate));
+                runInto(all + QStringLiteral(" WHERE ") + key + QStringLiteral(" > ? ORDER BY ") + key,
+                        { last }, &result.rows, SQLLEN(estimate));
                 break;
             }
             after = { last };
@@ -414,27 +425,6 @@ std::optional<StatementResult> OdbcProvider::readTableInParts(const QString &tab
         throw;
     }
     return result;
-}
-
-void OdbcProvider::appendPart(const QString &statement, const std::vector<Value> &parameters,
-                              RowStore &rows, SQLLEN expectedRows)
-{
-    const bool prepared = !parameters.empty();
-    StmtHandle handle = prepared ? preparedStatement(statement) : newStatement();
-    SQLHSTMT stmt = handle.get();
-    std::vector<Parameter> bound;
-    if (prepared) {
-        bindParameters(stmt, parameters, bound, textEncoding() == odbc::TextEncoding::Utf8);
-        check(SQLExecute(stmt), SQL_HANDLE_STMT, stmt);
-    } else {
-        check(SQLExecDirectW(stmt, wide(statement), SQL_NTS), SQL_HANDLE_STMT, stmt);
-    }
-    odbc::readRows(stmt, textEncoding(), rows, expectedRows);
-    while (SQL_SUCCEEDED(SQLMoreResults(stmt))) { }
-    if (prepared) {
-        SQLFreeStmt(stmt, SQL_RESET_PARAMS);
-        keepPrepared(statement, std::move(handle));
-    }
 }
 
 QStringList OdbcProvider::primaryKey(const QString &table)

@@ -50,9 +50,10 @@ private:
     // consistent snapshot (a key that is no integer: the first part, then the rest at once);
     // empty when the table is not of that kind.
     std::optional<StatementResult> readTableInParts(const QString &table);
-    // Runs one part's statement and appends its rows.
-    void appendPart(const QString &statement, const std::vector<Value> &parameters, RowStore &rows,
-                    SQLLEN expectedRows);
+    // run(), with the rows of the first result set appended to rows when it is given (a part
+    // of a table read in parts; expectedRows as for odbc::readRows).
+    StatementResult runInto(const QString &statement, const std::vector<Value> &parameters,
+                            RowStore *rows, SQLLEN expectedRows);
 
     odbc::EnvHandle m_env;
     odbc::DbcHandle m_dbc;

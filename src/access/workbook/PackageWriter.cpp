@@ -40,13 +40,21 @@ void flushToDisk(const QString &path)
         cannotWrite(path, QStringLiteral("zápis na disk selhal"));
 }
 
+// A writer's temporary copy lies beside the package: ".~<name>.<process>.tmp".
+QString temporaryPrefix(const QFileInfo &package)
+{
+    return QStringLiteral(".~") + package.fileName() + QLatin1Char('.');
+}
+
+const QString kTemporarySuffix = QStringLiteral(".tmp");
+
 } // namespace
 
 void removeAbandonedTemporaries(const QString &path)
 {
     const QFileInfo info(path);
-    const QString prefix = QStringLiteral(".~") + info.fileName() + QLatin1Char('.');
-    const QString suffix = QStringLiteral(".tmp");
+    const QString prefix = temporaryPrefix(info);
+    const QString &suffix = kTemporarySuffix;
     QDir folder = info.absoluteDir();
     // A writer on another machine sharing the folder is no process here: its copy stays while
     // it is recent, since a write takes seconds.
@@ -78,8 +86,9 @@ void rewritePackage(const QString &path, const std::map<QString, QByteArray> &re
     struct stat old;
     if (::stat(QFile::encodeName(path).constData(), &old) != 0)
         cannotWrite(path, QStringLiteral("soubor nelze najít"));
-    const QString temporary = info.absolutePath() + QStringLiteral("/.~") + info.fileName()
-        + QStringLiteral(".%1.tmp").arg(QCoreApplication::applicationPid());
+    const QString temporary = QDir(info.absolutePath()).filePath(
+        temporaryPrefix(info) + QString::number(QCoreApplication::applicationPid())
+        + kTemporarySuffix);
     QFile::remove(temporary);
     int error = 0;
     zip_t *target

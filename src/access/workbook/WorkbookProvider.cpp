@@ -238,9 +238,7 @@ StatementResult WorkbookProvider::run(const QString &statement,
 
 StatementResult WorkbookProvider::readTable(const QString &table)
 {
-    const QString name = table.startsWith(QLatin1Char('[')) && table.endsWith(QLatin1Char(']'))
-        ? table.mid(1, table.size() - 2)
-        : table;
+    const QString name = withoutBrackets(table);
     for (const WorkbookTable &held : m_tables) {
         if (held.failure.isEmpty() && held.name.compare(name, Qt::CaseInsensitive) == 0) {
             StatementResult result;
