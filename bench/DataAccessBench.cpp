@@ -133,7 +133,7 @@ int main(int argc, char **argv)
     if (argc > 1 && std::strcmp(argv[1], "--startup") == 0)
         return runStartupChild(argc, argv);
     // The same memory policy as the program's.
-    mapLargeBlocksApart();
+    setResultMemoryPolicy();
     QApplication app(argc, argv);
     try {
         const QString only = qEnvironmentVariable("VORLAN_BENCH_ONLY");

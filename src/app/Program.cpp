@@ -84,7 +84,7 @@ Program::~Program()
 
 void Program::prepareApplication()
 {
-    mapLargeBlocksApart();
+    setResultMemoryPolicy();
     prepareBrowserEngine();
     QApplication::setApplicationName(QStringLiteral("Vorlan"));
     // The menu entry's name: window managers match the window to its entry and icon by it.

@@ -5,6 +5,7 @@
 
 #include <QDate>
 
+#include <future>
 #include <variant>
 
 namespace vrl {
@@ -219,13 +220,6 @@ StmtHandle OdbcProvider::newStatement()
 
 StatementResult OdbcProvider::run(const QString &statement, const std::vector<Value> &parameters)
 {
-    return runInto(statement, parameters, nullptr, -1);
-}
-
-StatementResult OdbcProvider::runInto(const QString &statement,
-                                      const std::vector<Value> &parameters, RowStore *rows,
-                                      SQLLEN expectedRows)
-{
     const bool prepared = !parameters.empty();
     StmtHandle handle = prepared ? preparedStatement(statement) : newStatement();
     SQLHSTMT stmt = handle.get();
@@ -248,10 +242,7 @@ StatementResult OdbcProvider::runInto(const QString &statement,
         check(SQLNumResultCols(stmt, &columns), SQL_HANDLE_STMT, stmt);
         if (columns > 0) {
             if (!result.hasRows) {
-                if (rows)
-                    odbc::readRows(stmt, textEncoding(), *rows, expectedRows);
-                else
-                    result.rows = odbc::readResult(stmt, textEncoding());
+                result.rows = odbc::readResult(stmt, textEncoding());
                 result.hasRows = true;
             }
         } else if (!result.hasRows && result.rowsAffected < 0) {
@@ -356,7 +347,9 @@ std::optional<StatementResult> OdbcProvider::readTableInParts(const QString &tab
             { Value::text(table) });
         if (!facts.hasRows || facts.rows.rowCount() != 1)
             return std::nullopt;
-        const auto fact = [&facts](int field) { return facts.rows.value(0, field); };
+        const auto fact = [&facts](int field) {
+            return facts.rows.value(0, field);
+        };
         estimate = fact(1).toNumber().value_or(0);
         inTransaction = fact(2).toNumber().value_or(0) != 0;
         const QString isolation = fact(3).toText().toUpper();
@@ -386,32 +379,7 @@ std::optional<StatementResult> OdbcProvider::readTableInParts(const QString &tab
     result.hasRows = true;
     result.rowsAffected = -1;
     try {
-        const QString key = quoteIdentifier(keyName);
-        const QString all = QStringLiteral("SELECT * FROM ") + quoteIdentifier(table);
-        const QString order = QStringLiteral(" ORDER BY %1 LIMIT %2").arg(key).arg(m_tablePartRows);
-        std::vector<Value> after;
-        for (;;) {
-            const size_t before = result.rows.rowCount();
-            runInto(after.empty() ? all + order
-                                  : all + QStringLiteral(" WHERE ") + key + QStringLiteral(" > ?")
-                          + order,
-                    after, &result.rows, SQLLEN(estimate));
-            const size_t rows = result.rows.rowCount();
-            if (rows - before < size_t(m_tablePartRows))
-                break;
-            const int keyField = result.rows.fieldIndex(keyName);
-            if (keyField < 0)
-                throw DataError(QStringLiteral("Klíč %1 tabulky %2 v ní není.").arg(keyName, table));
-            const Value last = result.rows.value(rows - 1, keyField);
-            if (result.rows.fields()[size_t(keyField)].type != FieldType::Int) {
-                // A key of another type (text, a wide number): the rest in one part, after the
-                // last key as the server compares it.
-                runInto(all + QStringLiteral(" WHERE ") + key + QStringLiteral(" > ? ORDER BY ") + key,
-                        { last }, &result.rows, SQLLEN(estimate));
-                break;
-            }
-            after = { last };
-        }
+        readPartsAfterEachOther(table, keyName, result.rows, SQLLEN(estimate));
         if (ownSnapshot)
             run(QStringLiteral("COMMIT"));
     } catch (...) {
@@ -425,6 +393,81 @@ std::optional<StatementResult> OdbcProvider::readTableInParts(const QString &tab
         throw;
     }
     return result;
+}
+
+OdbcProvider::TablePart OdbcProvider::executeTablePart(const QString &table, const QString &keyName,
+                                                       const std::optional<Value> &after)
+{
+    const QString key = quoteIdentifier(keyName);
+    const QString from = QStringLiteral(" FROM ") + quoteIdentifier(table);
+    const QString afterClause = key + QStringLiteral(" > ?");
+    std::vector<Value> values;
+    if (after)
+        values.push_back(*after);
+    const auto execute = [&](const QString &statement, const std::vector<Value> &parameters) {
+        StmtHandle handle = newStatement();
+        check(SQLPrepareW(handle.get(), wide(statement), SQL_NTS), SQL_HANDLE_STMT, handle.get());
+        std::vector<Parameter> bound;
+        bindParameters(handle.get(), parameters, bound, textEncoding() == TextEncoding::Utf8);
+        check(SQLExecute(handle.get()), SQL_HANDLE_STMT, handle.get());
+        return handle;
+    };
+
+    // The part's last key, asked for first, bounds the part: the next part can then be asked
+    // for while this one is still being read.
+    TablePart part;
+    {
+        StmtHandle last
+            = execute(QStringLiteral("SELECT ") + key + from
+                          + (after ? QStringLiteral(" WHERE ") + afterClause : QString())
+                          + QStringLiteral(" ORDER BY %1 LIMIT 1 OFFSET %2")
+                                .arg(key)
+                                .arg(m_tablePartRows - 1),
+                      values);
+        const RowStore found = readResult(last.get(), textEncoding());
+        // Only an integer or a text goes back to the server exactly as it came; a key of
+        // another kind (a wide or decimal number, a date) has the rest read at once.
+        if (found.rowCount() == 1 && !found.value(0, 0).isNull()
+            && (found.fields()[0].type == FieldType::Int
+                || found.fields()[0].type == FieldType::Text))
+            part.last = found.value(0, 0);
+    }
+    QStringList conditions;
+    if (after)
+        conditions << afterClause;
+    if (part.last) {
+        conditions << key + QStringLiteral(" <= ?");
+        values.push_back(*part.last);
+    }
+    part.handle = execute(QStringLiteral("SELECT *") + from
+                              + (conditions.isEmpty() ? QString()
+                                                      : QStringLiteral(" WHERE ")
+                                         + conditions.join(QStringLiteral(" AND ")))
+                              + QStringLiteral(" ORDER BY ") + key,
+                          values);
+    return part;
+}
+
+void OdbcProvider::readPartsAfterEachOther(const QString &table, const QString &keyName,
+                                           RowStore &rows, SQLLEN expectedRows)
+{
+    // The driver receives a whole part before its first row can be fetched, and converting
+    // the rows into columns takes as long again: the next part is therefore asked for on a
+    // second statement, on a thread of its own, while this one is converted. Only this one
+    // thread talks to the server at a time; a part's statement is freed (which the server
+    // hears of) only after the thread has ended.
+    TablePart part = executeTablePart(table, keyName, std::nullopt);
+    for (;;) {
+        std::future<TablePart> next;
+        if (part.last)
+            next = std::async(std::launch::async, [this, &table, &keyName, after = *part.last] {
+                return executeTablePart(table, keyName, after);
+            });
+        readRows(part.handle.get(), textEncoding(), rows, expectedRows);
+        if (!next.valid())
+            break;
+        part = next.get();
+    }
 }
 
 QStringList OdbcProvider::primaryKey(const QString &table)

@@ -47,13 +47,21 @@ private:
     // MariaDB's driver holds a whole result in memory before the first row is fetched, beside
     // the program's own copy. A table whose one-column primary key orders its rows (InnoDB's
     // clustered key) is therefore read in parts of m_tablePartRows rows by that key, within one
-    // consistent snapshot (a key that is no integer: the first part, then the rest at once);
-    // empty when the table is not of that kind.
+    // consistent snapshot (a key that is no integer or text: all at once); empty when the table is
+    // not of that kind.
     std::optional<StatementResult> readTableInParts(const QString &table);
-    // run(), with the rows of the first result set appended to rows when it is given (a part
-    // of a table read in parts; expectedRows as for odbc::readRows).
-    StatementResult runInto(const QString &statement, const std::vector<Value> &parameters,
-                            RowStore *rows, SQLLEN expectedRows);
+    // One part executed, its rows held by the driver, not yet fetched.
+    struct TablePart
+    {
+        odbc::StmtHandle handle;
+        std::optional<Value> last; // the part's last key; none for the last part
+    };
+    // The part after the key (from the first row without one); touches nothing of the
+    // provider but the connection, so that it may run on another thread.
+    TablePart executeTablePart(const QString &table, const QString &keyName,
+                               const std::optional<Value> &after);
+    void readPartsAfterEachOther(const QString &table, const QString &keyName, RowStore &rows,
+                                 SQLLEN expectedRows);
 
     odbc::EnvHandle m_env;
     odbc::DbcHandle m_dbc;
@@ -71,7 +79,7 @@ private:
     bool m_utf8Text = false;
     odbc::Dialect m_dialect = odbc::Dialect::Other;
     int m_commandTimeout = 30;
-    int m_tablePartRows = 65536;
+    int m_tablePartRows = 32768;
     QString m_quote = QStringLiteral("\"");
 };
 
