@@ -105,7 +105,8 @@ GeneratedWorkbook peopleBook()
             "a&lt;b_x000D_c </t></is></c>"
             "<c r=\"C4\" s=\"2\"><v>44197.75</v></c><c r=\"F4\" t=\"b\"><v>0</v></c>"
             "<c r=\"G4\" t=\"str\"><f>\"x\"&amp;\"y\"</f><v>xy</v></c></row>"
-            "<row r=\"5\"><c r=\"G5\" t=\"e\"><v>#DIV/0!</v></c><c "
+            // A shared string the workbook does not have: an empty cell.
+            "<row r=\"5\"><c r=\"D5\" t=\"s\"><v>3</v></c><c r=\"G5\" t=\"e\"><v>#DIV/0!</v></c><c "
             "r=\"E5\"><f>1+1</f><v>2</v></c></row>"
             "<row r=\"6\"><c r=\"B6\" s=\"1\"/></row>"));
     book.addSheet(QStringLiteral("Prázdný"), QString());
@@ -218,6 +219,38 @@ TEST_F(Workbook, StatementsRunOnTheSheetsInTheWorkbookDialect)
               QStringLiteral("SELECT DISTINCT a FROM t LIMIT 5"));
     EXPECT_EQ(withoutTop(QStringLiteral("SELECT a FROM [TOP 5$]")),
               QStringLiteral("SELECT a FROM [TOP 5$]"));
+}
+
+// The embedded database is filled after the open, while the table can already be shown: a
+// statement at once, or a change, must still find every row; a close at once must wait.
+TEST_F(Workbook, StatementsAndChangesRightAfterTheOpenFindEveryRow)
+{
+    QString rows = QStringLiteral("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>N</t></is>"
+                                  "</c><c r=\"B1\" t=\"inlineStr\"><is><t>T</t></is></c></row>");
+    constexpr int kRows = 40000;
+    for (int r = 2; r <= kRows + 1; ++r)
+        rows += QStringLiteral("<row r=\"%1\"><c r=\"A%1\"><v>%1</v></c><c r=\"B%1\" "
+                               "t=\"inlineStr\"><is><t>t%1</t></is></c></row>")
+                    .arg(r);
+    GeneratedWorkbook book;
+    book.addSheet(QStringLiteral("List"), rows);
+    connect(book);
+    auto count = query(QStringLiteral("SELECT COUNT(*), MAX(N) FROM [List$]"));
+    EXPECT_EQ(count->field(0).text(), QString::number(kRows));
+    EXPECT_EQ(count->field(1).text(), QString::number(kRows + 1));
+
+    connection.close();
+    connection.open();
+    connection.provider().run(
+        QStringLiteral("UPDATE [List$] SET T = 'poslední' WHERE N = %1").arg(kRows + 1));
+    EXPECT_EQ(
+        query(QStringLiteral("SELECT T FROM [List$] WHERE N = %1").arg(kRows + 1))->field(0).text(),
+        QStringLiteral("poslední"));
+    for (int i = 0; i < 3; ++i) {
+        connection.close();
+        connection.open();
+    }
+    connection.close();
 }
 
 TEST_F(Workbook, DateSystemsAndTheFictitiousLeapDay)

@@ -156,8 +156,9 @@ void WorkbookProvider::open(const ConnectionString &string, const ConnectOptions
     if (path.isEmpty())
         throw DataError(
             QStringLiteral("V připojovacím řetězci chybí Data Source (soubor sešitu)."));
-    const QString real
-        = QFileInfo(path).canonicalFilePath().isEmpty() ? path : QFileInfo(path).canonicalFilePath();
+    const QString real = QFileInfo(path).canonicalFilePath().isEmpty()
+        ? path
+        : QFileInfo(path).canonicalFilePath();
     // What a writer that died before its rename left beside the workbook goes now.
     workbook::removeAbandonedTemporaries(real);
     WorkbookData book = readWorkbook(real);
@@ -165,7 +166,9 @@ void WorkbookProvider::open(const ConnectionString &string, const ConnectOptions
     m_mirror.openInMemory();
     // A table that cannot be loaded is listed still, and fails with its reason when it is
     // used; the other tables of the workbook stay usable.
-    for (WorkbookTable &table : tables) {
+    std::vector<size_t> created;
+    for (size_t t = 0; t < tables.size(); ++t) {
+        WorkbookTable &table = tables[t];
         if (!table.failure.isEmpty())
             continue;
         try {
@@ -175,15 +178,10 @@ void WorkbookProvider::open(const ConnectionString &string, const ConnectOptions
             m_mirror.run(QStringLiteral("CREATE TABLE ") + quoteIdentifier(table.name)
                          + QStringLiteral(" (") + columns.join(QStringLiteral(", "))
                          + QLatin1Char(')'));
-            m_mirror.insertRows(table.name, table.rows);
+            created.push_back(t);
         } catch (const DataError &error) {
             table.failure = error.message();
             table.rows = RowStore();
-            try {
-                m_mirror.run(QStringLiteral("DROP TABLE IF EXISTS ") + quoteIdentifier(table.name));
-            } catch (const DataError &) {
-                // a name the database cannot take made no table either
-            }
         }
     }
     // The tables hold the values now; the layout is what writing needs besides.
@@ -195,6 +193,40 @@ void WorkbookProvider::open(const ConnectionString &string, const ConnectOptions
     const QFileInfo file(m_layout.path);
     m_modified = file.lastModified();
     m_size = file.size();
+
+    // The embedded database is filled on a thread of its own: a sheet's table opens from the
+    // rows held here without waiting for it, and every statement waits for it (awaitMirror).
+    // Nothing changes the tables meanwhile: changes are statements.
+    m_mirrorFill = std::async(std::launch::async, [this, created = std::move(created)] {
+        std::vector<std::pair<QString, QString>> failures;
+        for (const size_t t : created) {
+            const WorkbookTable &table = m_tables[t];
+            try {
+                m_mirror.insertRows(table.name, table.rows);
+            } catch (const DataError &error) {
+                failures.emplace_back(table.name, error.message());
+            } catch (const std::bad_alloc &) {
+                failures.emplace_back(table.name, QStringLiteral("Na tabulku nestačí paměť."));
+            }
+        }
+        return failures;
+    });
+}
+
+void WorkbookProvider::awaitMirror()
+{
+    if (!m_mirrorFill.valid())
+        return;
+    for (const auto &[name, message] : m_mirrorFill.get()) {
+        WorkbookTable &table = tableNamed(name);
+        table.failure = message;
+        table.rows = RowStore();
+        try {
+            m_mirror.run(QStringLiteral("DROP TABLE IF EXISTS ") + quoteIdentifier(name));
+        } catch (const DataError &) {
+            // an empty table is what a statement on it would then see
+        }
+    }
 }
 
 QString WorkbookProvider::fileName() const
@@ -204,6 +236,9 @@ QString WorkbookProvider::fileName() const
 
 void WorkbookProvider::close()
 {
+    if (m_mirrorFill.valid())
+        m_mirrorFill.wait();
+    m_mirrorFill = {};
     m_mirror.close();
     m_tables.clear();
     m_layout = WorkbookData();
@@ -221,6 +256,7 @@ StatementResult WorkbookProvider::run(const QString &statement,
                                       const std::vector<Value> &parameters)
 {
     const QString sql = withoutConvert(withoutTop(statement));
+    awaitMirror();
     try {
         if (m_mirror.isReadOnly(sql))
             return m_mirror.run(sql, parameters);

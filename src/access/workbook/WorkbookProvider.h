@@ -4,15 +4,18 @@
 #include "access/sqlite/SqliteProvider.h"
 #include "access/workbook/WorkbookTables.h"
 
+#include <future>
+
 namespace vrl {
 
 // A spreadsheet workbook as a database: each worksheet a table "Sheet1$", each workbook-level
-// named range a table of its name. The tables are read once at opening into a private SQLite
-// database in memory, where statements run; "SELECT TOP n" is accepted as the workbook dialect
-// has it. UPDATE and INSERT change the .xlsx file itself at once: only the changed cells are
-// rewritten and the file is replaced safely, keeping its mode and owner; deleting rows is
-// refused, as is writing an .xls, a read-only file, or a file that someone changed since it
-// was read. A table that cannot be loaded is listed and fails with its reason when used.
+// named range a table of its name. The tables are read once at opening; statements run on a
+// private SQLite database in memory, filled with them in the background after the open; "SELECT TOP
+// n" is accepted as the workbook dialect has it. UPDATE and INSERT change the .xlsx file itself at
+// once: only the changed cells are rewritten and the file is replaced safely, keeping its mode and
+// owner; deleting rows is refused, as is writing an .xls, a read-only file, or a file that someone
+// changed since it was read. A table that cannot be loaded is listed and fails with its reason when
+// used.
 class WorkbookProvider : public Provider
 {
 public:
@@ -53,6 +56,9 @@ private:
                     const workbook::WorkbookTable &table) const;
     void shareWrittenCells(const std::vector<WrittenCell> &written);
     workbook::WorkbookTable &tableNamed(const QString &name);
+    // Waits for the embedded database's filling to end; a table it could not take fails from
+    // then on with its reason.
+    void awaitMirror();
     QString fileName() const;
 
     workbook::WorkbookData m_layout; // the workbook without its cells
@@ -61,6 +67,9 @@ private:
     // The file as it was read or last written, to notice someone else's changes.
     QDateTime m_modified;
     qint64 m_size = -1;
+    // The embedded database's filling after the open: the tables it could not take, by name
+    // and reason. Last, so that it ends before the members it uses go.
+    std::future<std::vector<std::pair<QString, QString>>> m_mirrorFill;
 };
 
 // "SELECT [DISTINCT] TOP n ..." as "SELECT [DISTINCT] ... LIMIT n"; other text unchanged.

@@ -10,6 +10,7 @@
 
 #include <charconv>
 #include <cstring>
+#include <future>
 #include <string>
 
 namespace vrl::workbook {
@@ -118,16 +119,22 @@ qint64 numberIn(const char *text)
     return value;
 }
 
+// A sheet's own text (an inline string, a formula's text, an error) is numbered apart from the
+// shared strings while the two are read side by side: the first is -2, the next -3, and so on.
+constexpr qint32 ownText(qsizetype index)
+{
+    return qint32(-2 - index);
+}
+
 // The cells of one worksheet part.
 class SheetParser
 {
 public:
     SheetParser(WorkbookData &book, Sheet &sheet, const std::vector<bool> &dateStyles,
-                qsizetype sharedCount, const QString &fileName)
+                const QString &fileName)
         : m_book(book)
         , m_sheet(sheet)
         , m_dateStyles(dateStyles)
-        , m_sharedCount(sharedCount)
         , m_fileName(fileName)
     { }
 
@@ -162,8 +169,8 @@ private:
         if (std::strcmp(name, "c") == 0) {
             int row = m_row, column = m_nextColumn;
             if (const char *ref = attributes.value("r")) {
-                if (!parseCellReference(std::string_view(ref), row, column)
-                    || row > kLastSheetRow || column > kLastSheetColumn)
+                if (!parseCellReference(std::string_view(ref), row, column) || row > kLastSheetRow
+                    || column > kLastSheetColumn)
                     outside(QStringLiteral("buňku „%1“").arg(QString::fromLatin1(ref)));
             } else if (column > kLastSheetColumn) {
                 outside(QStringLiteral("sloupec %1").arg(column + 1));
@@ -220,15 +227,16 @@ private:
             return;
         const auto addText = [&](CellKind kind) {
             cell.kind = kind;
-            cell.text = qint32(m_book.texts.size());
+            cell.text = ownText(m_book.texts.size());
             m_book.texts << unescapeOoxml(
                 QString::fromUtf8(m_text.data(), qsizetype(m_text.size())));
         };
         if (m_type == "s") {
             if (m_text.empty())
                 return;
+            // Checked against the shared strings' count once both are read.
             const qint64 index = numberIn(m_text.c_str());
-            if (index < 0 || index >= m_sharedCount)
+            if (index < 0)
                 return;
             cell.kind = CellKind::Text;
             cell.text = index;
@@ -268,7 +276,6 @@ private:
     WorkbookData &m_book;
     Sheet &m_sheet;
     const std::vector<bool> &m_dateStyles;
-    qsizetype m_sharedCount;
     QString m_fileName;
     int m_row = -1;
     int m_nextColumn = 0;
@@ -281,6 +288,28 @@ private:
     bool m_collecting = false;
     int m_phonetic = 0;
 };
+
+// The shared strings first, then the sheets' own texts; a cell that names a shared string the
+// workbook does not have is left out, as an empty cell.
+void joinSharedTexts(WorkbookData &book, QStringList shared)
+{
+    const qsizetype sharedCount = shared.size();
+    for (Sheet &sheet : book.sheets) {
+        size_t kept = 0;
+        for (CellRecord &cell : sheet.cells) {
+            if (cell.kind == CellKind::Text || cell.kind == CellKind::Error) {
+                if (cell.text <= ownText(0))
+                    cell.text = qint32(sharedCount + (ownText(0) - cell.text));
+                else if (cell.text >= sharedCount)
+                    continue;
+            }
+            sheet.cells[kept++] = cell;
+        }
+        sheet.cells.resize(kept);
+    }
+    shared.append(book.texts);
+    book.texts = std::move(shared);
+}
 
 } // namespace
 
@@ -389,8 +418,18 @@ WorkbookData readXlsx(const QString &path)
             stringsPart = target;
     }
     const std::vector<bool> dateStyles = readDateStyles(archive, stylesPart, fileName);
-    readSharedStrings(archive, stringsPart, fileName, book.texts);
-    const qsizetype sharedCount = book.texts.size();
+    // The shared strings are read on a thread of their own (from an archive opened again: one
+    // is not to be read from two threads) while the sheets are read here; a large workbook
+    // spends a third of its reading on them.
+    std::future<QStringList> sharedTexts
+        = std::async(std::launch::async, [&path, &stringsPart, &fileName] {
+              QStringList texts;
+              if (!stringsPart.isEmpty()) {
+                  const ZipArchive own(path);
+                  readSharedStrings(own, stringsPart, fileName, texts);
+              }
+              return texts;
+          });
 
     QHash<QString, int> sheetOfPart; // each part is read once, however many entries name it
     for (const SheetEntry &entry : sheetEntries) {
@@ -409,9 +448,10 @@ WorkbookData readXlsx(const QString &path)
             continue;
         }
         sheetOfPart.insert(sheet.part, index);
-        SheetParser parser(book, sheet, dateStyles, sharedCount, fileName);
+        SheetParser parser(book, sheet, dateStyles, fileName);
         parseXml(archive, relation->first, parser.handlers(), fileName);
     }
+    joinSharedTexts(book, sharedTexts.get());
 
     for (const NameEntry &name : names) {
         QString sheetName;
