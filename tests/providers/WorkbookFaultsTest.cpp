@@ -400,6 +400,9 @@ TEST_F(WorkbookFault, ReferencesBeyondTheSheetAreRefusedWhenRead)
           QStringLiteral("buňku „XFE1“") },
         { QStringLiteral("<row r=\"1\"><c r=\"A1048577\"><v>1</v></c></row>"),
           QStringLiteral("buňku „A1048577“") },
+        // The reference as the file spells it, not read byte by byte as Latin-1.
+        { QStringLiteral("<row r=\"1\"><c r=\"Č1\"><v>1</v></c></row>"),
+          QStringLiteral("buňku „Č1“") },
     };
     for (const auto &[rows, what] : cases) {
         GeneratedWorkbook book;

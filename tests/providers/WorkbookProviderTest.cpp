@@ -253,6 +253,28 @@ TEST_F(Workbook, StatementsAndChangesRightAfterTheOpenFindEveryRow)
     connection.close();
 }
 
+// Elements with a namespace prefix read as those without; a namespace declared on a cell is no
+// attribute of it, even where its prefix is the name of one ("xmlns:r" beside "r").
+TEST_F(Workbook, PrefixedElementsReadAsPlainOnes)
+{
+    GeneratedWorkbook book;
+    book.setWorksheetPrefix(QStringLiteral("x"));
+    book.addSharedString(QStringLiteral("<si><t>Město</t></si>"));
+    book.addSheet(
+        QStringLiteral("List"),
+        QStringLiteral("<x:row r=\"1\"><x:c xmlns:r=\"urn:jiný\" r=\"A1\" t=\"s\"><x:v>0</x:v>"
+                       "</x:c><x:c r=\"B1\" t=\"inlineStr\"><x:is><x:t>Počet</x:t></x:is></x:c>"
+                       "</x:row><x:row r=\"2\"><x:c r=\"A2\" t=\"inlineStr\"><x:is><x:t>Brno"
+                       "</x:t></x:is></x:c><x:c r=\"B2\"><x:v>7</x:v></x:c></x:row>"));
+    connect(book);
+    auto list = open(QStringLiteral("[List$]"));
+    EXPECT_EQ(list->fieldNames(),
+              QStringList({ QStringLiteral("Město"), QStringLiteral("Počet") }));
+    ASSERT_EQ(list->recordCount(), 1);
+    EXPECT_EQ(list->valueAt(0, 0), Value::text(QStringLiteral("Brno")));
+    EXPECT_EQ(list->valueAt(0, 1), Value::real(7));
+}
+
 TEST_F(Workbook, DateSystemsAndTheFictitiousLeapDay)
 {
     for (const bool date1904 : { false, true }) {

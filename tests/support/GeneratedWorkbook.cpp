@@ -87,9 +87,15 @@ void GeneratedWorkbook::save(const QString &path) const
                          .arg(n)
                          .arg(rel);
         add(archive, QStringLiteral("xl/worksheets/sheet%1.xml").arg(n),
-            QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?><worksheet xmlns=\"%1\" "
-                           "xmlns:r=\"%2\"><sheetData>%3</sheetData></worksheet>")
-                .arg(main, rel, m_sheets[i].second));
+            m_prefix.isEmpty()
+                ? QStringLiteral(
+                      "<?xml version=\"1.0\" encoding=\"UTF-8\"?><worksheet "
+                      "xmlns=\"%1\" xmlns:r=\"%2\"><sheetData>%3</sheetData></worksheet>")
+                      .arg(main, rel, m_sheets[i].second)
+                : QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?><%4:worksheet "
+                                 "xmlns:%4=\"%1\" xmlns:r=\"%2\"><%4:sheetData>%3</%4:sheetData>"
+                                 "</%4:worksheet>")
+                      .arg(main, rel, m_sheets[i].second, m_prefix));
     }
     for (size_t i = 0; i < m_sharing.size(); ++i)
         sheets += QStringLiteral("<sheet name=\"%1\" sheetId=\"%2\" r:id=\"rId%3\"/>")

@@ -21,6 +21,9 @@ public:
     // localSheet -1 for a workbook-level name.
     void addName(const QString &name, const QString &formula, int localSheet = -1);
     void setDate1904(bool on) { m_date1904 = on; }
+    // The sheets' own elements written with this namespace prefix, as some programs write them
+    // (the rows given to addSheet spell theirs out).
+    void setWorksheetPrefix(const QString &prefix) { m_prefix = prefix; }
     void save(const QString &path) const;
 
 private:
@@ -29,6 +32,7 @@ private:
     QStringList m_shared;
     QStringList m_names;
     bool m_date1904 = false;
+    QString m_prefix;
 };
 
 } // namespace vrl::test

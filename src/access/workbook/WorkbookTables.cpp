@@ -172,8 +172,22 @@ WorkbookTable tableOf(const WorkbookData &book, const QString &name, const Table
     for (size_t c = 0; c < cells.columns.size(); ++c) {
         Column &column = table.rows.column(int(c));
         column.reserve(size_t(cells.rowCount));
-        for (const CellRecord *cell : cells.columns[c])
-            column.append(valueOf(book, cell, fields[c].type));
+        const FieldType type = fields[c].type;
+        // Numbers, truth values and texts of the pool go straight into the column, without a
+        // value made of each cell (a tenth of a large sheet's open).
+        for (const CellRecord *cell : cells.columns[c]) {
+            if (!cell)
+                column.appendNull();
+            else if (type == FieldType::Double)
+                column.appendDouble(cell->number);
+            else if (type == FieldType::Bool)
+                column.appendInteger(cell->number != 0 ? 1 : 0);
+            else if (type == FieldType::Text && cell->kind == CellKind::Text && cell->text >= 0
+                     && cell->text < book.texts.size())
+                column.appendText(book.texts[cell->text]);
+            else
+                column.append(valueOf(book, cell, type));
+        }
     }
     return table;
 }

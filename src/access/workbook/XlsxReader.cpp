@@ -171,7 +171,7 @@ private:
             if (const char *ref = attributes.value("r")) {
                 if (!parseCellReference(std::string_view(ref), row, column) || row > kLastSheetRow
                     || column > kLastSheetColumn)
-                    outside(QStringLiteral("buňku „%1“").arg(QString::fromLatin1(ref)));
+                    outside(QStringLiteral("buňku „%1“").arg(QString::fromUtf8(ref)));
             } else if (column > kLastSheetColumn) {
                 outside(QStringLiteral("sloupec %1").arg(column + 1));
             }
@@ -191,7 +191,7 @@ private:
                 const auto parsed = std::from_chars(r, end, number);
                 if (parsed.ec != std::errc() || parsed.ptr != end || number < 1
                     || number > kLastSheetRow + 1)
-                    outside(QStringLiteral("řádek „%1“").arg(QString::fromLatin1(r)));
+                    outside(QStringLiteral("řádek „%1“").arg(QString::fromUtf8(r)));
                 m_row = int(number - 1);
             } else {
                 if (m_row >= kLastSheetRow)
