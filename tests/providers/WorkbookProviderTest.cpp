@@ -275,6 +275,24 @@ TEST_F(Workbook, PrefixedElementsReadAsPlainOnes)
     EXPECT_EQ(list->valueAt(0, 1), Value::real(7));
 }
 
+// A column whose every text is empty holds no text at all; its cells are still empty texts
+// for statements, not NULLs.
+TEST_F(Workbook, EmptyTextsStayEmptyTextsForStatements)
+{
+    GeneratedWorkbook book;
+    book.addSharedString(QStringLiteral("<si><t></t></si>"));
+    book.addSheet(QStringLiteral("List"),
+                  QStringLiteral("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>Prázdné</t>"
+                                 "</is></c><c r=\"B1\" t=\"inlineStr\"><is><t>N</t></is></c></row>"
+                                 "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>0</v></c><c r=\"B2\"><v>1</v>"
+                                 "</c></row><row r=\"3\"><c r=\"A3\" t=\"s\"><v>0</v></c><c "
+                                 "r=\"B3\"><v>2</v></c></row>"));
+    connect(book);
+    EXPECT_EQ(
+        query(QStringLiteral("SELECT COUNT(*) FROM [List$] WHERE Prázdné = ''"))->field(0).text(),
+        QStringLiteral("2"));
+}
+
 TEST_F(Workbook, DateSystemsAndTheFictitiousLeapDay)
 {
     for (const bool date1904 : { false, true }) {
