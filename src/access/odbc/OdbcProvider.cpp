@@ -456,17 +456,22 @@ void OdbcProvider::readPartsAfterEachOther(const QString &table, const QString &
     // second statement, on a thread of its own, while this one is converted. Only this one
     // thread talks to the server at a time; a part's statement is freed (which the server
     // hears of) only after the thread has ended.
+    // A driver that streams its results (one that knows no row count before the fetch, such as
+    // a later MariaDB driver asked not to cache) must see each part to its end before the next
+    // statement: its parts go one after the other.
     TablePart part = executeTablePart(table, keyName, std::nullopt);
     for (;;) {
+        SQLLEN held = -1;
+        const bool received = SQL_SUCCEEDED(SQLRowCount(part.handle.get(), &held)) && held >= 0;
         std::future<TablePart> next;
-        if (part.last)
+        if (part.last && received)
             next = std::async(std::launch::async, [this, &table, &keyName, after = *part.last] {
                 return executeTablePart(table, keyName, after);
             });
         readRows(part.handle.get(), textEncoding(), rows, expectedRows);
-        if (!next.valid())
+        if (!part.last)
             break;
-        part = next.get();
+        part = next.valid() ? next.get() : executeTablePart(table, keyName, *part.last);
     }
 }
 
