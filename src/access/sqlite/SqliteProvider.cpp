@@ -212,6 +212,31 @@ void SqliteProvider::bindValue(sqlite3_stmt *statement, int at, const Value &p) 
         fail(QStringLiteral("Parametr %1").arg(at));
 }
 
+void SqliteProvider::bindCell(sqlite3_stmt *statement, int at, const Column &column,
+                              size_t row) const
+{
+    // Numbers and texts straight from the column, without a value made of each cell; the text
+    // stays where it is until the row has been inserted.
+    int bound = SQLITE_OK;
+    if (column.isNull(row)) {
+        bound = sqlite3_bind_null(statement, at);
+    } else if (column.type() == FieldType::Double) {
+        bound = sqlite3_bind_double(statement, at, column.doubleAt(row));
+    } else if (column.type() == FieldType::Int || column.type() == FieldType::Bool) {
+        bound = sqlite3_bind_int64(statement, at, column.integerAt(row));
+    } else if (column.type() == FieldType::Text) {
+        // An empty text has no address of its own, and no address would be NULL.
+        const QStringView text = column.textAt(row);
+        bound = sqlite3_bind_text16(statement, at, text.isEmpty() ? u"" : text.utf16(),
+                                    int(text.size() * 2), SQLITE_STATIC);
+    } else {
+        bindValue(statement, at, column.value(row));
+        return;
+    }
+    if (bound != SQLITE_OK)
+        fail(QStringLiteral("Parametr %1").arg(at));
+}
+
 SqliteProvider::~SqliteProvider()
 {
     close();
@@ -290,29 +315,8 @@ void SqliteProvider::insertRows(const QString &table, const RowStore &rows)
         if (sqlite3_prepare_v2(&db(), sql.constData(), -1, &insert.handle, nullptr) != SQLITE_OK)
             fail({});
         for (size_t row = 0; row < rows.rowCount(); ++row) {
-            for (int f = 0; f < rows.fieldCount(); ++f) {
-                // Numbers and texts straight from the column, without a value made of each
-                // cell; the text stays where it is until the row has been inserted.
-                const Column &column = rows.column(f);
-                int bound = SQLITE_OK;
-                if (column.isNull(row))
-                    bound = sqlite3_bind_null(insert.handle, f + 1);
-                else if (column.type() == FieldType::Double)
-                    bound = sqlite3_bind_double(insert.handle, f + 1, column.doubleAt(row));
-                else if (column.type() == FieldType::Int || column.type() == FieldType::Bool)
-                    bound = sqlite3_bind_int64(insert.handle, f + 1, column.integerAt(row));
-                else if (column.type() == FieldType::Text) {
-                    // An empty text has no address of its own, and no address would be NULL.
-                    const QStringView text = column.textAt(row);
-                    bound = sqlite3_bind_text16(insert.handle, f + 1,
-                                                text.isEmpty() ? u"" : text.utf16(),
-                                                int(text.size() * 2), SQLITE_STATIC);
-                } else {
-                    bindValue(insert.handle, f + 1, rows.value(row, f));
-                }
-                if (bound != SQLITE_OK)
-                    fail(QStringLiteral("Parametr %1").arg(f + 1));
-            }
+            for (int f = 0; f < rows.fieldCount(); ++f)
+                bindCell(insert.handle, f + 1, rows.column(f), row);
             if (sqlite3_step(insert.handle) != SQLITE_DONE)
                 fail({});
             sqlite3_reset(insert.handle);

@@ -41,6 +41,8 @@ public:
 private:
     [[noreturn]] void fail(const QString &context) const;
     void bindValue(sqlite3_stmt *statement, int at, const Value &value) const;
+    // One cell of a result's column, bound as bindValue would bind its value.
+    void bindCell(sqlite3_stmt *statement, int at, const Column &column, size_t row) const;
     sqlite3 &db() const;
 
     sqlite3 *m_db = nullptr;

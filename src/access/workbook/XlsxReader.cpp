@@ -419,8 +419,8 @@ WorkbookData readXlsx(const QString &path)
     }
     const std::vector<bool> dateStyles = readDateStyles(archive, stylesPart, fileName);
     // The shared strings are read on a thread of their own (from an archive opened again: one
-    // is not to be read from two threads) while the sheets are read here; a large workbook
-    // spends a third of its reading on them.
+    // is not to be read from two threads) while the sheets are read here; a workbook of many
+    // different texts spends much of its reading on them.
     std::future<QStringList> sharedTexts
         = std::async(std::launch::async, [&path, &stringsPart, &fileName] {
               QStringList texts;
