@@ -18,8 +18,8 @@ namespace vrl {
 
 namespace {
 
-// The literals the three strict types accept, each matched as a whole value. Built once: every
-// value of every line passes here.
+// The literals the strict types accept, each matched as a whole value once the blanks at its
+// ends are set aside. Built once: every value of every line passes here.
 const QString kNumber = QStringLiteral("[+-]?(?:\\d+(?:\\.\\d*)?|\\.\\d+)(?:[eE][+-]?\\d+)?");
 
 QRegularExpression whole(const QString &pattern)
@@ -28,9 +28,16 @@ QRegularExpression whole(const QString &pattern)
                               QRegularExpression::CaseInsensitiveOption);
 }
 
-const QRegularExpression kIntegerLiteral = whole(QStringLiteral("[+-]?\\d+"));
 const QRegularExpression kNumberLiteral = whole(kNumber);
-const QRegularExpression kVariantLiteral = whole(kNumber + QStringLiteral("|'(?:[^']|'')*'|NULL"));
+// A number, a text in apostrophes (also the national N'...') with inner ones doubled, a binary
+// 0x..., or NULL.
+const QRegularExpression kVariantLiteral
+    = whole(kNumber + QStringLiteral("|N?'(?:[^']|'')*'|0x[0-9a-f]*|NULL"));
+
+bool isNumber(const QString &value)
+{
+    return kNumberLiteral.match(value.trimmed()).hasMatch();
+}
 
 // The target fields as one text: joined with commas, a name that holds a blank, a comma or a
 // double quote in double quotes with inner ones doubled.
@@ -103,28 +110,30 @@ std::optional<QString> CSVValueToSQL(const QList<int> &types, const QStringList 
             || upper == QLatin1String("TRUE");
         return QString(yes ? QStringLiteral("1") : QStringLiteral("0"));
     }
-    case StvCurrency:
-        return present ? NormalizeNumber(value) : QStringLiteral("0.0");
+    case StvCurrency: {
+        if (!present)
+            return QStringLiteral("0.0");
+        // What is left of a date or a range ("1-2.00") would be computed, not stored.
+        const QString number = NormalizeNumber(value);
+        if (!isNumber(number))
+            return std::nullopt;
+        return number;
+    }
     case StvDateTime:
         return QStringLiteral("CONVERT(datetime,")
             + quotedText(present ? value : QStringLiteral("1.1.1900")) + QStringLiteral(",4)");
     case StvInteger:
-        if (!present)
-            return QStringLiteral("0");
-        if (!kIntegerLiteral.match(value).hasMatch())
-            return std::nullopt;
-        return value;
     case StvFloat:
+        // Written as it stands, blanks included, once it is one number.
         if (!present)
             return QStringLiteral("0");
-        if (!kNumberLiteral.match(value).hasMatch())
+        if (!isNumber(value))
             return std::nullopt;
         return value;
     case StvVariant:
-        // One literal: a number, a text in apostrophes with inner ones doubled, or NULL.
         if (!present)
             return QStringLiteral("0");
-        if (!kVariantLiteral.match(value).hasMatch())
+        if (!kVariantLiteral.match(value.trimmed()).hasMatch())
             return std::nullopt;
         return value;
     case StvString:
@@ -132,6 +141,14 @@ std::optional<QString> CSVValueToSQL(const QList<int> &types, const QStringList 
     default:
         return QStringLiteral("NULL");
     }
+}
+
+QString StvRefusal(int type, const QString &field, const QString &value)
+{
+    const QString what = type == StvVariant
+        ? QStringLiteral("není jediný literál SQL (číslo, text v apostrofech, N'…', 0x…, NULL)")
+        : QStringLiteral("není číslo");
+    return QStringLiteral("Hodnota „%1“ položky %2 %3.").arg(value, field, what);
 }
 
 bool StvHeaderFits(const QStringList &header, const QStringList &typeNames,
@@ -148,13 +165,17 @@ bool StvHeaderFits(const QStringList &header, const QStringList &typeNames,
 }
 
 std::optional<QString> StvInsertStatement(const QString &table, const QStringList &header,
-                                          const QList<int> &types, const QStringList &values)
+                                          const QList<int> &types, const QStringList &values,
+                                          QString *refusal)
 {
     QStringList literals;
     for (int i = 0; i < header.size(); ++i) {
         const auto literal = CSVValueToSQL(types, values, i);
-        if (!literal)
+        if (!literal) {
+            if (refusal)
+                *refusal = StvRefusal(types[i], header[i], values[i]);
             return std::nullopt;
+        }
         literals << *literal;
     }
     return QStringLiteral("INSERT INTO ") + table + QStringLiteral("\r(")
@@ -211,7 +232,12 @@ quint8 ImportCSVFile(const QString &table, Dataset &query, FileDialog &dialog, Q
                                    .arg(line)
                                    .arg(counted)
                                    .arg(separators));
-            const auto statement = StvInsertStatement(table, header, types, values);
+            QString refusal;
+            const auto statement = StvInsertStatement(table, header, types, values, &refusal);
+            // A refused line says why, as a failed statement shows its error, before the
+            // question.
+            if (!statement)
+                prompts().show(PromptKind::Message, refusal);
             if (statement && OpenOrExecXSimpleQuery(query, *statement) == QueryResult::ChangedOne) {
                 ++count;
             } else if (!prompts().confirm(QStringLiteral("Při vkládání řádku %1 (%2 ...) došlo k "

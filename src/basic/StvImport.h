@@ -47,9 +47,13 @@ QStringList CutStvLine(const QString &line);
 QString NormalizeNumber(const QString &text);
 
 // The SQL literal of column i of a data line by its type; a missing value gets the type's
-// default. Nothing else than a literal leaves here: an integer, number or variant value that is
-// no literal of its kind gives nothing, and its line must not be sent.
+// default. Nothing else than a literal leaves here: an integer, float or currency value that is
+// no number (blanks at its ends aside), or a variant value that is no single literal, gives
+// nothing, and its line must not be sent.
 std::optional<QString> CSVValueToSQL(const QList<int> &types, const QStringList &values, int i);
+
+// Why the value of a field of the given type was refused, for the user.
+QString StvRefusal(int type, const QString &field, const QString &value);
 
 // Whether the header names and type names fit the target fields: both present, as many types
 // as names, and every name a part of the target field names written as one text (joined with
@@ -58,9 +62,11 @@ bool StvHeaderFits(const QStringList &header, const QStringList &typeNames,
                    const QStringList &targetFields);
 
 // The INSERT statement of one data line: head, column list and values, separated by single
-// carriage returns; nothing when a value is no literal of its type.
+// carriage returns; nothing when a value is no literal of its type, and then refusal (when
+// given) says why.
 std::optional<QString> StvInsertStatement(const QString &table, const QStringList &header,
-                                          const QList<int> &types, const QStringList &values);
+                                          const QList<int> &types, const QStringList &values,
+                                          QString *refusal = nullptr);
 
 // Runs the whole import into the table: learns its fields through the query dataset, asks for
 // the file with the dialog, checks the header and sends one INSERT per data line, with the

@@ -58,20 +58,50 @@ TEST(StvValues, NumbersBooleansDatesAndTextsByType)
 TEST(StvValues, NothingButALiteralLeavesAnIntegerFloatOrVariantColumn)
 {
     const QList<int> types { StvInteger, StvFloat, StvVariant };
+    // Without a ";", as they would stand in a file: another row, a query, a computation.
     for (const QString &attack :
-         { QStringLiteral("1); DROP TABLE T; --"), QStringLiteral("1 OR 1=1"),
-           QStringLiteral("'a' || (SELECT 1)"), QStringLiteral("'unclosed"), QString(),
-           QStringLiteral("1,5") }) {
+         { QStringLiteral("1),('B',2"), QStringLiteral("(SELECT 7)"), QStringLiteral("1-2"),
+           QStringLiteral("1 OR 1=1"), QStringLiteral("'a' || (SELECT 1)"),
+           QStringLiteral("'unclosed"), QStringLiteral("0x1F OR 1"), QStringLiteral("N'a'+'b'"),
+           QString(), QStringLiteral(" "), QStringLiteral("1,5"), QStringLiteral("--1") }) {
         for (int i = 0; i < 3; ++i)
             EXPECT_FALSE(CSVValueToSQL(types, { attack, attack, attack }, i).has_value())
                 << attack.toStdString() << " in column " << i;
     }
-    EXPECT_EQ(CSVValueToSQL(types, { "-12", "+.5", "NULL" }, 0).value(), QStringLiteral("-12"));
-    EXPECT_EQ(CSVValueToSQL(types, { "-12", "+.5", "null" }, 1).value(), QStringLiteral("+.5"));
-    EXPECT_EQ(CSVValueToSQL(types, { "-12", "+.5", "null" }, 2).value(), QStringLiteral("null"));
-    EXPECT_FALSE(StvInsertStatement(QStringLiteral("T"), { "A" }, { StvInteger },
-                                    { QStringLiteral("1); DROP TABLE T; --") })
+    // One literal of its type, blanks at its ends aside, goes in as it stands.
+    for (const QString &number :
+         { QStringLiteral(" 5"), QStringLiteral("5 "), QStringLiteral("1."), QStringLiteral("-12"),
+           QStringLiteral("+.5"), QStringLiteral("1.5e3") }) {
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(CSVValueToSQL(types, { number, number, number }, i).value_or("refused"),
+                      number)
+                << number.toStdString() << " in column " << i;
+    }
+    for (const QString &literal :
+         { QStringLiteral("NULL"), QStringLiteral("null"), QStringLiteral("N'Žluťoučký'"),
+           QStringLiteral("'it''s'"), QStringLiteral("0x1F"), QStringLiteral(" 'a' ") })
+        EXPECT_EQ(CSVValueToSQL(types, { "", "", literal }, 2).value_or("refused"), literal)
+            << literal.toStdString();
+    QString refusal;
+    EXPECT_FALSE(StvInsertStatement(QStringLiteral("T"), { "A", "B" }, { StvString, StvInteger },
+                                    { "x", QStringLiteral("1),('B',2") }, &refusal)
                      .has_value());
+    EXPECT_EQ(refusal, QStringLiteral("Hodnota „1),('B',2“ položky B není číslo."));
+}
+
+TEST(StvValues, ACurrencyValueMustBeANumberOnceNormalized)
+{
+    const QList<int> types { StvCurrency };
+    for (const QString &value :
+         { QStringLiteral("1-2"), QStringLiteral("2024-04-15"), QStringLiteral("1.234,56"),
+           QStringLiteral("-7 Kč"), QStringLiteral("+-1") })
+        EXPECT_FALSE(CSVValueToSQL(types, { value }, 0).has_value()) << value.toStdString();
+    EXPECT_EQ(CSVValueToSQL(types, { "1 234,5" }, 0).value_or("refused"), QStringLiteral("1234.5"));
+    EXPECT_EQ(CSVValueToSQL(types, { "-7 CZK" }, 0).value_or("refused"), QStringLiteral("-7.00"));
+    EXPECT_EQ(CSVValueToSQL(types, { "" }, 0).value_or("refused"), QStringLiteral(".00"));
+    // Letters and brackets go before the check: what is left is one number.
+    EXPECT_EQ(CSVValueToSQL(types, { "(SELECT 7)" }, 0).value_or("refused"),
+              QStringLiteral("7.00"));
 }
 
 TEST(StvStatements, TheWorkedExampleAndTheHeaderCheck)
