@@ -20,23 +20,20 @@ namespace vrl {
 
 namespace {
 
-// The serial numbers of the first and the last day a date-time can hold (years 100 to 9999).
-constexpr double kFirstSerial = -657434.0;
-constexpr double kLastSerial = 2958466.0;
-
 [[noreturn]] void notConvertible(const QString &message, const QString &text)
 {
     throw std::runtime_error(message.arg(text).toStdString());
 }
 
-// The regional date-time text as a serial number in the regional decimal form.
+// The regional date-time text as a serial number in the regional decimal form, written without
+// an exponent: the serial of a second after the base date must read back as a serial here.
 QString serialOfDateTime(const QString &text)
 {
     const Regional &regional = Regional::system();
     const std::optional<QDateTime> value = regional.parseDateTime(text);
     if (!value)
         notConvertible(QStringLiteral("'%1' není platné datum a čas."), text);
-    return regional.numberText(toOleSerial(*value));
+    return regional.plainNumberText(toOleSerial(*value));
 }
 
 // The regional decimal text of a serial number as a regional date-time.
@@ -46,9 +43,11 @@ QString dateTimeOfSerial(const QString &text)
     const std::optional<double> serial = regional.parseNumber(text);
     if (!serial)
         notConvertible(QStringLiteral("'%1' není platné číslo s plovoucí čárkou."), text);
-    if (!(*serial >= kFirstSerial && *serial < kLastSerial))
+    // A serial that rounds past the last millisecond of 31.12.9999 gives no date-time.
+    const QDateTime value = fromOleSerial(*serial);
+    if (!value.isValid())
         notConvertible(QStringLiteral("'%1' leží mimo rozsah data a času."), text);
-    return regional.dateTimeText(fromOleSerial(*serial));
+    return regional.dateTimeText(value);
 }
 
 } // namespace
@@ -67,6 +66,9 @@ void ConversionPanel::connectHandlers()
     onDoubleClick(*ui.convGB, guarded([this] { convGBDblClick(); }));
     onDoubleClick(*ui.convE, guarded([this] { convEDblClick(); }));
     onFocusOut(*ui.convE, guarded([this] { convEExit(); }));
+    // The buttons take no focus, so a click does not make the edit lose it: the forms are
+    // checked again on every change, or a button would act on a text of another form.
+    connect(ui.convE, &QLineEdit::textChanged, this, [this] { UpdateConvButtons(true); });
     connect(ui.conv_dtrBtn, &QPushButton::clicked, this, guarded([this] { conv_dtrBtnClick(); }));
     connect(ui.conv_rdtBtn, &QPushButton::clicked, this, guarded([this] { conv_rdtBtnClick(); }));
     connect(ui.conv_i32hBtn, &QPushButton::clicked, this, guarded([this] { conv_i32hBtnClick(); }));
@@ -144,7 +146,11 @@ void ConversionPanel::conv_i32hBtnClick()
 
 void ConversionPanel::conv_hi32BtnClick()
 {
-    showConverted(QString::number(Hex8ToInt(ui.convE->text())), QStringLiteral("INT32 [hex]"));
+    // Hex8ToInt reads a character that is no hex digit as 0; such a text is refused instead.
+    const QString text = ui.convE->text();
+    if (!IsHexText(text, 8))
+        notConvertible(QStringLiteral("'%1' není platné šestnáctkové číslo."), text);
+    showConverted(QString::number(Hex8ToInt(text)), QStringLiteral("INT32 [hex]"));
 }
 
 void ConversionPanel::conv_i32bBtnClick()

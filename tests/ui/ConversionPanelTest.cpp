@@ -20,6 +20,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 using namespace vrl;
 using namespace vrl::test;
 
@@ -92,6 +94,25 @@ TEST_F(ConversionPanelTest, ButtonsFollowTheFormOfTheText)
     }
 }
 
+TEST_F(ConversionPanelTest, ButtonsFollowEveryChangeMadeWithoutLeavingTheEdit)
+{
+    prompts.allowErrors();
+    type(QStringLiteral("12345678"));
+    ASSERT_EQ(enabledButtons(), "01111");
+    // Edited in place: the buttons take no focus, so a click does not leave the edit first.
+    edit().setFocus();
+    QTest::keyClick(&edit(), Qt::Key_End);
+    QTest::keyClick(&edit(), Qt::Key_Backspace);
+    QTest::keyClick(&edit(), 'g');
+    EXPECT_EQ(enabledButtons(), "00000");
+    // The conversion itself refuses a text that is not hexadecimal, whatever enabled it.
+    EXPECT_THROW(form.conversionPanel().conv_hi32BtnClick(), std::runtime_error);
+    EXPECT_EQ(edit().text(), QStringLiteral("1234567g"));
+    QTest::keyClick(&edit(), Qt::Key_Backspace);
+    QTest::keyClick(&edit(), 'f');
+    EXPECT_EQ(enabledButtons(), "00010");
+}
+
 TEST_F(ConversionPanelTest, FirstActivationDisablesEveryButton)
 {
     // The window opened with every button disabled.
@@ -153,6 +174,28 @@ TEST_F(ConversionPanelTest, DateTimeAndSerialNumberInCzechForms)
     EXPECT_TRUE(edit().text().isEmpty());
     EXPECT_EQ(edit().toolTip(), QStringLiteral("zobrazený formát: DMY HM"));
     EXPECT_EQ(enabledButtons(), "00000");
+}
+
+TEST_F(ConversionPanelTest, SerialsAtTheEndsOfTheRangeConvertBothWays)
+{
+    prompts.allowErrors();
+    // Just below the upper limit: the last second of 31.12.9999.
+    type(QStringLiteral("2958465,99999999"));
+    click(form, "conv_rdtBtn");
+    EXPECT_EQ(edit().text(), QStringLiteral("31.12.9999 23:59:59"));
+    // Rounded to the millisecond it would be the first of the year 10000: out of range.
+    type(QStringLiteral("2958465,9999999999"));
+    click(form, "conv_rdtBtn");
+    EXPECT_EQ(prompts.textsOf(QStringLiteral("error")),
+              QStringList { QStringLiteral("'2958465,9999999999' leží mimo rozsah data a času.") });
+    EXPECT_EQ(edit().text(), QStringLiteral("2958465,9999999999"));
+    // A second after the base date is a serial below 0.0001, written without an exponent so
+    // that it converts back.
+    type(QStringLiteral("30.12.1899 0:00:01"));
+    click(form, "conv_dtrBtn");
+    EXPECT_EQ(edit().text(), QStringLiteral("0,0000115740740740741"));
+    click(form, "conv_rdtBtn");
+    EXPECT_EQ(edit().text(), QStringLiteral("30.12.1899 0:00:01"));
 }
 
 TEST_F(ConversionPanelTest, TextsThatPassARuleButDoNotParseReachTheErrorReport)
