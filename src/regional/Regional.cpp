@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -176,6 +177,8 @@ const Regional &Regional::system()
 
 QString Regional::fullDateTimeText(const QDateTime &value) const
 {
+    if (!value.isValid())
+        return QString();
     QString text;
     text.reserve(24);
     appendDate(text, value.date());
@@ -186,6 +189,8 @@ QString Regional::fullDateTimeText(const QDateTime &value) const
 
 QString Regional::dateTimeText(const QDateTime &value) const
 {
+    if (!value.isValid())
+        return QString();
     if (value.time() == QTime(0, 0)) {
         QString text;
         appendDate(text, value.date());
@@ -255,15 +260,13 @@ std::optional<QDateTime> Regional::parseDateTime(const QString &text) const
     return plainDateTime(date, time);
 }
 
-QString Regional::numberText(double value) const
+namespace {
+
+// The significant digits of the shortest text that reads back as the value, at most 15.
+int significantDigits(double value)
 {
-    if (std::isnan(value))
-        return QStringLiteral("NAN");
-    if (std::isinf(value))
-        return value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
-    // std::to_chars is independent of the C locale, which Qt sets from the environment.
     char buffer[64];
-    auto shortest = std::to_chars(buffer, buffer + sizeof buffer, value);
+    const auto shortest = std::to_chars(buffer, buffer + sizeof buffer, value);
     int digits = 0;
     bool leading = true;
     for (const char *p = buffer; p < shortest.ptr && *p != 'e'; ++p) {
@@ -274,11 +277,61 @@ QString Regional::numberText(double value) const
                 ++digits;
         }
     }
-    const int precision = std::clamp(digits, 1, 15);
-    auto general = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general,
-                                 precision);
+    return std::clamp(digits, 1, 15);
+}
+
+QString nonFiniteText(double value)
+{
+    if (std::isnan(value))
+        return QStringLiteral("NAN");
+    return value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
+}
+
+} // namespace
+
+QString Regional::numberText(double value) const
+{
+    if (!std::isfinite(value))
+        return nonFiniteText(value);
+    // std::to_chars is independent of the C locale, which Qt sets from the environment.
+    char buffer[64];
+    const auto general = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                       std::chars_format::general, significantDigits(value));
     QString text = QString::fromLatin1(buffer, general.ptr - buffer);
     text.replace(QLatin1Char('.'), m_decimal);
+    return text;
+}
+
+QString Regional::plainNumberText(double value) const
+{
+    if (!std::isfinite(value))
+        return nonFiniteText(value);
+    // The digits rounded as numberText rounds them, then placed around the decimal point by
+    // their exponent.
+    char buffer[64];
+    const auto scientific
+        = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
+                        std::chars_format::scientific, significantDigits(value) - 1);
+    const char *e = std::find(buffer, scientific.ptr, 'e');
+    int exponent = 0;
+    std::from_chars(e + (e[1] == '+' ? 2 : 1), scientific.ptr, exponent);
+    QString digits;
+    for (const char *p = buffer; p < e; ++p) {
+        if (*p != '.')
+            digits += QLatin1Char(*p);
+    }
+    while (digits.size() > 1 && digits.endsWith(QLatin1Char('0')))
+        digits.chop(1);
+    QString text;
+    if (exponent < 0) {
+        text = QStringLiteral("0") + m_decimal + QString(-exponent - 1, QLatin1Char('0')) + digits;
+    } else if (exponent + 1 >= digits.size()) {
+        text = digits + QString(exponent + 1 - digits.size(), QLatin1Char('0'));
+    } else {
+        text = digits.left(exponent + 1) + m_decimal + digits.mid(exponent + 1);
+    }
+    if (value < 0 && digits != QLatin1String("0"))
+        text.prepend(QLatin1Char('-'));
     return text;
 }
 
@@ -315,10 +368,10 @@ double toOleSerial(const QDateTime &value)
 
 QDateTime fromOleSerial(double serial)
 {
-    // 1 January 100 and the last millisecond of 31 December 9999.
+    // 1 January 100; a serial from the day after 31 December 9999 on never rounds back into it.
     constexpr double kFirstSerial = -657434;
-    constexpr double kLastSerial = 2958466 - 1.0 / 86400000;
-    if (!std::isfinite(serial) || serial < kFirstSerial || serial > kLastSerial)
+    constexpr double kDayAfterLast = 2958466;
+    if (!std::isfinite(serial) || serial < kFirstSerial || serial >= kDayAfterLast)
         return QDateTime();
     const double whole = std::trunc(serial);
     qint64 msecs = std::llround(std::fabs(serial - whole) * double(kMsecsPerDay));
@@ -327,6 +380,9 @@ QDateTime fromOleSerial(double serial)
         msecs -= kMsecsPerDay;
         date = date.addDays(1);
     }
+    // Less than half a millisecond before the day after the last rounds into that day.
+    if (date.year() > 9999)
+        return QDateTime();
     return plainDateTime(date, QTime::fromMSecsSinceStartOfDay(int(msecs)));
 }
 

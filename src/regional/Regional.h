@@ -25,9 +25,10 @@ public:
     QString timeFormat() const { return m_timeFormat; } // long time, no time-zone part
     QChar decimalSeparator() const { return m_decimal; }
 
-    // Date and long time; the time is left out at exactly midnight.
+    // Date and long time; the time is left out at exactly midnight. An invalid value (no
+    // date-time, or a serial beyond the dates that can be shown) gives an empty text.
     QString dateTimeText(const QDateTime &value) const;
-    // Date and long time, always both.
+    // Date and long time, always both; empty for an invalid value.
     QString fullDateTimeText(const QDateTime &value) const;
     // A date, optionally followed by a time of hours and minutes with optional seconds.
     // Nothing else is accepted (no trailing text, no impossible dates).
@@ -35,6 +36,9 @@ public:
 
     // The shortest text that reads back, at most 15 significant digits.
     QString numberText(double value) const;
+    // The same digits as numberText, written as a plain decimal without an exponent, for a
+    // text that must read back where no exponent is admitted.
+    QString plainNumberText(double value) const;
     // Optional sign, digits, the locale's decimal separator, optional exponent; blanks around.
     std::optional<double> parseNumber(const QString &text) const;
 
@@ -65,8 +69,8 @@ QDateTime plainDateTime(const QDate &date, const QTime &time = QTime(0, 0));
 // OLE Automation date serial numbers: days since 30 December 1899, the fraction is the time
 // of day (for days before the base date the fraction still counts forward from midnight).
 double toOleSerial(const QDateTime &value);
-// A serial that is not finite, or outside the dates the program can show (1.1.100 to
-// 31.12.9999), gives an invalid date-time.
+// Rounded to the millisecond. A serial that is not finite, before 1.1.100, or that rounds past
+// the last millisecond of 31.12.9999, gives an invalid date-time.
 QDateTime fromOleSerial(double serial);
 
 } // namespace vrl

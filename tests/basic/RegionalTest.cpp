@@ -146,10 +146,41 @@ TEST(Regional, DateTimeTextIsWhatTheLocaleWritesForEveryFormat)
 TEST(OleSerial, OnlyTheDatesThatCanBeShownComeBack)
 {
     EXPECT_EQ(vrl::fromOleSerial(-657434), vrl::plainDateTime(QDate(100, 1, 1)));
-    EXPECT_EQ(vrl::fromOleSerial(2958465.5),
-              vrl::plainDateTime(QDate(9999, 12, 31), QTime(12, 0)));
+    EXPECT_EQ(vrl::fromOleSerial(2958465.5), vrl::plainDateTime(QDate(9999, 12, 31), QTime(12, 0)));
+    // Rounded to the millisecond: the last one of 31.12.9999 is the end.
+    EXPECT_EQ(vrl::fromOleSerial(2958465.99999999),
+              vrl::plainDateTime(QDate(9999, 12, 31), QTime(23, 59, 59, 999)));
     const double infinity = std::numeric_limits<double>::infinity();
-    for (const double serial :
-         { std::nan(""), infinity, -infinity, 1e300, -1e300, 2958466.0, -657434.5 })
+    for (const double serial : { std::nan(""), infinity, -infinity, 1e300, -1e300, 2958466.0,
+                                 2958465.9999999999, -657434.5 })
         EXPECT_FALSE(vrl::fromOleSerial(serial).isValid()) << serial;
+    // An invalid value is never written as a date-time.
+    EXPECT_EQ(czech().dateTimeText(vrl::fromOleSerial(2958466.0)), QString());
+    EXPECT_EQ(czech().fullDateTimeText(QDateTime()), QString());
+}
+
+TEST(Regional, PlainNumberTextHasTheDigitsOfTheShortTextAndNoExponent)
+{
+    const struct
+    {
+        double value;
+        const char *text;
+    } cases[] = {
+        { 1.0 / 86400, "0,0000115740740740741" },
+        { 0.0001, "0,0001" },
+        { -2.75e-7, "-0,000000275" },
+        { 44197.5, "44197,5" },
+        { 0, "0" },
+        { -0.0, "0" },
+        { 1e20, "100000000000000000000" },
+        { 123456789.125, "123456789,125" },
+        { 2958465.99999999, "2958465,99999999" },
+    };
+    for (const auto &one : cases) {
+        EXPECT_EQ(czech().plainNumberText(one.value), QString::fromLatin1(one.text)) << one.text;
+        // It reads back as the short text does.
+        EXPECT_EQ(*czech().parseNumber(czech().plainNumberText(one.value)),
+                  *czech().parseNumber(czech().numberText(one.value)))
+            << one.text;
+    }
 }
