@@ -4,6 +4,8 @@
 
 #include "basic/HandlerGuard.h"
 
+#include <QKeyEvent>
+
 namespace vrl {
 
 namespace {
@@ -58,6 +60,15 @@ void TsbForm::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
     guarded([this] { FormActivate(); })();
+}
+
+void TsbForm::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        guarded([this] { sbExitBtnClick(); })();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TsbForm::FormActivate()

@@ -35,6 +35,8 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    // Escape leaves as "e&Xit" does, unbinding the controls, rather than merely hiding them.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     // Binds the controls to their fields in a fixed order, or unbinds them all. A field the

@@ -221,3 +221,29 @@ TEST_F(SongBaseEditor, TheDemoWorkbookOffersItsSongbaseRange)
         return editor.result();
     });
 }
+
+TEST_F(SongBaseEditor, EscapeLeavesAsExitDoesAndTheMenuItemFollowsTheOpenTable)
+{
+    QTemporaryDir folder;
+    const QString book = folder.filePath(QStringLiteral("songbase.xlsx"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(VORLAN_EXAMPLES_DIR "/songbase.xlsx"), book));
+    connectWorkbook(form, prompts, book);
+    choose(QStringLiteral("SONGBASE"));
+    ASSERT_TRUE(menuItemEnabled());
+    openEditor([&](QDialog &editor) {
+        click(editor, "sbConnectBtn");
+        EXPECT_FALSE(boundField(editor, "sbNazevE").isEmpty());
+        QWidget *focus = editor.focusWidget();
+        QTest::keyClick(focus ? focus : &editor, Qt::Key_Escape);
+        EXPECT_TRUE(editor.isHidden());
+        EXPECT_EQ(editor.result(), QDialog::Accepted);
+        for (const char *name : kControls)
+            EXPECT_TRUE(boundField(editor, name).isEmpty()) << name;
+        EXPECT_TRUE(control<QPushButton>(editor, "sbConnectBtn")->isEnabled());
+        return editor.result();
+    });
+    // "&Odpojit" closes the table: the editor would have nothing to show.
+    clickItem(form, "dbaseRG", 4);
+    EXPECT_FALSE(DM().vrxTbl.isActive());
+    EXPECT_FALSE(menuItemEnabled());
+}
