@@ -14,9 +14,13 @@ QString exportStartFolder(); // the system's temporary folder
 // beside <prefix>/bin.
 QString packagedHelpFile();
 // Copies the packaged help page to helpFile() when no page is there yet, so that an installed
-// program finds its help where the program looks; a page already there (the user's own) is
-// never replaced. True when the page is there afterwards.
+// program finds its help where the program looks. The copy is marked as the program's own.
+// True when a page is there afterwards.
 bool installPackagedHelp(const QString &packaged = packagedHelpFile());
+// Replaces the page at helpFile() by the packaged one when the program itself put it there
+// and the packaged page is newer, so that an upgrade brings its help along. A page the user
+// wrote or changed is never replaced. True when the page was replaced.
+bool updatePackagedHelp(const QString &packaged = packagedHelpFile());
 
 // Creates a folder with its missing parents; throws std::runtime_error with a Czech message
 // naming the folder when it cannot be created.

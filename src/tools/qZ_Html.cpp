@@ -170,18 +170,30 @@ void ThtmlView::htmlExitBtnClick()
     accept();
 }
 
+QString ThtmlView::helpPageToShow(const QString &packaged)
+{
+    // An upgrade brings its page along where the program put the old one; a page of the user's
+    // own stays. The packaged page is copied only when neither place has a page, so that a
+    // page in the current directory still shows when the program folder holds none.
+    updatePackagedHelp(packaged);
+    for (const QString &path : { fixedHelpPath(), currentDirectoryHelpPath() }) {
+        if (QFileInfo(path).isFile())
+            return path;
+    }
+    if (installPackagedHelp(packaged))
+        return fixedHelpPath();
+    return QString();
+}
+
 void showHelp(ThtmlView &viewer, Prompts &prompts)
 {
-    installPackagedHelp();
-    QString path = ThtmlView::fixedHelpPath();
-    if (!QFileInfo(path).isFile()) {
-        path = ThtmlView::currentDirectoryHelpPath();
-        if (!QFileInfo(path).isFile()) {
-            prompts.show(PromptKind::Message,
-                         QStringLiteral("Soubor nápovědy nebyl nalezen!\r\n[")
-                             + AsciiUpperCase(path) + QLatin1Char(']'));
-            return;
-        }
+    const QString path = ThtmlView::helpPageToShow();
+    if (path.isEmpty()) {
+        prompts.show(PromptKind::Message,
+                     QStringLiteral("Soubor nápovědy nebyl nalezen!\r\n[")
+                         + AsciiUpperCase(ThtmlView::currentDirectoryHelpPath())
+                         + QLatin1Char(']'));
+        return;
     }
     viewer.openDocument(QDir::toNativeSeparators(path));
     prompts.runModal(viewer);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "basic/ProgramPaths.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -36,6 +38,10 @@ public:
     // current directory's.
     static QString fixedHelpPath();
     static QString currentDirectoryHelpPath();
+    // The page to show, first match wins: the program folder's copy (brought up to date when
+    // the program put it there), the current directory's, the packaged page copied to the
+    // program folder. Empty when there is none.
+    static QString helpPageToShow(const QString &packaged = packagedHelpFile());
 
     // Marks the window to load the document at its next showing.
     void openDocument(const QString &path);

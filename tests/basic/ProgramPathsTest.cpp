@@ -1,6 +1,7 @@
 #include "basic/ProgramPaths.h"
 #include "basic/DateStamp.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -35,6 +36,23 @@ private:
     bool m_had;
     QByteArray m_old;
 };
+
+// Writes a file with the given modification time.
+void writeFile(const QString &path, const QByteArray &content, const QDateTime &modified)
+{
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+    file.flush(); // the time set before the data reach the file would not last
+    ASSERT_TRUE(file.setFileTime(modified, QFileDevice::FileModificationTime));
+}
+
+QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 } // namespace
 
@@ -104,4 +122,32 @@ TEST(ProgramPaths, AnInstalledProgramPutsItsHelpPageWhereTheHelpIsLookedFor)
     EXPECT_TRUE(vrl::installPackagedHelp(packaged));
     ASSERT_TRUE(copied.open(QIODevice::ReadOnly));
     EXPECT_EQ(copied.readAll(), QByteArray("moje"));
+}
+
+TEST(ProgramPaths, AnUpgradeReplacesTheHelpPageTheProgramPutThereButNeverTheUsersOwn)
+{
+    QTemporaryDir dir;
+    HomeOverride home(dir.filePath(QStringLiteral("domov")).toUtf8());
+    const QString packaged = dir.filePath(QStringLiteral("share/VORLAN.htm"));
+    const QDateTime built(QDate(2024, 3, 1), QTime(10, 0), Qt::UTC);
+    writeFile(packaged, "<html>verze 1</html>", built);
+    EXPECT_FALSE(vrl::updatePackagedHelp(packaged)) << "nothing to update yet";
+    ASSERT_TRUE(vrl::installPackagedHelp(packaged));
+    EXPECT_FALSE(vrl::updatePackagedHelp(packaged)) << "the same page again";
+
+    // A newer package replaces the page the program put there, even when the copy was made
+    // after the newer page was built.
+    writeFile(packaged, "<html>verze 2</html>", built.addDays(1));
+    EXPECT_TRUE(vrl::updatePackagedHelp(packaged));
+    EXPECT_EQ(contentOf(vrl::helpFile()), QByteArray("<html>verze 2</html>"));
+    // An older package (a downgrade) leaves it.
+    writeFile(packaged, "<html>verze 0</html>", built.addDays(-1));
+    EXPECT_FALSE(vrl::updatePackagedHelp(packaged));
+    EXPECT_EQ(contentOf(vrl::helpFile()), QByteArray("<html>verze 2</html>"));
+
+    // Once the user has changed the page, it is the user's own.
+    writeFile(vrl::helpFile(), "<html>moje poznámky</html>", built.addDays(2));
+    writeFile(packaged, "<html>verze 3</html>", built.addDays(3));
+    EXPECT_FALSE(vrl::updatePackagedHelp(packaged));
+    EXPECT_EQ(contentOf(vrl::helpFile()), QByteArray("<html>moje poznámky</html>"));
 }

@@ -154,6 +154,23 @@ TEST_F(HelpViewer, TheCurrentDirectoryCopyServesWhenTheFixedOneIsMissing)
     });
 }
 
+TEST_F(HelpViewer, ThePackagedPageServesOnlyWhereNoOtherPageIs)
+{
+    const QString packaged = folder(QStringLiteral("share/vorlan/help/VORLAN.htm"));
+    writePage(packaged, QStringLiteral("Přibalená nápověda"));
+    // A page in the current directory shows while the program folder holds none.
+    writePage(currentPath(), QStringLiteral("Kopie v aktuální složce"));
+    EXPECT_EQ(ThtmlView::helpPageToShow(packaged), currentPath());
+    EXPECT_FALSE(QFileInfo::exists(fixedPath()));
+    // Without one, the packaged page is put into the program folder and shown from there.
+    ASSERT_TRUE(QFile::remove(currentPath()));
+    EXPECT_EQ(ThtmlView::helpPageToShow(packaged), fixedPath());
+    EXPECT_TRUE(QFileInfo(fixedPath()).isFile());
+    // The fixed path wins again once it holds a page.
+    writePage(currentPath(), QStringLiteral("Kopie v aktuální složce"));
+    EXPECT_EQ(ThtmlView::helpPageToShow(packaged), fixedPath());
+}
+
 TEST_F(HelpViewer, WithoutAHelpFileItSaysWhereItLookedLast)
 {
     // Only the letters a to z become capitals; those with diacritics keep their case.
