@@ -45,6 +45,11 @@ public:
 
     // The open provider; throws DataError when the connection is not open.
     Provider &provider();
+    // The SQL of the open provider; Standard while closed.
+    SqlDialect sqlDialect() const
+    {
+        return m_provider ? m_provider->sqlDialect() : SqlDialect::Standard;
+    }
 
 signals:
     // Sent before the provider closes, so that the datasets on it close first.

@@ -19,12 +19,39 @@ namespace {
     throw DataError(QStringLiteral("Chybné řazení: ") + why);
 }
 
+// The parts of a sort text between its commas; a comma inside a bracketed name ("[a,b] ASC",
+// "]" doubled inside) belongs to the name.
+QStringList sortParts(const QString &text)
+{
+    QStringList parts;
+    QString part;
+    bool bracketed = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (bracketed) {
+            if (c == QLatin1Char(']') && i + 1 < text.size() && text[i + 1] == QLatin1Char(']'))
+                part += text[i++];
+            else if (c == QLatin1Char(']'))
+                bracketed = false;
+        } else if (c == QLatin1Char('[')) {
+            bracketed = true;
+        } else if (c == QLatin1Char(',')) {
+            parts << part;
+            part.clear();
+            continue;
+        }
+        part += c;
+    }
+    parts << part;
+    return parts;
+}
+
 } // namespace
 
 RowSort::RowSort(const QString &text, const RowStore &rows)
     : m_rows(rows)
 {
-    const QStringList parts = text.split(QLatin1Char(','));
+    const QStringList parts = sortParts(text);
     for (QString part : parts) {
         part = part.trimmed();
         if (part.isEmpty()) {
@@ -42,7 +69,7 @@ RowSort::RowSort(const QString &text, const RowStore &rows)
             name = part.left(part.size() - 4).trimmed();
         }
         if (name.startsWith(QLatin1Char('[')) && name.endsWith(QLatin1Char(']')))
-            name = name.mid(1, name.size() - 2);
+            name = name.mid(1, name.size() - 2).replace(QStringLiteral("]]"), QStringLiteral("]"));
         const int field = rows.fieldIndex(name);
         if (field < 0)
             bad(QStringLiteral("neznámá položka \"%1\"").arg(name));

@@ -1,5 +1,6 @@
 #include "basic/QueryColumnSum.h"
 
+#include "access/DataError.h"
 #include "access/Dataset.h"
 #include "basic/GaugeSteps.h"
 #include "basic/QueryRunners.h"
@@ -19,6 +20,10 @@ QString SumQueryColumn(Dataset &query, QProgressBar &gauge, const QString &sortC
     try {
         // The rows are read where they lie; the cursor does not walk them, since nothing is
         // drawn before the walk ends anyway.
+        // Texts that happen to hold numbers make no column of numbers, even without rows.
+        const int known = query.rows().fieldIndex(sortColumn);
+        if (known >= 0 && !isSummable(query.rows().fields()[size_t(known)].type))
+            throw DataError(QStringLiteral("Položku nelze sčítat."));
         const int count = query.recordCount();
         double total = 0;
         int field = -1;

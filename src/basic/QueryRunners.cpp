@@ -3,6 +3,7 @@
 #include "access/DataError.h"
 #include "access/Dataset.h"
 #include "basic/Prompts.h"
+#include "basic/SqlText.h"
 
 #include <QPlainTextEdit>
 #include <QTextBlock>
@@ -72,9 +73,12 @@ quint8 OpenOrExecMemoQuery(Dataset &query, const QPlainTextEdit &memo, qint32 &r
 {
     recordCount = 0;
     rowsAffected = 0;
+    // The lines the checks have read, not the blocks of the editor: a line separator inside a
+    // block would otherwise end a comment for the checks and not for the server.
+    const QStringList lines = MemoLines(memo);
     QString statement;
-    for (QTextBlock line = memo.document()->begin(); line.isValid(); line = line.next())
-        statement += line.text() + QStringLiteral("\r\n");
+    for (const QString &line : lines)
+        statement += line + QStringLiteral("\r\n");
     prepare(query, statement);
     try {
         if (query.executeAndOpenIfRows()) {
@@ -84,6 +88,11 @@ quint8 OpenOrExecMemoQuery(Dataset &query, const QPlainTextEdit &memo, qint32 &r
             return openedCode(recordCount);
         }
         rowsAffected = qint32(query.rowsAffected());
+        // A server may count no rows for a statement that changes none by its nature (MariaDB
+        // does for CREATE or DROP): that is no "no changes" but a special statement done.
+        if (rowsAffected == 0 && query.connection()
+            && !ChangesRows(lines, query.connection()->sqlDialect()))
+            return QueryResult::ChangedUnknown;
         return rowsAffected == 1 ? QueryResult::ChangedOne
             : rowsAffected > 1   ? QueryResult::ChangedMany
             : rowsAffected == 0  ? QueryResult::ChangedNone
@@ -98,7 +107,20 @@ quint8 OpenOrExecMemoQuery(Dataset &query, const QPlainTextEdit &memo, qint32 &r
 
 QStringList MemoLines(const QPlainTextEdit &memo)
 {
-    const QString text = memo.toPlainText();
+    QString text;
+    for (QTextBlock block = memo.document()->begin(); block.isValid(); block = block.next()) {
+        if (block != memo.document()->begin())
+            text += QLatin1Char('\n');
+        text += block.text();
+    }
+    // What the editor shows as a line break is one here too (Shift+Enter types a line
+    // separator), and a no-break space is a blank: the server knows neither as such.
+    for (QChar &c : text) {
+        if (c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            c = QLatin1Char('\n');
+        else if (c == QChar::Nbsp)
+            c = QLatin1Char(' ');
+    }
     if (text.isEmpty())
         return {};
     QStringList lines = text.split(QLatin1Char('\n'));

@@ -21,7 +21,9 @@ constexpr quint8 OpenedMany = 2; // more records; the cursor is on the first
 constexpr quint8 ChangedNone = 3; // a statement that changed no row
 constexpr quint8 ChangedOne = 4;
 constexpr quint8 ChangedMany = 5;
-constexpr quint8 ChangedUnknown = 6; // the provider gave no count (editor statements only)
+// The provider gave no count, or counted none for a statement that changes no rows by its
+// nature (editor statements only).
+constexpr quint8 ChangedUnknown = 6;
 constexpr quint8 Failed = 7; // an error, already shown; for simple statements also no count
 } // namespace QueryResult
 
@@ -37,8 +39,9 @@ quint8 OpenOrExecXSimpleQuery(Dataset &query, const QString &statement,
 quint8 OpenOrExecMemoQuery(Dataset &query, const QPlainTextEdit &memo, qint32 &recordCount,
                            qint32 &rowsAffected);
 
-// The lines of an editor as the user sees them: none when it is empty; a line break at the
-// very end starts no further line.
+// The lines of an editor as the user sees them, and as its checks and its runner both read
+// them: a line separator or paragraph separator inside a block ends a line, a no-break space is
+// a blank. None when it is empty; a line break at the very end starts no further line.
 QStringList MemoLines(const QPlainTextEdit &memo);
 
 // Breaks a text for a message box: after a blank, comma or semicolon once a line holds at

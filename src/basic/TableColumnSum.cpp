@@ -51,11 +51,18 @@ QString sumText(const Value &value)
     }
 }
 
+bool isSummable(FieldType type)
+{
+    return type == FieldType::Int || type == FieldType::Double || type == FieldType::Decimal;
+}
+
 QString SumTableColumn(Dataset &table, Dataset &query, const QString &sortColumn)
 {
     if (sortColumn.isEmpty())
         return QString();
     try {
+        if (!isSummable(table.fieldByName(sortColumn).type()))
+            throw DataError(QStringLiteral("Položku nelze sčítat."));
         if (!table.connection())
             throw DataError(QStringLiteral("Datová sada není připojena k databázi."));
         const Provider &provider = table.connection()->provider();

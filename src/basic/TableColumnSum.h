@@ -1,11 +1,12 @@
 #pragma once
 
+#include "access/Value.h"
+
 #include <QString>
 
 namespace vrl {
 
 class Dataset;
-class Value;
 
 // The sum of a table's column as the status bar shows it: " Price: 1234,5", or
 // " (Price nelze sčítat)" when the database cannot sum it, or empty without a column. The
@@ -13,7 +14,12 @@ class Value;
 // parsed filter in the database's SQL, with parameters; a filter that SQL cannot express gives
 // the failure text). Names are quoted for the connection. The statement runs on the given
 // query dataset.
+// A field that is no number is not summed at all: a server that sums texts as zero would
+// show a total that is none.
 QString SumTableColumn(Dataset &table, Dataset &query, const QString &sortColumn);
+
+// Whether a field of this type can be summed: integers, floating point and decimals.
+bool isSummable(FieldType type);
 
 // A number in the pattern "0.##": at least one integer digit, at most two decimals (rounded
 // half away from zero on the exact digits), no trailing zeros, no group separators, the user's

@@ -11,19 +11,30 @@ struct TitleClickSort
     QString column;
     bool ascending = true;
 
-    void click(const QString &name)
+    // The sort after a click on a title. A grid takes it over once the sort succeeded, so
+    // that a sort that failed reverses nothing.
+    TitleClickSort clicked(const QString &name) const
     {
+        TitleClickSort next = *this;
         if (name == column)
-            ascending = !ascending;
+            next.ascending = !ascending;
         else
-            column = name;
+            next.column = name;
+        return next;
     }
-    // "Column ASC" or "Column DESC"; empty without a column.
+    // "Column ASC" or "Column DESC"; empty without a column. A name that the sort text would
+    // read otherwise (a comma in "IFNULL(cena,0)", brackets, blanks at an end) goes in
+    // brackets, a "]" in it doubled.
     QString expression() const
     {
         if (column.isEmpty())
             return QString();
-        return column + (ascending ? QStringLiteral(" ASC") : QStringLiteral(" DESC"));
+        QString name = column;
+        if (name.contains(QLatin1Char(',')) || name.contains(QLatin1Char('['))
+            || name.contains(QLatin1Char(']')) || name.trimmed().size() != name.size())
+            name = QLatin1Char('[') + name.replace(QLatin1Char(']'), QStringLiteral("]]"))
+                + QLatin1Char(']');
+        return name + (ascending ? QStringLiteral(" ASC") : QStringLiteral(" DESC"));
     }
 };
 

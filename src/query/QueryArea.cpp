@@ -187,7 +187,7 @@ void QueryArea::qGoBtnClick()
         m_host.prompts().show(PromptKind::Message, kNotRun);
         return;
     }
-    const int verdict = RiskVerdict(lines);
+    const int verdict = RiskVerdict(lines, m_host.dataModule().vrlConnect.sqlDialect());
     if (verdict > 0 && !m_host.prompts().confirm(RiskQuestion(verdict))) {
         m_host.prompts().show(PromptKind::Message, kNotRun);
         return;

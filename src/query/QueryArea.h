@@ -163,6 +163,7 @@ private:
     // Remembered for the whole run, across results and connections.
     QString m_clickedField;
     QString m_clickedValue;
+    QString m_clickedFilterValue; // the value as the unquoted retry writes it
     TitleClickSort m_sort { QString(), false }; // the first sort is descending
 };
 

@@ -8,9 +8,11 @@
 #include "basic/Prompts.h"
 #include "basic/QueryColumnSum.h"
 #include "basic/QueryRunners.h"
+#include "basic/TableColumnSum.h"
 #include "basic/TitleClickSort.h"
 #include "data/controls/DBGrid.h"
 #include "data/controls/GridSearch.h"
+#include "regional/Regional.h"
 #include "widgets/StatusBar.h"
 
 #include <QApplication>
@@ -61,6 +63,10 @@ void QueryArea::qGridCellClick(int column)
     const Field field = m_vrxQuery.field(column);
     m_clickedField = field.name(); // the whole name, however long
     m_clickedValue = field.text();
+    m_clickedFilterValue = m_clickedValue;
+    // The unquoted retry compares a number, which the filter reads with a decimal point only.
+    if (isSummable(field.type()))
+        m_clickedFilterValue.replace(Regional::system().decimalSeparator(), QLatin1Char('.'));
     emit valueCaptured(m_clickedValue);
     ui.qFilterE->setText(m_clickedField + QStringLiteral(" = ") + quotedText(m_clickedValue));
     ui.qFilterBtn->setEnabled(!ui.qFilterE->text().isEmpty());
@@ -71,10 +77,10 @@ void QueryArea::qGridTitleClick(int column)
 {
     if (!m_vrxQuery.isActive() || column < 0 || column >= m_vrxQuery.fieldCount())
         return;
-    const QString name = m_vrxQuery.field(column).name();
-    m_sort.click(name);
-    if (!m_sort.column.isEmpty())
-        m_vrxQuery.setSort(m_sort.expression());
+    const TitleClickSort sort = m_sort.clicked(m_vrxQuery.field(column).name());
+    if (!sort.column.isEmpty())
+        m_vrxQuery.setSort(sort.expression()); // a failure goes on to the general error report
+    m_sort = sort;
     setPosition(QStringLiteral(" záznamů: %1 (změna třídění - %2)")
                     .arg(m_vrxQuery.recordCount())
                     .arg(m_sort.column));
@@ -106,7 +112,7 @@ void QueryArea::qFilterBtnClick()
         // Retried below with the last clicked cell compared without apostrophes.
     }
     try {
-        ui.qFilterE->setText(m_clickedField + QStringLiteral(" = ") + m_clickedValue);
+        ui.qFilterE->setText(m_clickedField + QStringLiteral(" = ") + m_clickedFilterValue);
         applyFilter(ui.qFilterE->text());
     } catch (const std::exception &failure) {
         m_host.prompts().show(PromptKind::Message,

@@ -1,6 +1,7 @@
 #include "query/StatementChecks.h"
 
 #include "basic/AsciiUpperCase.h"
+#include "basic/SqlText.h"
 #include "regional/Regional.h"
 
 namespace vrl {
@@ -27,17 +28,19 @@ bool FirstLineNamesAStatement(const QString &firstLine)
                          QLatin1String("ALTER ") });
 }
 
-int RiskVerdict(const QStringList &lines)
+int RiskVerdict(const QStringList &lines, SqlDialect dialect)
 {
     int selecting = 0;
     int changing = 0;
     int conditions = 0;
     int structure = 0;
-    for (const QString &text : lines) {
-        const QString line = AsciiUpperCase(text);
+    // The other keywords count wherever they stand: a question too many is the safe side.
+    const QStringList code = SqlCodeLines(lines, dialect);
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString line = AsciiUpperCase(lines[i]);
         selecting += containsAny(line, { QLatin1String("SELECT ") });
         changing += containsAny(line, { QLatin1String("UPDATE "), QLatin1String("DELETE ") });
-        conditions += containsAny(line, { QLatin1String("WHERE ") });
+        conditions += containsAny(AsciiUpperCase(code[i]), { QLatin1String("WHERE ") });
         structure += containsAny(
             line, { QLatin1String("DROP "), QLatin1String("ALTER "), QLatin1String("CREATE ") });
     }

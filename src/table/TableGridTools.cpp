@@ -83,10 +83,10 @@ void TableArea::tblGridTitleClick(int column)
     Dataset &table = this->table();
     if (!table.isActive() || column < 0 || column >= table.fieldCount())
         return;
-    const QString name = table.field(column).name();
-    m_sort.click(name);
-    if (!m_sort.column.isEmpty())
-        table.setSort(m_sort.expression());
+    const TitleClickSort sort = m_sort.clicked(table.field(column).name());
+    if (!sort.column.isEmpty())
+        table.setSort(sort.expression()); // a failure goes on to the general error report
+    m_sort = sort;
     setPosition(table.recordCount() <= 0 ? noRecords()
                                          : QStringLiteral(" záznamů: %1 (změna třídění - %2)")
                                                .arg(table.recordCount())

@@ -28,15 +28,20 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        // Switching to another window is no leaving of the control.
-        if (event->type() == m_type
-            && !(m_type == QEvent::FocusOut
-                 && static_cast<QFocusEvent *>(event)->reason() == Qt::ActiveWindowFocusReason))
+        // Switching to another window is no leaving of the control, and neither is a popup
+        // opening over it (its context menu): the focus comes back when the popup closes.
+        if (event->type() == m_type && !(m_type == QEvent::FocusOut && staysInside(event)))
             m_handler();
         return QObject::eventFilter(watched, event);
     }
 
 private:
+    static bool staysInside(QEvent *event)
+    {
+        const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
+        return reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason;
+    }
+
     QEvent::Type m_type;
     std::function<void()> m_handler;
 };

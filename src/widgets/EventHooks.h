@@ -7,7 +7,8 @@ class QWidget;
 namespace vrl {
 
 // Handlers for events that a control has no signal for: a click, a double click, and leaving
-// the control (its focus moving elsewhere within the program). The hook lives as long as the
+// the control (its focus moving elsewhere within the program; not to another window, nor to a
+// popup such as its context menu). The hook lives as long as the
 // control.
 void onClick(QWidget &control, std::function<void()> handler);
 void onDoubleClick(QWidget &control, std::function<void()> handler);

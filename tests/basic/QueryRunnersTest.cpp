@@ -4,6 +4,7 @@
 #include "access/Connection.h"
 #include "access/DataError.h"
 #include "access/Dataset.h"
+#include "basic/SqlText.h"
 #include "basic/TableColumnSum.h"
 
 #include "support/ScriptedPrompts.h"
@@ -110,7 +111,15 @@ TEST_F(QueryRunners, TheEditorRunnerCountsOnTheWayItTook)
     EXPECT_EQ(records, 0);
     EXPECT_EQ(changed, 3);
 
-    memo.setPlainText(QStringLiteral("CREATE TABLE V (a INT)"));
+    // A structure change counts no rows by its nature: it is a special statement done, not a
+    // change of none. A row change of none stays one, comments and literals notwithstanding.
+    memo.setPlainText(QStringLiteral("CREATE TABLE V (a INT) -- no UPDATE here"));
+    EXPECT_EQ(OpenOrExecMemoQuery(query, memo, records, changed), QueryResult::ChangedUnknown);
+    memo.setPlainText(QStringLiteral("DROP TABLE V"));
+    EXPECT_EQ(OpenOrExecMemoQuery(query, memo, records, changed), QueryResult::ChangedUnknown);
+    memo.setPlainText(QStringLiteral("/* x */ delete\nfrom T where name = 'DROP'"));
+    EXPECT_EQ(OpenOrExecMemoQuery(query, memo, records, changed), QueryResult::ChangedNone);
+    memo.setPlainText(QStringLiteral("update T set name = 'x' where id = 99"));
     EXPECT_EQ(OpenOrExecMemoQuery(query, memo, records, changed), QueryResult::ChangedNone);
 
     memo.setPlainText(QStringLiteral("UPDATE nikde SET a = 1"));
@@ -120,6 +129,60 @@ TEST_F(QueryRunners, TheEditorRunnerCountsOnTheWayItTook)
         QStringLiteral("Při provádění příkazu došlo k chybě:\n\r\n\r")));
     EXPECT_TRUE(prompts.textsOf(QStringLiteral("message"))[0].endsWith(
         QStringLiteral("[query text:\n\rUPDATE nikde SET a = 1\r\n]")));
+}
+
+TEST_F(QueryRunners, TheEditorsLinesAreTheSameForItsChecksAndItsRunner)
+{
+    // Shift+Enter types a line separator inside a block; a no-break space is typed or pasted.
+    QPlainTextEdit memo;
+    memo.setPlainText(QStringLiteral("DELETE FROM T -- jen jeden\u2028WHERE id = 1\u2029"
+                                     "AND\u00A0name = 'a'\n"));
+    const QStringList lines = MemoLines(memo);
+    EXPECT_EQ(lines,
+              QStringList({ QStringLiteral("DELETE FROM T -- jen jeden"),
+                            QStringLiteral("WHERE id = 1"), QStringLiteral("AND name = 'a'") }));
+    qint32 records = 0, changed = 0;
+    EXPECT_EQ(OpenOrExecMemoQuery(query, memo, records, changed), QueryResult::ChangedOne);
+    EXPECT_EQ(query.commandText(), lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+    EXPECT_EQ(OpenOrExecXSimpleQuery(query, QStringLiteral("SELECT count(*) FROM T")),
+              QueryResult::OpenedOne);
+    EXPECT_EQ(query.field(0).text(), QStringLiteral("2"));
+}
+
+TEST(SqlText, CommentsLiteralsAndQuotedNamesAreBlankedAcrossLines)
+{
+    // The code that is left, its blanks run together; each line keeps its length.
+    const auto code = [](const QStringList &lines, SqlDialect dialect) {
+        QStringList left;
+        const QStringList blanked = SqlCodeLines(lines, dialect);
+        for (qsizetype i = 0; i < blanked.size(); ++i) {
+            EXPECT_EQ(blanked[i].size(), lines[i].size());
+            left << blanked[i].simplified();
+        }
+        return left;
+    };
+    EXPECT_EQ(
+        code({ QStringLiteral("DELETE FROM T -- WHERE"), QStringLiteral("x /* WHERE"),
+               QStringLiteral("WHERE */ y 'it''s"), QStringLiteral("WHERE' [a]]WHERE ] `b` z") },
+             SqlDialect::Standard),
+        QStringList({ QStringLiteral("DELETE FROM T"), QStringLiteral("x"), QStringLiteral("y"),
+                      QStringLiteral("z") }));
+    // MySQL: a "#" comment and a backslash escape; SQL Server: a temporary table's "#" and a
+    // backslash that ends nothing.
+    EXPECT_EQ(
+        code({ QStringLiteral("a # WHERE"), QStringLiteral("'x\\' WHERE' b") }, SqlDialect::MySql),
+        QStringList({ QStringLiteral("a"), QStringLiteral("b") }));
+    EXPECT_EQ(code({ QStringLiteral("FROM #t WHERE 'c:\\' = d") }, SqlDialect::SqlServer),
+              QStringList({ QStringLiteral("FROM #t WHERE = d") }));
+
+    EXPECT_TRUE(ChangesRows({ QStringLiteral("insert into T values (1)") }, SqlDialect::Standard));
+    EXPECT_TRUE(ChangesRows({ QStringLiteral("SELECT a"), QStringLiteral("INTO nové FROM T") },
+                            SqlDialect::SqlServer));
+    EXPECT_FALSE(
+        ChangesRows({ QStringLiteral("CREATE TABLE updates (a INT)") }, SqlDialect::Standard));
+    EXPECT_FALSE(ChangesRows({ QStringLiteral("DROP TABLE T -- DELETE"),
+                               QStringLiteral("/* UPDATE */ SET @x = 'INSERT'") },
+                             SqlDialect::MySql));
 }
 
 TEST(BreakLongLines, BreaksOnlyAfterBlanksCommasAndSemicolonsPastTheWidth)

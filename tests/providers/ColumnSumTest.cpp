@@ -198,6 +198,15 @@ TEST_P(TableColumnSum, AFilterTheDatabaseCannotFollowGivesTheFailureNotANumber)
     EXPECT_EQ(table.recordCount(), 2);
 }
 
+TEST_P(TableColumnSum, AColumnOfTextsIsNeverSummed)
+{
+    // MariaDB sums texts as zero with a warning, which read as a real total.
+    EXPECT_EQ(sum(QStringLiteral("Název")), QStringLiteral(" (Název nelze sčítat)"));
+    EXPECT_EQ(sum(QStringLiteral("Dne")), QStringLiteral(" (Dne nelze sčítat)"));
+    EXPECT_EQ(sum(QStringLiteral("Název"), QStringLiteral("Částka > 100")),
+              QStringLiteral(" (Název nelze sčítat)"));
+}
+
 INSTANTIATE_TEST_SUITE_P(Databases, TableColumnSum, ::testing::Values(kMariaDb, kWorkbook),
                          [](const auto &info) { return info.param.name; });
 

@@ -323,3 +323,123 @@ TEST_F(QueryAreaTest, PresetsWriteFromTheTableAndAskBeforeOverwriting)
         EXPECT_TRUE(form.grab().save(QDir(folder).filePath(QStringLiteral("query_result.png"))));
     }
 }
+
+TEST_F(QueryAreaTest, AShiftEnterOrANoBreakSpaceSplitsTheLinesAlikeForTheCheckAndTheServer)
+{
+    // The check saw the WHERE on a second line; the server saw one line whose comment
+    // swallowed it, and deleted every row without a question.
+    run({ QStringLiteral("DELETE FROM položky -- jen jeden\u2028WHERE id = 1") });
+    EXPECT_TRUE(prompts.textsOf(QStringLiteral("confirmation")).isEmpty());
+    EXPECT_EQ(messages(), QStringList({ QStringLiteral("OK [1]") }));
+    EXPECT_EQ(onServer(QStringLiteral("SELECT COUNT(*) FROM %1položky")), QStringLiteral("14"));
+
+    prompts.clear();
+    run({ QStringLiteral("DELETE FROM položky WHERE\u00A0id = 2") });
+    EXPECT_TRUE(prompts.textsOf(QStringLiteral("confirmation")).isEmpty());
+    EXPECT_EQ(messages(), QStringList({ QStringLiteral("OK [1]") }));
+    EXPECT_EQ(onServer(QStringLiteral("SELECT COUNT(*) FROM %1položky")), QStringLiteral("13"));
+
+    // A WHERE in a comment is no condition: the question comes, and No keeps every row.
+    prompts.clear();
+    prompts.answerConfirm(false);
+    run({ QStringLiteral("DELETE FROM položky -- WHERE id = 3") });
+    EXPECT_EQ(prompts.textsOf(QStringLiteral("confirmation")).size(), 1);
+    EXPECT_EQ(messages(), QStringList({ kNotRun }));
+    EXPECT_EQ(onServer(QStringLiteral("SELECT COUNT(*) FROM %1položky")), QStringLiteral("13"));
+}
+
+TEST_F(QueryAreaTest, AConfirmedStructureChangeIsASpecialStatementDone)
+{
+    prompts.answerConfirm(true);
+    run({ QStringLiteral("CREATE TABLE další (a INT)") });
+    EXPECT_EQ(messages(), QStringList({ QStringLiteral("Spec OK") }));
+    prompts.clear();
+    prompts.answerConfirm(true);
+    run({ QStringLiteral("DROP TABLE další") });
+    EXPECT_EQ(messages(), QStringList({ QStringLiteral("Spec OK") }));
+    // A change of rows that found none still says so.
+    prompts.clear();
+    run({ QStringLiteral("UPDATE položky SET počet = 1 WHERE id > 100") });
+    EXPECT_EQ(messages(), QStringList({ QStringLiteral("Nebyly provedeny žádné změny.") }));
+}
+
+TEST_F(QueryAreaTest, AColumnNamedWithACommaSortsAndAFailedSortReversesNothing)
+{
+    run({ QStringLiteral("SELECT id, IFNULL(cena,0) FROM položky") });
+    const QString name = QStringLiteral("IFNULL(cena,0)");
+    clickTitle(name);
+    EXPECT_EQ(form.vrxQuery().sort(), QStringLiteral("[IFNULL(cena,0)] DESC"));
+    EXPECT_EQ(form.vrxQuery().field(0).text(), QStringLiteral("15"));
+    clickTitle(name);
+    EXPECT_EQ(form.vrxQuery().field(0).text(), QStringLiteral("1"));
+    EXPECT_EQ(area.sortColumn(), name);
+
+    // A sort that fails (here the pending edit it posts first is refused: a key taken twice)
+    // leaves the remembered column and direction as they were, and the next click sorts.
+    run({ QStringLiteral("SELECT id, cena FROM položky") });
+    clickTitle(QStringLiteral("cena"));
+    const bool ascending = area.sortAscending();
+    form.vrxQuery().moveTo(1);
+    form.vrxQuery().edit();
+    form.vrxQuery().fieldByName(QStringLiteral("id")).setValue(Value::integer(2));
+    EXPECT_ANY_THROW(area.qGridTitleClick(column(QStringLiteral("cena"))));
+    EXPECT_EQ(area.sortColumn(), QStringLiteral("cena"));
+    EXPECT_EQ(area.sortAscending(), ascending);
+    form.vrxQuery().cancel();
+    clickTitle(QStringLiteral("cena"));
+    EXPECT_EQ(area.sortAscending(), !ascending);
+}
+
+TEST_F(QueryAreaTest, ADecimalCellsFilterProposalAndItsRetryFindTheRow)
+{
+    run({ QStringLiteral("SELECT id, cena, cena * 1 AS krát FROM položky") });
+    for (const QString &field : { QStringLiteral("cena"), QStringLiteral("krát") }) {
+        clickCell(3, field); // 4,50
+        ASSERT_EQ(control<QLineEdit>(form, "qFilterE")->text(),
+                  field + QStringLiteral(" = '4,50'"));
+        click(form, "qFilterBtn");
+        EXPECT_TRUE(messages().isEmpty()) << messages().join(u'|').toStdString();
+        EXPECT_EQ(form.vrxQuery().recordCount(), 1) << field.toStdString();
+        EXPECT_EQ(form.vrxQuery().field(0).text(), QStringLiteral("3"));
+        QTest::mouseDClick(control<QLineEdit>(form, "qFilterE"), Qt::LeftButton);
+
+        // The retry after a filter the parser refuses.
+        clickCell(3, field);
+        typeText(form, "qFilterE", QStringLiteral("??"));
+        click(form, "qFilterBtn");
+        EXPECT_TRUE(messages().isEmpty()) << messages().join(u'|').toStdString();
+        EXPECT_EQ(control<QLineEdit>(form, "qFilterE")->text(), field + QStringLiteral(" = 4.50"));
+        EXPECT_EQ(form.vrxQuery().recordCount(), 1) << field.toStdString();
+        QTest::mouseDClick(control<QLineEdit>(form, "qFilterE"), Qt::LeftButton);
+    }
+}
+
+TEST_F(QueryAreaTest, ATextColumnIsNeverSummedAsZero)
+{
+    // Texts that read as numbers were summed as if they were.
+    run({ QStringLiteral("SELECT id, název, CAST(počet AS CHAR) AS kusy, cena FROM položky") });
+    click(form, "qAutoSumChB");
+    clickTitle(QStringLiteral("kusy"));
+    EXPECT_EQ(status(1), QStringLiteral(" (kusy nelze sčítat)"));
+    clickTitle(QStringLiteral("název"));
+    EXPECT_EQ(status(1), QStringLiteral(" (název nelze sčítat)"));
+    clickTitle(QStringLiteral("cena"));
+    EXPECT_EQ(status(1), QStringLiteral(" cena: 180"));
+}
+
+TEST_F(QueryAreaTest, TheEditorsContextMenuIsNoLeavingOfIt)
+{
+    form.show();
+    QPlainTextEdit &editor = memo();
+    editor.setPlainText(QStringLiteral("SELECT * FROM položky"));
+    editor.setFocus();
+    area.qMemoClick();
+    ASSERT_FALSE(enabled("qGoBtn"));
+    // A popup taking the focus (the context menu) leaves Go as it was.
+    QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason);
+    QApplication::sendEvent(&editor, &popup);
+    EXPECT_FALSE(enabled("qGoBtn"));
+    QFocusEvent tab(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(&editor, &tab);
+    EXPECT_TRUE(enabled("qGoBtn"));
+}

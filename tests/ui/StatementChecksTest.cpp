@@ -46,6 +46,31 @@ TEST(RiskCheck, VerdictsFollowTheLinesThatHoldEachKeyword)
     EXPECT_EQ(RiskVerdict(lines), 3);
 }
 
+TEST(RiskCheck, AConditionCountsOnlyOutsideCommentsAndLiterals)
+{
+    // Each of these deletes or changes every row: the WHERE is no condition.
+    for (const QStringList &lines :
+         { QStringList { QStringLiteral("DELETE FROM položky -- WHERE id = 1") },
+           QStringList { QStringLiteral("DELETE FROM T /* WHERE id = 1 */") },
+           QStringList { QStringLiteral("DELETE FROM T /*"), QStringLiteral("WHERE id = 1 */") },
+           QStringList { QStringLiteral("UPDATE T SET a = 'WHERE b = 1'") },
+           QStringList { QStringLiteral("UPDATE T SET a = 'x"), QStringLiteral("WHERE b = 1'") } })
+        EXPECT_EQ(RiskVerdict(lines), 1) << lines.join(u'|').toStdString();
+    EXPECT_EQ(RiskVerdict({ QStringLiteral("DELETE FROM T # WHERE id = 1") }, SqlDialect::MySql),
+              1);
+    EXPECT_EQ(
+        RiskVerdict({ QStringLiteral("UPDATE T SET a = 'it\\' WHERE b = 1'") }, SqlDialect::MySql),
+        1);
+
+    // Real conditions after comments and literals still count.
+    EXPECT_EQ(RiskVerdict({ QStringLiteral("DELETE FROM T /* jen jeden */ WHERE id = 1") }), 0);
+    EXPECT_EQ(RiskVerdict({ QStringLiteral("UPDATE T SET a = 'it''s' WHERE b = 1 -- x") }), 0);
+    EXPECT_EQ(RiskVerdict({ QStringLiteral("DELETE FROM #t WHERE id = 1") }, SqlDialect::SqlServer),
+              0);
+    // The other keywords count wherever they stand: asking once too often is safe.
+    EXPECT_EQ(RiskVerdict({ QStringLiteral("SELECT 1 -- DROP TABLE T") }), 3);
+}
+
 TEST(RiskCheck, QuestionsAreWordForWord)
 {
     EXPECT_EQ(RiskQuestion(1),
