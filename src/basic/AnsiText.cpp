@@ -32,8 +32,13 @@ struct AnsiTable
         for (int byte = 0; byte < 256; ++byte) {
             const char one = char(byte);
             const QString decoded = codec->toUnicode(&one, 1);
+            // The toolkit reads the five bytes the code page leaves undefined (0x81, 0x83,
+            // 0x88, 0x90, 0x98) as the control characters of the same number; no reader of
+            // windows-1250 takes them back, so those characters count as missing.
+            const bool undefined = byte >= 0x80 && byte < 0xA0 && decoded.size() == 1
+                && decoded[0].unicode() == byte;
             if (decoded.size() == 1 && decoded[0] != QChar::ReplacementCharacter
-                && !decoded[0].isSurrogate())
+                && !decoded[0].isSurrogate() && !undefined)
                 byteOf[decoded[0].unicode()] = quint16(byte);
         }
     }

@@ -6,9 +6,11 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 namespace vrl {
 
@@ -72,9 +74,24 @@ QStringList nameFiltersOf(const QString &pairs)
     return filters;
 }
 
-bool WidgetPrompts::runFileDialog(FileDialog &dialog)
+QString suffixOfFilter(const QString &pairs, int filterIndex, const QString &defaultExt)
 {
-    QFileDialog files(dialogParent(), dialog.title, dialog.initialDir);
+    const QStringList parts = pairs.split(QLatin1Char('|'));
+    const qsizetype at = qsizetype(filterIndex - 1) * 2 + 1;
+    if (filterIndex < 1 || at >= parts.size())
+        return defaultExt;
+    const QString first
+        = parts[at].split(QRegularExpression(QStringLiteral("[; ]")), Qt::SkipEmptyParts).value(0);
+    if (!first.startsWith(QLatin1String("*.")) || first.indexOf(QLatin1Char('*'), 1) >= 0
+        || first.contains(QLatin1Char('?')))
+        return defaultExt;
+    return first.mid(2);
+}
+
+void prepareFileDialog(QFileDialog &files, const FileDialog &dialog)
+{
+    files.setWindowTitle(dialog.title);
+    files.setDirectory(dialog.initialDir);
     const bool save = dialog.kind == FileDialog::Kind::Save;
     files.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     files.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -84,13 +101,34 @@ bool WidgetPrompts::runFileDialog(FileDialog &dialog)
     files.setNameFilters(filters);
     if (dialog.filterIndex >= 1 && dialog.filterIndex <= filters.size())
         files.selectNameFilter(filters[dialog.filterIndex - 1]);
-    files.setDefaultSuffix(dialog.defaultExt);
+    // The extension is added when the answer is taken, from the type chosen by then: the
+    // toolkit's own default suffix stays what it was when the dialog opened.
+    files.setDefaultSuffix(QString());
     if (!dialog.fileName.isEmpty())
         files.selectFile(dialog.fileName);
+}
+
+void takeFileDialogAnswer(const QFileDialog &files, FileDialog &dialog)
+{
+    const QStringList filters = nameFiltersOf(dialog.filter);
+    dialog.filterIndex = int(filters.indexOf(files.selectedNameFilter())) + 1;
+    QString chosen = files.selectedFiles().value(0);
+    if (dialog.kind == FileDialog::Kind::Save && !chosen.isEmpty()
+        && QFileInfo(chosen).suffix().isEmpty() && !QFileInfo(chosen).isDir()) {
+        const QString suffix = suffixOfFilter(dialog.filter, dialog.filterIndex, dialog.defaultExt);
+        if (!suffix.isEmpty())
+            chosen += QLatin1Char('.') + suffix;
+    }
+    dialog.fileName = chosen;
+}
+
+bool WidgetPrompts::runFileDialog(FileDialog &dialog)
+{
+    QFileDialog files(dialogParent());
+    prepareFileDialog(files, dialog);
     if (files.exec() != QDialog::Accepted || files.selectedFiles().isEmpty())
         return false;
-    dialog.fileName = files.selectedFiles().constFirst();
-    dialog.filterIndex = int(filters.indexOf(files.selectedNameFilter())) + 1;
+    takeFileDialogAnswer(files, dialog);
     return true;
 }
 

@@ -54,13 +54,15 @@ void writeCsvField(ExportOutput &out, QStringView value)
     out.write(u"\";");
 }
 
-void writeInListValue(ExportOutput &out, QStringView value)
+void writeInListValue(ExportOutput &out, QStringView value, bool doubleBackslashes)
 {
     out.write(u"'");
-    if (!value.contains(u'\'')) {
+    if (!value.contains(u'\'') && !(doubleBackslashes && value.contains(u'\\'))) {
         out.write(value);
     } else {
         QString doubled = value.toString();
+        if (doubleBackslashes)
+            doubled.replace(u'\\', QStringLiteral("\\\\"));
         out.write(doubled.replace(u'\'', QStringLiteral("''")));
     }
     out.write(u"'");
@@ -113,8 +115,15 @@ void writeXmlContent(ExportOutput &out, QStringView value)
 void writeCsv(const QStringList &names, const ExportRows &rows, ExportOutput &out)
 {
     for (const QString &name : names) {
-        out.write(name);
-        out.write(u";");
+        const bool special = std::any_of(name.begin(), name.end(), [](QChar c) {
+            return c == u';' || c == u'"' || c == u'\r' || c == u'\n';
+        });
+        if (special) {
+            writeCsvField(out, name);
+        } else {
+            out.write(name);
+            out.write(u";");
+        }
     }
     out.write(kLineEnd);
     const int fields = int(names.size());
@@ -128,7 +137,8 @@ void writeCsv(const QStringList &names, const ExportRows &rows, ExportOutput &ou
     out.write(kLineEnd);
 }
 
-void writeInList(const QStringList &names, const ExportRows &rows, ExportOutput &out)
+void writeInList(const QStringList &names, const ExportRows &rows, ExportOutput &out,
+                 bool doubleBackslashes)
 {
     out.write(u"LINE EXPORT");
     out.write(kLineEnd);
@@ -139,13 +149,13 @@ void writeInList(const QStringList &names, const ExportRows &rows, ExportOutput 
     // The first value is written before any record is looked at, so an empty result gives
     // the empty text.
     out.write(u"(");
-    writeInListValue(out, rows.count > 0 ? first(0) : QStringView());
+    writeInListValue(out, rows.count > 0 ? first(0) : QStringView(), doubleBackslashes);
     if (rows.count > 0)
         out.recordWritten(1, rows.count);
     for (int row = 1; row < rows.count; ++row) {
         out.write(u",");
         out.write(kLineEnd);
-        writeInListValue(out, first(row));
+        writeInListValue(out, first(row), doubleBackslashes);
         out.recordWritten(row + 1, rows.count);
     }
     out.write(u")");

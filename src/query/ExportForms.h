@@ -37,11 +37,15 @@ protected:
 
 // Semicolon-separated: the names each followed by ";", then each value between double quotes
 // and followed by ";" (a semicolon in a value becomes a blank, a double quote is doubled),
-// then an empty line.
+// then an empty line. A name holding a semicolon, a double quote or a line break is written
+// as a value is, so that it keeps its column; other names stay as they are.
 void writeCsv(const QStringList &names, const ExportRows &rows, ExportOutput &out);
 // "LINE EXPORT", then the first field's values between apostrophes (doubled inside), one to a
-// line, joined by commas and enclosed in parentheses. An empty result gives ('').
-void writeInList(const QStringList &names, const ExportRows &rows, ExportOutput &out);
+// line, joined by commas and enclosed in parentheses. An empty result gives (''). For a
+// server that reads a backslash in a literal as an escape (MySQL, MariaDB), each backslash is
+// doubled, so that the list finds the values when it is pasted back into a statement.
+void writeInList(const QStringList &names, const ExportRows &rows, ExportOutput &out,
+                 bool doubleBackslashes = false);
 // A flat XML document in windows-1250: <data>, an <item> per record with an element per
 // field. Returns the records written. In values &, <, > and CR are escaped and characters
 // outside the code page become numeric character references, so that nothing is lost; only

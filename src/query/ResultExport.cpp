@@ -1,5 +1,6 @@
 #include "query/ResultExport.h"
 
+#include "access/Connection.h"
 #include "access/Dataset.h"
 #include "areas/WorkAreaHost.h"
 #include "basic/AnsiText.h"
@@ -63,6 +64,9 @@ bool ResultExport::chooseFile(int filterIndex, const QString &title, const QStri
 
 ResultExport::Outcome ResultExport::writeFile(Form form, const QString &path)
 {
+    // A pending edit of the grid is posted before anything is written (the move to the first
+    // record posts it): a refused one ends the export here, and no file is created.
+    m_query.first();
     QProgressBar &gauge = m_host.gauge();
     gauge.setValue(0);
     AnsiTextWriter file(path, AnsiTextWriter::Mode::Replace);
@@ -81,7 +85,9 @@ ResultExport::Outcome ResultExport::writeFile(Form form, const QString &path)
             writeCsv(names, rows, out);
             break;
         case Form::InList:
-            writeInList(names, rows, out);
+            writeInList(names, rows, out,
+                        m_query.connection()
+                            && m_query.connection()->sqlDialect() == SqlDialect::MySql);
             break;
         case Form::Xml:
             outcome.records = writeXml(names, rows, out);
@@ -105,6 +111,14 @@ void ResultExport::qExpBtnClick()
     const Form form = m_inList.isChecked() ? Form::InList : Form::Csv;
     Outcome outcome;
     if (chooseFile(1, QStringLiteral("CSV export dat"), QStringLiteral("_CSV"))) {
+        try {
+            m_query.first(); // posts a pending edit, as writing would
+        } catch (const std::exception &failure) {
+            // The edit is not lost and nothing is written; the user learns why.
+            m_host.prompts().show(PromptKind::Message, failureMessage(failure));
+            m_host.prompts().show(PromptKind::Message, QStringLiteral("CSV export neúspěšný"));
+            return;
+        }
         try {
             outcome = writeFile(form, m_host.dataModule().vrlSDlg.fileName);
         } catch (const std::exception &) {

@@ -4,6 +4,9 @@
 #include "query/ExportForms.h"
 #include "basic/AnsiText.h"
 
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
@@ -37,6 +40,16 @@ QByteArray bytesOf(Writer writer, const QStringList &names, const Rows &rows)
     return toAnsi(out.text);
 }
 
+// The IN list as written for SQL Server and for MySQL, which reads a backslash as an escape.
+void inList(const QStringList &names, const ExportRows &rows, ExportOutput &out)
+{
+    writeInList(names, rows, out);
+}
+void mySqlInList(const QStringList &names, const ExportRows &rows, ExportOutput &out)
+{
+    writeInList(names, rows, out, true);
+}
+
 const QStringList kNames { QStringLiteral("Code"), QStringLiteral("Name") };
 const Rows kExample { { QStringLiteral("A1"), QStringLiteral("Nut; small") },
                       { QStringLiteral("B2"), QStringLiteral("O'Brien") },
@@ -65,7 +78,7 @@ TEST(ExportForms, TheWorkedExampleInEachForm)
     EXPECT_EQ(bytesOf(writeCsv, kNames, kExample),
               QByteArray("Code;Name;\r\n\"A1\";\"Nut  small\";\r\n\"B2\";\"O'Brien\";\r\n"
                          "\"C3\";\"\";\r\n\r\n"));
-    EXPECT_EQ(bytesOf(writeInList, kNames, kExample),
+    EXPECT_EQ(bytesOf(inList, kNames, kExample),
               QByteArray("LINE EXPORT\r\n('A1',\r\n'B2',\r\n'C3')\r\n"));
     EXPECT_EQ(bytesOf(writeXml, kNames, kExample),
               QByteArray("<?xml version=\"1.0\" encoding=\"windows-1250\" ?>\r\n<data>\r\n"
@@ -79,14 +92,14 @@ TEST(ExportForms, TheWorkedExampleInEachForm)
     Rows swapped;
     for (const QStringList &row : kExample)
         swapped << QStringList { row[1], row[0] };
-    EXPECT_EQ(bytesOf(writeInList, { kNames[1], kNames[0] }, swapped),
+    EXPECT_EQ(bytesOf(inList, { kNames[1], kNames[0] }, swapped),
               QByteArray("LINE EXPORT\r\n('Nut; small',\r\n'O''Brien',\r\n'')\r\n"));
 }
 
 TEST(ExportForms, AnEmptyResultInEachFormAndTheRecordsReported)
 {
     EXPECT_EQ(bytesOf(writeCsv, kNames, {}), QByteArray("Code;Name;\r\n\r\n"));
-    EXPECT_EQ(bytesOf(writeInList, kNames, {}), QByteArray("LINE EXPORT\r\n('')\r\n"));
+    EXPECT_EQ(bytesOf(inList, kNames, {}), QByteArray("LINE EXPORT\r\n('')\r\n"));
     EXPECT_EQ(bytesOf(writeXml, kNames, {}),
               QByteArray("<?xml version=\"1.0\" encoding=\"windows-1250\" ?>\r\n<data>\r\n"
                          "</data>\r\n"));
@@ -105,7 +118,31 @@ TEST(ExportForms, ADoubleQuoteInACsvValueIsDoubledAndLineBreaksStay)
     const QByteArray csv
         = bytesOf(writeCsv, { QStringLiteral("a\"b") },
                   { { QStringLiteral("say \"hi\"; now") }, { QStringLiteral("two\r\nlines") } });
-    EXPECT_EQ(csv, QByteArray("a\"b;\r\n\"say \"\"hi\"\"  now\";\r\n\"two\r\nlines\";\r\n\r\n"));
+    EXPECT_EQ(csv,
+              QByteArray("\"a\"\"b\";\r\n\"say \"\"hi\"\"  now\";\r\n\"two\r\nlines\";\r\n\r\n"));
+}
+
+TEST(ExportForms, ACsvNameThatWouldShiftTheColumnsIsQuotedAsAValueIs)
+{
+    // Unquoted, "a;b" made two columns of the header and every value moved one to the left.
+    const QByteArray csv = bytesOf(
+        writeCsv,
+        { QStringLiteral("id"), QStringLiteral("a;b"), QStringLiteral("two\nlines"),
+          QStringLiteral("IFNULL(c,0)") },
+        { { QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4") } });
+    EXPECT_EQ(csv,
+              QByteArray("id;\"a b\";\"two\nlines\";IFNULL(c,0);\r\n"
+                         "\"1\";\"2\";\"3\";\"4\";\r\n\r\n"));
+}
+
+TEST(ExportForms, AMySqlInListDoublesBackslashesAndTheOtherKeepsThem)
+{
+    const Rows paths { { QStringLiteral("c:\\temp\\"), QString() },
+                       { QStringLiteral("O'Brien\\x"), QString() } };
+    EXPECT_EQ(bytesOf(inList, kNames, paths),
+              QByteArray("LINE EXPORT\r\n('c:\\temp\\',\r\n'O''Brien\\x')\r\n"));
+    EXPECT_EQ(bytesOf(mySqlInList, kNames, paths),
+              QByteArray("LINE EXPORT\r\n('c:\\\\temp\\\\',\r\n'O''Brien\\\\x')\r\n"));
 }
 
 TEST(ExportForms, XmlIsReadableWhateverTheNamesAndValuesHold)
@@ -147,4 +184,47 @@ TEST(ExportForms, XmlIsReadableWhateverTheNamesAndValuesHold)
     ASSERT_EQ(parsedItems(toAnsi(controls.text)).size(), 1);
     EXPECT_EQ(parsedItems(toAnsi(controls.text))[0][0].second,
               QStringLiteral("a\uFFFDb\uFFFD\uFFFD"));
+}
+
+namespace {
+
+// Whether python reads the bytes strictly as windows-1250 (and, for XML, parses them):
+// an independent reader, which refuses the five bytes the code page leaves undefined.
+bool pythonReads(const QByteArray &bytes, bool asXml)
+{
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("export")));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return false;
+    file.close();
+    const QString script = asXml
+        ? QStringLiteral("import sys, xml.dom.minidom; xml.dom.minidom.parse(sys.argv[1])")
+        : QStringLiteral(
+            "import sys; open(sys.argv[1], encoding='cp1250', errors='strict').read()");
+    QProcess python;
+    python.start(QStringLiteral("python3"), { QStringLiteral("-c"), script, file.fileName() });
+    return python.waitForFinished(30000) && python.exitStatus() == QProcess::NormalExit
+        && python.exitCode() == 0;
+}
+
+} // namespace
+
+TEST(ExportForms, CharactersTheCodePageLeavesUndefinedNeverReachAFileAsBytes)
+{
+    // Read as windows-1250 through the toolkit, bytes 0x81, 0x83, 0x88, 0x90 and 0x98 come
+    // back as these characters, so they were taken for characters of the code page.
+    for (const char16_t undefined : { u'\u0081', u'\u0083', u'\u0088', u'\u0090', u'\u0098' }) {
+        const QString value = QStringLiteral("a") + QChar(undefined) + QStringLiteral("ř");
+        SCOPED_TRACE(int(undefined));
+        EXPECT_FALSE(ansiHolds(undefined));
+        EXPECT_EQ(ansiMissingCount(value), 1);
+        EXPECT_EQ(toAnsi(value), QByteArray("a?\xF8"));
+
+        const Rows rows { { value, value } };
+        const QByteArray xml = bytesOf(writeXml, kNames, rows);
+        EXPECT_TRUE(pythonReads(xml, true)) << xml.toStdString();
+        EXPECT_EQ(parsedItems(xml).value(0).value(1).second, value);
+        EXPECT_TRUE(pythonReads(bytesOf(writeCsv, kNames, rows), false));
+        EXPECT_TRUE(pythonReads(bytesOf(inList, kNames, rows), false));
+    }
 }

@@ -3,6 +3,8 @@
 // the grid and the cursor, and the files that cannot be written.
 #include "ResultFixture.h"
 
+#include "access/Dataset.h"
+
 #include "basic/AnsiText.h"
 #include "basic/DateStamp.h"
 #include "data/VRLDM.h"
@@ -262,4 +264,46 @@ TEST_F(ResultExportTest, FilesThatCannotBeWrittenAreReportedAndTheGridComesBack)
     // The disk filled up while the records were written, not before.
     EXPECT_GT(gaugeSteps.size(), 2);
     EXPECT_EQ(gaugeSteps.last(), 0);
+}
+
+TEST_F(ResultExportTest, AnEditNotYetPostedIsPostedFirstAndARefusedOneWritesNothing)
+{
+    openDatabase(kGoods);
+    run(QStringLiteral("SELECT id, název FROM zboží ORDER BY id"));
+    control<QCheckBox>(form, "qEditChB")->click();
+    Dataset &result = form.vrxQuery();
+
+    // A good edit reaches the server and the file alike.
+    result.moveTo(2);
+    result.edit();
+    result.fieldByName(QStringLiteral("název")).setValue(Value::text(QStringLiteral("Matka")));
+    exportTo("qExpBtn", path(QStringLiteral("posted.csv")));
+    EXPECT_EQ(messages().value(0), QStringLiteral("CSV export OK [3 záznamů]"));
+    EXPECT_TRUE(fileBytes(path(QStringLiteral("posted.csv"))).contains("\"2\";\"Matka\";"));
+    EXPECT_EQ(valueOnServer(QStringLiteral("SELECT název FROM `%1`.zboží WHERE id = 2")
+                                .arg(databaseOfThisTest(QStringLiteral("rs")))),
+              QStringLiteral("Matka"));
+
+    // A refused edit (a key taken twice) was written into the file, and only then was the
+    // export reported as failed. Now the failure shows and no file is written.
+    for (const char *button : { "qExpBtn", "qXMLBtn" }) {
+        result.moveTo(1);
+        result.edit();
+        result.fieldByName(QStringLiteral("id")).setValue(Value::integer(3));
+        const QString target = path(QStringLiteral("refused_") + QLatin1String(button));
+        exportTo(button, target);
+        EXPECT_FALSE(QFile::exists(target)) << button;
+        ASSERT_FALSE(messages().isEmpty()) << button;
+        EXPECT_TRUE(messages().join(u'|').contains(QStringLiteral("Duplicate")))
+            << messages().join(u'|').toStdString();
+        if (QLatin1String(button) == QLatin1String("qExpBtn"))
+            EXPECT_EQ(messages().last(), kFailed);
+        else
+            EXPECT_TRUE(messages().last().startsWith(QStringLiteral("XML export error\n\r[")));
+        EXPECT_TRUE(grid().isAttached());
+        result.cancel();
+    }
+    EXPECT_EQ(valueOnServer(QStringLiteral("SELECT COUNT(*) FROM `%1`.zboží")
+                                .arg(databaseOfThisTest(QStringLiteral("rs")))),
+              QStringLiteral("3"));
 }
