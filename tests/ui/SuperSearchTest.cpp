@@ -46,8 +46,8 @@ protected:
     const QStringList people {
         QStringLiteral("CREATE TABLE a_lidé (id INT PRIMARY KEY, jméno VARCHAR(30), "
                        "příjmení VARCHAR(30), narozen DATE, poznámka VARCHAR(30) NULL)"),
-        QStringLiteral("INSERT INTO a_lidé VALUES (1, 'Žofie', 'Nováková', '1980-05-01', NULL), "
-                       "(2, 'Jan', 'ŽOFIE', '1975-01-01', 'x'), "
+        QStringLiteral("INSERT INTO a_lidé VALUES (1, 'Žofie', 'Nováková', '1980-05-01', "
+                       "'ještě jednou Žofie'), (2, 'Jan', 'ŽOFIE', '1975-01-01', NULL), "
                        "(3, 'Petr', 'Dvořák', '2001-12-24', 'žofie taky')"),
         QStringLiteral("CREATE TABLE b_prázdná (a INT)"),
         QStringLiteral("CREATE TABLE c_čísla (n INT, d DECIMAL(8,2))"),
@@ -75,9 +75,10 @@ TEST_F(SuperSearchTest, HitsAreCaseInsensitiveAndTheAnswersDecideWhereItGoesOn)
             form.grab().save(QDir(folder).filePath(QStringLiteral("supersearch_hit.png")));
         return true;
     });
-    prompts.answerConfirm(true); // stay in the table: record 2 next
+    prompts.answerConfirm(true); // stay in the table: record 2 next, not poznámka of record 1
     prompts.answerConfirmWith([&] {
-        EXPECT_TRUE(status().contains(QStringLiteral("záznam číslo 2, položka příjmení")));
+        EXPECT_TRUE(status().contains(QStringLiteral("záznam číslo 2, položka příjmení")))
+            << status().toStdString();
         return true;
     });
     prompts.answerConfirm(false); // leave the table: record 3 is not searched
@@ -117,6 +118,27 @@ TEST_F(SuperSearchTest, NumbersAndDatesAreFoundByTheirTextAndTheEndIsReported)
                     .hasMatch())
         << status().toStdString();
     EXPECT_EQ(control<QProgressBar>(form, "qGauge")->value(), 0);
+}
+
+TEST_F(SuperSearchTest, AKeyWhoseUpperCaseIsLongerFindsTheTextInEitherForm)
+{
+    // "straße" becomes "STRASSE"; compared character by character without regard to case,
+    // not even "Straße" itself was found.
+    connectTo({ QStringLiteral("CREATE TABLE ulice (id INT PRIMARY KEY, název VARCHAR(30))"),
+                QStringLiteral("INSERT INTO ulice VALUES (1, 'Nádražní'), (2, 'Hauptstrasse'), "
+                               "(3, 'Große Straße')") });
+    QStringList hits;
+    for (int hit = 0; hit < 2; ++hit) {
+        prompts.answerConfirmWith([&] {
+            hits << status().section(QStringLiteral("záznam číslo "), 1).section(u',', 0, 0);
+            return true;
+        });
+        prompts.answerConfirm(true);
+    }
+    search(QStringLiteral("straße"));
+    EXPECT_EQ(hits, QStringList({ QStringLiteral("2"), QStringLiteral("3") }));
+    EXPECT_EQ(questions().first(), QStringLiteral("výraz 'STRASSE' nalezen; pokračovat?"));
+    EXPECT_EQ(prompts.textsOf(QStringLiteral("message")), QStringList({ kEnd }));
 }
 
 TEST_F(SuperSearchTest, AnEmptyDatabaseEndsAtOnce)
