@@ -23,6 +23,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <zip.h>
 
 using namespace vrl;
 using namespace vrl::test;
@@ -117,6 +118,41 @@ TEST_F(WorkbookFault, AReadOnlyWorkbookIsRefusedAndAWrittenOneKeepsItsModeAndOwn
     EXPECT_EQ(
         openTable(*fresh, QStringLiteral("[Ceník$]"))->fieldByName(QStringLiteral("Cena")).value(),
         Value::real(2));
+}
+
+TEST_F(WorkbookFault, AFolderThatTakesNoFileIsNamedInCzech)
+{
+    // The zip library's own words ("Failure to create temporary file: Permission denied")
+    // ended the message before.
+    const auto connection = save(priceList(), "ceník.xlsx");
+    const auto prices = openTable(*connection, QStringLiteral("[Ceník$]"));
+    const QByteArray folder = QFile::encodeName(dir.path());
+    ASSERT_EQ(::chmod(folder.constData(), 0555), 0);
+    prices->fieldByName(QStringLiteral("Cena")).setValue(Value::real(1));
+    const QString refused = failureOf([&] { prices->post(); });
+    ::chmod(folder.constData(), 0755);
+    EXPECT_EQ(refused,
+              QStringLiteral("Sešit ceník.xlsx nelze uložit: složka sešitu není zapisovatelná"));
+    prices->cancel();
+
+    // The library's failures a user can meet, each with its Czech reason.
+    const auto reason = [](int code, int system) {
+        zip_error_t error;
+        zip_error_init(&error);
+        zip_error_set(&error, code, system);
+        const QString text = workbook::zipFailureReason(&error);
+        zip_error_fini(&error);
+        return text;
+    };
+    EXPECT_EQ(reason(ZIP_ER_TMPOPEN, EACCES), QStringLiteral("složka sešitu není zapisovatelná"));
+    EXPECT_EQ(reason(ZIP_ER_TMPOPEN, EROFS), QStringLiteral("složka sešitu není zapisovatelná"));
+    EXPECT_EQ(reason(ZIP_ER_WRITE, ENOSPC),
+              QStringLiteral("zápis souboru selhal (na disku není místo)"));
+    EXPECT_EQ(reason(ZIP_ER_NOZIP, 0), QStringLiteral("není to sešit (soubor ZIP)"));
+    EXPECT_EQ(reason(ZIP_ER_OPEN, ENOENT),
+              QStringLiteral("soubor nelze otevřít (soubor nebo složka neexistuje)"));
+    // A failure it does not name keeps the library's words.
+    EXPECT_EQ(reason(ZIP_ER_INUSE, 0), QStringLiteral("Resource still in use"));
 }
 
 // f. A NUL in a header is a "_" in the field name; a sheet that cannot be loaded fails alone.

@@ -86,9 +86,17 @@ void rewritePackage(const QString &path, const std::map<QString, QByteArray> &re
     struct stat old;
     if (::stat(QFile::encodeName(path).constData(), &old) != 0)
         cannotWrite(path, QStringLiteral("soubor nelze najít"));
-    const QString temporary = QDir(info.absolutePath()).filePath(
-        temporaryPrefix(info) + QString::number(QCoreApplication::applicationPid())
-        + kTemporarySuffix);
+    const QString temporary
+        = QDir(info.absolutePath())
+              .filePath(temporaryPrefix(info) + QString::number(QCoreApplication::applicationPid())
+                        + kTemporarySuffix);
+    // The new file is written beside the old one: a folder that takes no new file is named
+    // as the reason, before any work is done. Its mode counts for root too, as the file's does.
+    struct stat folder;
+    const QByteArray folderName = QFile::encodeName(info.absolutePath());
+    if (::access(folderName.constData(), W_OK) != 0
+        || (::stat(folderName.constData(), &folder) == 0 && (folder.st_mode & 0222) == 0))
+        cannotWrite(path, QStringLiteral("složka sešitu není zapisovatelná"));
     QFile::remove(temporary);
     int error = 0;
     zip_t *target
@@ -96,7 +104,7 @@ void rewritePackage(const QString &path, const std::map<QString, QByteArray> &re
     if (!target)
         cannotWrite(path, QStringLiteral("dočasný soubor nelze vytvořit"));
     const auto fail = [&](const QString &why) {
-        const QString details = QString::fromLocal8Bit(zip_strerror(target));
+        const QString details = zipFailureReason(zip_get_error(target));
         zip_discard(target);
         QFile::remove(temporary);
         cannotWrite(path, why + QStringLiteral(" (") + details + QLatin1Char(')'));

@@ -6,11 +6,32 @@
 
 #include <zip.h>
 
+#include <cerrno>
 #include <vector>
 
 namespace vrl::workbook {
 
 namespace {
+
+// A failure of the system under a zip operation, in the user's words; empty when the
+// number says nothing more than the operation's own reason.
+QString systemReason(int code)
+{
+    switch (code) {
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("chybí oprávnění");
+    case EROFS:
+        return QStringLiteral("svazek je jen pro čtení");
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("na disku není místo");
+    case ENOENT:
+        return QStringLiteral("soubor nebo složka neexistuje");
+    default:
+        return QString();
+    }
+}
 
 [[noreturn]] void damaged(const QString &path, const QString &why)
 {
@@ -20,6 +41,66 @@ namespace {
 
 } // namespace
 
+QString zipFailureReason(const zip_error *error)
+{
+    const int code = zip_error_code_zip(error);
+    const int system
+        = zip_error_system_type(error) == ZIP_ET_SYS ? zip_error_code_system(error) : 0;
+    const QString because = systemReason(system);
+    const auto with = [&](const QString &reason) {
+        return because.isEmpty() ? reason
+                                 : reason + QStringLiteral(" (") + because + QLatin1Char(')');
+    };
+    switch (code) {
+    case ZIP_ER_TMPOPEN:
+        if (system == EACCES || system == EPERM || system == EROFS)
+            return QStringLiteral("složka sešitu není zapisovatelná");
+        return with(QStringLiteral("dočasný soubor nelze vytvořit"));
+    case ZIP_ER_WRITE:
+    case ZIP_ER_CLOSE:
+        return with(QStringLiteral("zápis souboru selhal"));
+    case ZIP_ER_RENAME:
+    case ZIP_ER_REMOVE:
+        return with(QStringLiteral("soubor nelze nahradit"));
+    case ZIP_ER_READ:
+    case ZIP_ER_SEEK:
+    case ZIP_ER_TELL:
+        return with(QStringLiteral("čtení souboru selhalo"));
+    case ZIP_ER_OPEN:
+        return with(QStringLiteral("soubor nelze otevřít"));
+    case ZIP_ER_NOENT:
+        return QStringLiteral("soubor neexistuje");
+    case ZIP_ER_NOZIP:
+        return QStringLiteral("není to sešit (soubor ZIP)");
+    case ZIP_ER_INCONS:
+    case ZIP_ER_EOF:
+        return QStringLiteral("soubor je neúplný nebo porušený");
+    case ZIP_ER_CRC:
+    case ZIP_ER_ZLIB:
+    case ZIP_ER_COMPRESSED_DATA:
+        return QStringLiteral("komprimovaná data jsou porušena");
+    case ZIP_ER_COMPNOTSUPP:
+        return QStringLiteral("nepodporovaný způsob komprese");
+    case ZIP_ER_ENCRNOTSUPP:
+    case ZIP_ER_NOPASSWD:
+    case ZIP_ER_WRONGPASSWD:
+        return QStringLiteral("sešit je zašifrován");
+    case ZIP_ER_MULTIDISK:
+        return QStringLiteral("sešit rozdělený do více souborů nelze číst");
+    case ZIP_ER_MEMORY:
+        return QStringLiteral("nedostatek paměti");
+    default: {
+        // zip_error_strerror keeps its text in the error, which is the caller's.
+        zip_error_t copy;
+        zip_error_init(&copy);
+        zip_error_set(&copy, code, zip_error_code_system(error));
+        const QString text = QString::fromLocal8Bit(zip_error_strerror(&copy));
+        zip_error_fini(&copy);
+        return text;
+    }
+    }
+}
+
 ZipArchive::ZipArchive(const QString &path)
     : m_path(path)
 {
@@ -28,7 +109,7 @@ ZipArchive::ZipArchive(const QString &path)
     if (!m_zip) {
         zip_error_t details;
         zip_error_init_with_code(&details, error);
-        const QString why = QString::fromLocal8Bit(zip_error_strerror(&details));
+        const QString why = zipFailureReason(&details);
         zip_error_fini(&details);
         damaged(path, why);
     }
@@ -52,12 +133,12 @@ void ZipArchive::stream(const QString &entry,
     if (!file)
         damaged(m_path,
                 QStringLiteral("chybí část %1 (%2)")
-                    .arg(entry, QString::fromLocal8Bit(zip_strerror(m_zip))));
+                    .arg(entry, zipFailureReason(zip_get_error(m_zip))));
     std::vector<char> buffer(64 * 1024);
     for (;;) {
         const zip_int64_t got = zip_fread(file, buffer.data(), buffer.size());
         if (got < 0) {
-            const QString why = QString::fromLocal8Bit(zip_file_strerror(file));
+            const QString why = zipFailureReason(zip_file_get_error(file));
             zip_fclose(file);
             damaged(m_path, QStringLiteral("část %1 nelze číst (%2)").arg(entry, why));
         }

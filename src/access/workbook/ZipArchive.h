@@ -6,8 +6,14 @@
 #include <functional>
 
 struct zip;
+struct zip_error;
 
 namespace vrl::workbook {
+
+// Why the zip library failed, in Czech: a reason for each failure a user can meet (a folder
+// without write permission, a full disk, a file that is no workbook); the library's own
+// English text only for a failure this does not name.
+QString zipFailureReason(const zip_error *error);
 
 // A zip container opened for reading (libzip). Throws DataError with the file's name.
 class ZipArchive
