@@ -178,6 +178,10 @@ private:
     std::vector<int> keyFields();
     // The columns and original values that find a stored row in its table.
     void keyOf(size_t row, QStringList &columns, std::vector<Value> &values);
+    // Throws the not-found error unless exactly one stored row has the key's values; asks
+    // the database only when the key is not a primary key.
+    void requireOneMatch(Provider &provider, const QString &table, const QStringList &whereColumns,
+                         const std::vector<Value> &whereValues);
 
     Kind m_kind;
     QPointer<Connection> m_connection;
@@ -200,6 +204,7 @@ private:
     std::vector<bool> m_modified;
     int m_insertAt = 0;
     std::optional<std::vector<int>> m_keyFields;
+    bool m_keyIsPrimary = false; // m_keyFields is the table's primary key, not all its fields
     // The INSERT of the last post, kept while posts set the same fields of the same table: an
     // import writes thousands of rows the same way. Closing forgets it, so a new connection
     // quotes anew.

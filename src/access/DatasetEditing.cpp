@@ -116,6 +116,7 @@ std::vector<int> Dataset::keyFields()
         }
         keys.push_back(found);
     }
+    m_keyIsPrimary = !keys.empty();
     if (keys.empty()) {
         // No usable key: the row is found by all its original values.
         for (int f = 0; f < fieldCount(); ++f) {
@@ -133,6 +134,20 @@ void Dataset::keyOf(size_t row, QStringList &columns, std::vector<Value> &values
         columns << m_rows.fields()[size_t(f)].baseColumn;
         values.push_back(m_rows.value(row, f));
     }
+}
+
+void Dataset::requireOneMatch(Provider &provider, const QString &table,
+                              const QStringList &whereColumns,
+                              const std::vector<Value> &whereValues)
+{
+    // A primary key finds one row at most. All the values of a row may be shared by others,
+    // and a statement sent on trust would change them all before its count could refuse it.
+    if (m_keyIsPrimary)
+        return;
+    const WriteStatement count = countStatement(provider, table, whereColumns, whereValues);
+    const StatementResult result = provider.run(count.sql, count.parameters);
+    if (!result.hasRows || result.rows.rowCount() != 1 || result.rows.value(0, 0).toNumber() != 1.0)
+        throw DataError(kNotFound);
 }
 
 void Dataset::post()
@@ -161,6 +176,7 @@ void Dataset::post()
         QStringList whereColumns;
         std::vector<Value> whereValues;
         keyOf(row, whereColumns, whereValues);
+        requireOneMatch(provider, table, whereColumns, whereValues);
         const WriteStatement update
             = updateStatement(provider, table, columns, values, whereColumns, whereValues);
         const StatementResult result = provider.run(update.sql, update.parameters);
@@ -222,6 +238,7 @@ void Dataset::remove()
     QStringList whereColumns;
     std::vector<Value> whereValues;
     keyOf(row, whereColumns, whereValues);
+    requireOneMatch(provider, baseTable(), whereColumns, whereValues);
     const WriteStatement deletion
         = deleteStatement(provider, baseTable(), whereColumns, whereValues);
     const StatementResult result = provider.run(deletion.sql, deletion.parameters);

@@ -61,6 +61,16 @@ WriteStatement insertStatement(const Provider &provider, const QString &table,
     return statement;
 }
 
+WriteStatement countStatement(const Provider &provider, const QString &table,
+                              const QStringList &whereColumns,
+                              const std::vector<Value> &whereValues)
+{
+    WriteStatement statement;
+    statement.sql = QStringLiteral("SELECT COUNT(*) FROM ") + provider.quoteIdentifier(table);
+    appendWhere(provider, whereColumns, whereValues, statement);
+    return statement;
+}
+
 WriteStatement deleteStatement(const Provider &provider, const QString &table,
                                const QStringList &whereColumns,
                                const std::vector<Value> &whereValues)

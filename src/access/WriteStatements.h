@@ -26,6 +26,10 @@ WriteStatement updateStatement(const Provider &provider, const QString &table,
                                const std::vector<Value> &whereValues);
 WriteStatement insertStatement(const Provider &provider, const QString &table,
                                const QStringList &columns, const std::vector<Value> &values);
+// "SELECT COUNT(*)" of the rows the same WHERE finds.
+WriteStatement countStatement(const Provider &provider, const QString &table,
+                              const QStringList &whereColumns,
+                              const std::vector<Value> &whereValues);
 WriteStatement deleteStatement(const Provider &provider, const QString &table,
                                const QStringList &whereColumns,
                                const std::vector<Value> &whereValues);
