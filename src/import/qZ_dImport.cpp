@@ -40,7 +40,8 @@ constexpr int kGridWidthMargin = 572;
 const QColor kOffering(255, 192, 255); // a choice box that offers items
 
 // Enables a choice box that holds items on the offering colour, or disables it on the 3-D
-// light colour, with the text of its state.
+// light colour, with the text of its state shown while nothing is chosen. The boxes are plain
+// choices: a typed text could stand for a table or a field that does not exist.
 void offerChoice(QComboBox &choice, const QString &offering, const QString &empty)
 {
     const bool items = choice.count() > 0;
@@ -49,7 +50,7 @@ void offerChoice(QComboBox &choice, const QString &offering, const QString &empt
     palette.setColor(QPalette::Base, items ? kOffering : colour3DLight());
     palette.setColor(QPalette::Button, items ? kOffering : colour3DLight());
     choice.setPalette(palette);
-    choice.setEditText(items ? offering : empty);
+    choice.setPlaceholderText(items ? offering : empty);
     choice.setMaxVisibleItems(std::min(int(choice.count()) + 1, kMostDropDownRows));
 }
 
@@ -115,11 +116,15 @@ void TdImpForm::connectHandlers()
     connect(ui->loadBtn, &QPushButton::clicked, this, idle([this] { loadBtnClick(); }));
     onDoubleClick(*ui->ctrlFieldsE, idle([this] { ctrlFieldsEDblClick(); }));
     onFocusOut(*ui->ctrlFieldsE, idle([this] { updateGoButton(); }));
+    // The mode buttons are not exclusive, so that a source table choice can clear both; a click
+    // on the checked one keeps it checked.
     connect(ui->insertRB, &QRadioButton::clicked, this, idle([this] {
+                ui->insertRB->setChecked(true);
                 ui->editRB->setChecked(false);
                 updateGoButton();
             }));
     connect(ui->editRB, &QRadioButton::clicked, this, idle([this] {
+                ui->editRB->setChecked(true);
                 ui->insertRB->setChecked(false);
                 updateGoButton();
             }));
@@ -156,7 +161,7 @@ void TdImpForm::setSizeable(bool sizeable)
     if (sizeable) {
         setMinimumSize(0, 0);
         setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-        resize(std::max(width(), kClientWidth), ui->paramsGB->geometry().bottom() + 4);
+        resize(kClientWidth, ui->paramsGB->geometry().bottom() + 4);
     } else {
         // Sized to the visible controls.
         QRect used;
@@ -422,7 +427,7 @@ void TdImpForm::addBtnClick()
     }
     for (QComboBox *choice : { &source, &target }) {
         choice->setCurrentIndex(-1);
-        choice->setEditText(QStringLiteral("vyber(te) další..."));
+        choice->setPlaceholderText(QStringLiteral("vyber(te) další..."));
     }
     srcXSelect();
 }

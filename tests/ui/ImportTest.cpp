@@ -28,6 +28,43 @@ using namespace vrl::test;
 
 namespace {
 
+// One sheet row: a cell holds a number where its text is one, else an inline text.
+QString sheetRow(int row, const QStringList &cells)
+{
+    QString xml = QStringLiteral("<row r=\"%1\">").arg(row);
+    for (int c = 0; c < cells.size(); ++c) {
+        const QString ref = QChar(u'A' + c) + QString::number(row);
+        bool number = false;
+        cells[c].toDouble(&number);
+        xml += number ? QStringLiteral("<c r=\"%1\"><v>%2</v></c>").arg(ref, cells[c])
+                      : QStringLiteral("<c r=\"%1\" t=\"inlineStr\"><is><t>%2</t></is></c>")
+                            .arg(ref, cells[c]);
+    }
+    return xml + QStringLiteral("</row>");
+}
+
+// The rows of a table as a fresh connection of the same string reads them, each as its
+// fields' texts joined with "/".
+QStringList storedRows(const QString &connectionString, const QString &table,
+                       const QStringList &fields)
+{
+    Connection check;
+    check.setConnectionString(connectionString);
+    check.open();
+    Dataset rows(Dataset::Kind::Table);
+    rows.setConnection(&check);
+    rows.setCommandText(table);
+    rows.open();
+    QStringList texts;
+    for (rows.first(); !rows.eof(); rows.next()) {
+        QStringList values;
+        for (const QString &field : fields)
+            values << rows.fieldByName(field).text();
+        texts << values.join(u'/');
+    }
+    return texts;
+}
+
 class ImportTest : public ProgramFixture
 {
 protected:
@@ -36,10 +73,14 @@ protected:
         NEEDS_SERVER();
         m_target = databaseOfThisTest(QStringLiteral("it"));
         m_source = m_target.left(40) + QStringLiteral("_z");
-        freshDatabase(m_target,
-                      { QStringLiteral("CREATE TABLE cíl (id INT PRIMARY KEY, "
-                                       "jméno VARCHAR(30), cena DECIMAL(8,2))"),
-                        QStringLiteral("INSERT INTO cíl VALUES (3, 'stará', 1)") });
+        freshDatabase(
+            m_target,
+            { QStringLiteral("CREATE TABLE cíl (id INT PRIMARY KEY, "
+                             "jméno VARCHAR(30), cena DECIMAL(8,2))"),
+              QStringLiteral("INSERT INTO cíl VALUES (3, 'stará', 1)"),
+              // No primary key: a row is found by all its values, which two share.
+              QStringLiteral("CREATE TABLE dvojice (id INT, jméno VARCHAR(30))"),
+              QStringLiteral("INSERT INTO dvojice VALUES (1, 'a'), (1, 'a'), (2, 'c')") });
         freshDatabase(m_source,
                       { QStringLiteral("CREATE TABLE zdroj (Id INT PRIMARY KEY, Jmeno VARCHAR(30), "
                                        "Cena DECIMAL(8,2))"),
@@ -117,11 +158,12 @@ TEST_F(ImportTest, RowsGoInAsNewRecordsOrUpdateThroughTheControlRelation)
         connectSource(w);
         EXPECT_TRUE(w.windowTitle().startsWith(QStringLiteral("qZ data import: 127.0.0.1-")));
         EXPECT_TRUE(w.windowTitle().endsWith(QStringLiteral(" >> cíl")));
-        EXPECT_EQ(control<QComboBox>(w, "sourceFieldCoB")->currentText(),
+        EXPECT_EQ(control<QComboBox>(w, "sourceFieldCoB")->placeholderText(),
                   QStringLiteral("zdrojové položky [3]"));
         relateAll(w);
         EXPECT_EQ(entries(w), QStringList({ "Id;id", "Jmeno;jméno", "Cena;cena" }));
-        EXPECT_EQ(control<QComboBox>(w, "destFieldCoB")->currentText(),
+        EXPECT_EQ(control<QComboBox>(w, "destFieldCoB")->currentIndex(), -1);
+        EXPECT_EQ(control<QComboBox>(w, "destFieldCoB")->placeholderText(),
                   QStringLiteral("vyber(te) další..."));
         EXPECT_FALSE(control<QWidget>(w, "addBtn")->isEnabled());
         EXPECT_FALSE(control<QWidget>(w, "diGoBtn")->isEnabled()); // no mode yet
@@ -146,6 +188,77 @@ TEST_F(ImportTest, RowsGoInAsNewRecordsOrUpdateThroughTheControlRelation)
     EXPECT_EQ(onTarget(QStringLiteral("SELECT COUNT(*) FROM %1cíl")), QStringLiteral("10"));
     EXPECT_EQ(onTarget(QStringLiteral("SELECT CONCAT(jméno, '/', cena) FROM %1cíl WHERE id = 3")),
               QStringLiteral("Věc 3/7.50"));
+}
+
+// The same on the server: the count of the rows an edit would change is known before it
+// changes any.
+TEST_F(ImportTest, AnEditOfRowsSharingAllTheirValuesChangesNone)
+{
+    chooseTable(form, QStringLiteral("dvojice"));
+    inImport([&](TdImpForm &w) {
+        connectSource(w);
+        selectEntry(w, "sourceFieldCoB", 0);
+        selectEntry(w, "destFieldCoB", 0);
+        click(w, "addCtrlBtn"); // Id;id
+        selectEntry(w, "sourceFieldCoB", 1);
+        selectEntry(w, "destFieldCoB", 1);
+        click(w, "addBtn"); // Jmeno;jméno; three fields against two: no batch question
+        list(w).item(0)->setCheckState(Qt::Checked);
+        click(w, "editRB");
+        prompts.clear();
+        prompts.answerConfirm(true);
+        click(w, "diGoBtn");
+        EXPECT_EQ(prompts.textsOf(QStringLiteral("confirmation")),
+                  QStringList({ QStringLiteral("Při edici záznamu 1 došlo k chybě.\r\nPřesto "
+                                               "pokračovat?") }));
+        EXPECT_EQ(messages().last(), QStringLiteral("Import [E]: 1 rec(s)\r\n\r\nerrs:\r\n1"));
+    });
+    EXPECT_EQ(onTarget(QStringLiteral("SELECT GROUP_CONCAT(CONCAT(id, jméno) ORDER BY id, jméno) "
+                                      "FROM %1dvojice")),
+              QStringLiteral("1a,1a,2Věc 2"));
+    QStringList shown;
+    Dataset &grid = DM().vrxTbl;
+    for (grid.first(); !grid.eof(); grid.next())
+        shown << grid.fieldByName(QStringLiteral("jméno")).text();
+    EXPECT_EQ(shown, QStringList({ "a", "a", "Věc 2" }));
+}
+
+TEST_F(ImportTest, ChoicesTakeNoTypedNamesAModeStaysChosenAndTheWidthSnapsBack)
+{
+    inImport([&](TdImpForm &w) {
+        connectSource(w);
+        for (const char *name : { "tblSelCoB", "sourceFieldCoB", "destFieldCoB" }) {
+            auto *choice = control<QComboBox>(w, name);
+            const int items = choice->count();
+            const int chosen = choice->currentIndex();
+            choice->setFocus();
+            QTest::keyClicks(choice, QStringLiteral("fantom"));
+            QTest::keyClick(choice, Qt::Key_Return);
+            EXPECT_EQ(choice->count(), items) << name;
+            EXPECT_EQ(choice->currentIndex(), chosen) << name;
+        }
+        EXPECT_EQ(control<QComboBox>(w, "sourceFieldCoB")->placeholderText(),
+                  QStringLiteral("zdrojové položky [3]"));
+
+        relateAll(w);
+        for (const char *mode : { "insertRB", "editRB" }) {
+            click(w, mode);
+            click(w, mode);
+            EXPECT_TRUE(control<QRadioButton>(w, mode)->isChecked()) << mode;
+        }
+        EXPECT_FALSE(control<QRadioButton>(w, "insertRB")->isChecked());
+        click(w, "insertRB");
+        click(w, "insertRB");
+        EXPECT_TRUE(control<QWidget>(w, "diGoBtn")->isEnabled());
+
+        // A new source table choice gives the window its width again.
+        w.resize(1200, w.height());
+        settle();
+        EXPECT_EQ(w.width(), 1200);
+        selectEntry(w, "tblSelCoB", 0);
+        settle();
+        EXPECT_EQ(w.width(), 907);
+    });
 }
 
 TEST_F(ImportTest, AKeyFieldThatDoesNotExistEndsTheRunInTheErrorReport)
@@ -241,7 +354,10 @@ TEST_F(ImportTest, AnStvFileGoesIntoAWorkbookAndNeverIntoTheServer)
     });
 }
 
-TEST(ImportStv, AWorkbookTargetTakesTheLinesAndRefusesAnInjectedOne)
+// Values of numeric columns must be numbers (a variant's one literal): whatever else would be
+// computed or run is refused with its reason before the question; honest blanks at a value's
+// ends and a trailing point pass.
+TEST(ImportStv, AWorkbookTargetTakesNumbersAndRefusesWhatWouldBeComputed)
 {
     ScriptedPrompts prompts;
     Program program(*qApp);
@@ -263,41 +379,122 @@ TEST(ImportStv, AWorkbookTargetTakesTheLinesAndRefusesAnInjectedOne)
     selectEntry(form, "TblSelCoB", 0);
     ASSERT_TRUE(DM().vrxTbl.isActive());
 
-    const QString stv = dir.filePath(QStringLiteral("ceník.csv"));
-    writeAnsiLines(stv,
-                   { QStringLiteral("Zboží;Cena;Kusů;Dne"),
-                     QStringLiteral("STRING;FLOAT;INTEGER;DATETIME"),
-                     QStringLiteral("máslo;59.9;2;5.3.2020"), QString(),
-                     QStringLiteral("sýr;1); DROP TABLE x; --;3;1.1.2020"),
-                     QStringLiteral("mléko;19.5;4;31.12.2021") });
+    struct Case
+    {
+        QStringList lines;
+        QStringList refused; // the reasons, in line order
+        QString summary;
+    };
+    const QString notANumber = QStringLiteral("Hodnota „%1“ položky Cena není číslo.");
+    const std::vector<Case> cases {
+        { { "Zboží;Cena;Kusů;Dne", "STRING;FLOAT;INTEGER;DATETIME", "máslo; 59.9;2 ;5.3.2020",
+            "mléko;19.5 ;1.;31.12.2021" },
+          {},
+          "CSV import OK [2 záznamů]" },
+        // No ";" in these: each is one value, that would add a row or run a query.
+        { { "Zboží;Cena", "STRING;FLOAT", "sýr;1),('B',2", "tvaroh;(SELECT 7)" },
+          { notANumber.arg("1),('B',2"), notANumber.arg("(SELECT 7)") },
+          "žádné záznamy nebyly importovány" },
+        { { "Zboží;Cena", "STRING;CURRENCY", "jogurt;1-2", "datle;2024-04-15", "med;12,50" },
+          { notANumber.arg("1-2"), notANumber.arg("2024-04-15") },
+          "CSV import OK [1 záznamů]" },
+        { { "Zboží;Cena", "STRING;VARIANT", "ořech;0x10", "", "mák;(SELECT 7)" },
+          { QStringLiteral("Hodnota „(SELECT 7)“ položky Cena není jediný literál SQL (číslo, "
+                           "text v apostrofech, N'…', 0x…, NULL).") },
+          "CSV import OK [1 záznamů]" },
+    };
     prompts.answerModal([&](QDialog &dialog) {
         clickItem(dialog, "diTypeRG", 0);
-        prompts.answerFile(stv);
-        prompts.answerConfirm(true); // the refused line 5: go on
-        click(dialog, "diGoBtn");
+        for (size_t i = 0; i < cases.size(); ++i) {
+            const QString stv = dir.filePath(QStringLiteral("ceník%1.csv").arg(i));
+            writeAnsiLines(stv, cases[i].lines);
+            prompts.clear();
+            prompts.answerFile(stv);
+            for (int r = 0; r < cases[i].refused.size(); ++r)
+                prompts.answerConfirm(true);
+            click(dialog, "diGoBtn");
+            EXPECT_EQ(prompts.textsOf(QStringLiteral("message")),
+                      cases[i].refused + QStringList { cases[i].summary })
+                << i;
+            EXPECT_EQ(prompts.textsOf(QStringLiteral("confirmation")).size(),
+                      cases[i].refused.size())
+                << i;
+        }
+        EXPECT_EQ(prompts.textsOf(QStringLiteral("confirmation")).value(0),
+                  QStringLiteral("Při vkládání řádku 5 (mák ...) došlo k chybě.\r\nMá import i "
+                                 "přesto pokračovat?"));
         click(dialog, "diExitBtn");
         return dialog.result();
     });
     click(form, "importBtn");
-    EXPECT_EQ(prompts.textsOf(QStringLiteral("confirmation")),
-              QStringList({ QStringLiteral("Při vkládání řádku 5 (sýr ...) došlo k chybě.\r\nMá "
-                                           "import i přesto pokračovat?") }));
-    EXPECT_EQ(prompts.textsOf(QStringLiteral("message")).last(),
-              QStringLiteral("CSV import OK [2 záznamů]"));
 
-    // Read back from the file: the refused line left nothing.
-    Connection check;
-    check.setConnectionString(DM().vrlConnect.connectionString());
-    check.open();
-    Dataset rows(Dataset::Kind::Table);
-    rows.setConnection(&check);
-    rows.setCommandText(QStringLiteral("[Ceník$]"));
-    rows.open();
-    QStringList goods;
-    for (rows.first(); !rows.eof(); rows.next())
-        goods << rows.fieldByName(QStringLiteral("Zboží")).text() + u'/'
-                + rows.fieldByName(QStringLiteral("Dne")).text();
-    EXPECT_EQ(goods, QStringList({ "chléb/01.01.2021", "máslo/05.03.2020", "mléko/31.12.2021" }));
+    // Read back from the file: the refused lines left nothing.
+    EXPECT_EQ(storedRows(DM().vrlConnect.connectionString(), QStringLiteral("[Ceník$]"),
+                         { "Zboží", "Cena", "Kusů", "Dne" }),
+              QStringList({ "chléb/32,5/1/01.01.2021", "máslo/59,9/2/05.03.2020",
+                            "mléko/19,5/1/31.12.2021", "med/12,5//", "ořech/16//" }));
+}
+
+// A target row is found by all its values when the table has no primary key; an edit that
+// would change two equal rows changes neither, is listed as failed, and the grid shows what
+// the file holds.
+TEST(ImportIntoAWorkbook, AnEditOfRowsSharingAllTheirValuesChangesNone)
+{
+    ScriptedPrompts prompts;
+    Program program(*qApp);
+    TvrlForm &form = program.mainWindow();
+    QTemporaryDir dir;
+    GeneratedWorkbook target;
+    target.addSheet(QStringLiteral("Páry"),
+                    sheetRow(1, { "Kód", "Název" }) + sheetRow(2, { "1", "a" })
+                        + sheetRow(3, { "1", "a" }) + sheetRow(4, { "2", "c" }));
+    const QString targetPath = dir.filePath(QStringLiteral("páry.xlsx"));
+    target.save(targetPath);
+    GeneratedWorkbook source;
+    source.addSheet(QStringLiteral("Změny"),
+                    sheetRow(1, { "Kód", "Název" }) + sheetRow(2, { "1", "b" })
+                        + sheetRow(3, { "2", "d" }));
+    const QString sourcePath = dir.filePath(QStringLiteral("změny.xlsx"));
+    source.save(sourcePath);
+    connectWorkbook(form, prompts, targetPath);
+    selectEntry(form, "TblSelCoB", 0);
+    ASSERT_TRUE(DM().vrxTbl.isActive());
+
+    prompts.answerModal([&](QDialog &w) {
+        clickItem(w, "diTypeRG", 1);
+        prompts.answerFile(sourcePath);
+        click(w, "diConnectBtn");
+        selectEntry(w, "tblSelCoB", 0);
+        selectEntry(w, "sourceFieldCoB", 0);
+        selectEntry(w, "destFieldCoB", 0);
+        click(w, "addCtrlBtn"); // Kód;Kód
+        selectEntry(w, "sourceFieldCoB", 1);
+        selectEntry(w, "destFieldCoB", 1);
+        prompts.answerConfirm(false); // no batch: Název;Název alone
+        click(w, "addBtn");
+        control<QListWidget>(w, "translateChLB")->item(0)->setCheckState(Qt::Checked);
+        click(w, "editRB");
+        prompts.clear();
+        prompts.answerConfirm(true);
+        click(w, "diGoBtn");
+        EXPECT_EQ(prompts.textsOf(QStringLiteral("confirmation")),
+                  QStringList({ QStringLiteral("Při edici záznamu 1 došlo k chybě.\r\nPřesto "
+                                               "pokračovat?") }));
+        EXPECT_EQ(prompts.textsOf(QStringLiteral("message")).value(0),
+                  QStringLiteral("Import [E]: 1 rec(s)\r\n\r\nerrs:\r\n1"));
+        click(w, "diExitBtn");
+        return w.result();
+    });
+    click(form, "importBtn");
+
+    QStringList shown;
+    Dataset &grid = DM().vrxTbl;
+    for (grid.first(); !grid.eof(); grid.next())
+        shown << grid.fieldByName(QStringLiteral("Název")).text();
+    EXPECT_EQ(shown, QStringList({ "a", "a", "d" }));
+    EXPECT_EQ(
+        storedRows(DM().vrlConnect.connectionString(), QStringLiteral("[Páry$]"), { "Název" }),
+        QStringList({ "a", "a", "d" }));
 }
 
 TEST_F(ImportTest, AWorkbookSheetGoesIntoTheServerTable)
