@@ -443,6 +443,37 @@ TEST_P(ProviderSuite, RefusedValuesAndVanishedRowsKeepTheEdit)
     EXPECT_EQ(data->fieldByName(QStringLiteral("name")).text(), QStringLiteral("Novák"));
 }
 
+// Without a primary key a row is found by all its values: when another row shares them, an
+// edit or a delete changes neither, and a row of its own values is still changed alone.
+TEST_P(ProviderSuite, RowsSharingAllTheirValuesAreNeitherEditedNorDeleted)
+{
+    if (!GetParam().tableStatements || !GetParam().deletes)
+        GTEST_SKIP() << GetParam().name << " makes no tables or deletes no rows";
+    const QString name = table("pairs");
+    recreate(name, QStringLiteral("code INT, label VARCHAR(10)"));
+    run(QStringLiteral("INSERT INTO %1 VALUES (1, 'a'), (1, 'a'), (2, 'b'), (2, 'b'), (3, 'c')")
+            .arg(name));
+    auto data = openTable(name);
+    data->first();
+    EXPECT_THROW(data->remove(), DataError);
+    data->next();
+    data->next();
+    data->fieldByName(QStringLiteral("label")).setText(QStringLiteral("x"));
+    EXPECT_THROW(data->post(), DataError);
+    data->cancel();
+    data->last();
+    data->fieldByName(QStringLiteral("label")).setText(QStringLiteral("d"));
+    data->post();
+    auto rows
+        = openQuery(connection, QStringLiteral("SELECT label FROM %1 ORDER BY label").arg(name));
+    QStringList labels;
+    for (rows->first(); !rows->eof(); rows->next())
+        labels << rows->fieldByName(QStringLiteral("label")).text();
+    EXPECT_EQ(labels, QStringList({ "a", "a", "b", "b", "d" }));
+    data->remove();
+    EXPECT_EQ(data->recordCount(), 4);
+}
+
 TEST_P(ProviderSuite, InsertsReadGeneratedKeysAndDeletesRemoveRows)
 {
     if (!GetParam().generatedKeys || !GetParam().deletes)
