@@ -117,17 +117,20 @@ void TdImpForm::connectHandlers()
     onDoubleClick(*ui->ctrlFieldsE, idle([this] { ctrlFieldsEDblClick(); }));
     onFocusOut(*ui->ctrlFieldsE, idle([this] { updateGoButton(); }));
     // The mode buttons are not exclusive, so that a source table choice can clear both; a click
-    // on the checked one keeps it checked.
-    connect(ui->insertRB, &QRadioButton::clicked, this, idle([this] {
-                ui->insertRB->setChecked(true);
-                ui->editRB->setChecked(false);
-                updateGoButton();
-            }));
-    connect(ui->editRB, &QRadioButton::clicked, this, idle([this] {
-                ui->editRB->setChecked(true);
-                ui->insertRB->setChecked(false);
-                updateGoButton();
-            }));
+    // on the checked one keeps it checked, and during a run a click changes nothing.
+    const auto modeClicked = [this](QRadioButton *clicked, QRadioButton *other) {
+        return guarded([this, clicked, other] {
+            if (m_running) {
+                clicked->setChecked(!clicked->isChecked());
+                return;
+            }
+            clicked->setChecked(true);
+            other->setChecked(false);
+            updateGoButton();
+        });
+    };
+    connect(ui->insertRB, &QRadioButton::clicked, this, modeClicked(ui->insertRB, ui->editRB));
+    connect(ui->editRB, &QRadioButton::clicked, this, modeClicked(ui->editRB, ui->insertRB));
     connect(ui->translateChLB, &QListWidget::itemClicked, this,
             idle([this] { translateChLBClick(); }));
     connect(ui->translateChLB, &QListWidget::itemChanged, this,

@@ -549,6 +549,10 @@ TEST_F(ImportTest, WhileARunWaitsAtAQuestionTheWindowsCommandsDoNothing)
             clickItem(w, "diTypeRG", 0);
             selectEntry(w, "tblSelCoB", 0);
             emit list(w).itemDoubleClicked(list(w).item(0));
+            click(w, "insertRB");
+            click(w, "editRB");
+            EXPECT_TRUE(control<QRadioButton>(w, "insertRB")->isChecked());
+            EXPECT_FALSE(control<QRadioButton>(w, "editRB")->isChecked());
             EXPECT_EQ(int(prompts.records().size()), asked);
             EXPECT_TRUE(w.isVisible());
             EXPECT_TRUE(DM().diConnect.isConnected());
