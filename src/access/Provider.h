@@ -48,9 +48,11 @@ public:
     virtual StatementResult run(const QString &statement, const std::vector<Value> &parameters = {})
         = 0;
     // Every row of a table, as "SELECT * FROM" it gives them.
-    virtual StatementResult readTable(const QString &table)
+    virtual StatementResult readTable(const QString &table) { return run(selectAll(table)); }
+    // The statement that selects every row of a table.
+    QString selectAll(const QString &table) const
     {
-        return run(QStringLiteral("SELECT * FROM ") + quoteIdentifier(table));
+        return QStringLiteral("SELECT * FROM ") + quoteTableName(table);
     }
     // The primary key columns of a table, in key order; empty when it has none.
     virtual QStringList primaryKey(const QString &table) = 0;
@@ -60,6 +62,9 @@ public:
     // A table or column name quoted for this provider's SQL. A name already in square
     // brackets (as worksheet names are listed) is kept as it is.
     virtual QString quoteIdentifier(const QString &name) const = 0;
+    // A table as tableNames lists it, quoted for this provider's SQL: a SQL Server table of
+    // another schema than the user's is listed as "schema.name" and written "[schema].[name]".
+    virtual QString quoteTableName(const QString &table) const { return quoteIdentifier(table); }
     // Where conditions the component writes (the column sum's filter) need the server's form.
     virtual SqlDialect sqlDialect() const { return SqlDialect::Standard; }
     // What follows "INSERT INTO table" for a record whose every column takes its default.

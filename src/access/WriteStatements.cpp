@@ -35,7 +35,7 @@ WriteStatement updateStatement(const Provider &provider, const QString &table,
         assignments << provider.quoteIdentifier(setColumns[i]) + QStringLiteral(" = ?");
         statement.parameters.push_back(setValues[size_t(i)]);
     }
-    statement.sql = QStringLiteral("UPDATE ") + provider.quoteIdentifier(table)
+    statement.sql = QStringLiteral("UPDATE ") + provider.quoteTableName(table)
         + QStringLiteral(" SET ") + assignments.join(QStringLiteral(", "));
     appendWhere(provider, whereColumns, whereValues, statement);
     return statement;
@@ -45,7 +45,7 @@ WriteStatement insertStatement(const Provider &provider, const QString &table,
                                const QStringList &columns, const std::vector<Value> &values)
 {
     WriteStatement statement;
-    statement.sql = QStringLiteral("INSERT INTO ") + provider.quoteIdentifier(table);
+    statement.sql = QStringLiteral("INSERT INTO ") + provider.quoteTableName(table);
     if (columns.isEmpty()) {
         statement.sql += provider.allDefaultsClause();
         return statement;
@@ -66,7 +66,7 @@ WriteStatement countStatement(const Provider &provider, const QString &table,
                               const std::vector<Value> &whereValues)
 {
     WriteStatement statement;
-    statement.sql = QStringLiteral("SELECT COUNT(*) FROM ") + provider.quoteIdentifier(table);
+    statement.sql = QStringLiteral("SELECT COUNT(*) FROM ") + provider.quoteTableName(table);
     appendWhere(provider, whereColumns, whereValues, statement);
     return statement;
 }
@@ -76,7 +76,7 @@ WriteStatement deleteStatement(const Provider &provider, const QString &table,
                                const std::vector<Value> &whereValues)
 {
     WriteStatement statement;
-    statement.sql = QStringLiteral("DELETE FROM ") + provider.quoteIdentifier(table);
+    statement.sql = QStringLiteral("DELETE FROM ") + provider.quoteTableName(table);
     appendWhere(provider, whereColumns, whereValues, statement);
     return statement;
 }

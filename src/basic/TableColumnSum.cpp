@@ -51,6 +51,23 @@ QString sumText(const Value &value)
     }
 }
 
+SqlCondition tableSumStatement(const Provider &provider, const QString &table,
+                               const QString &column, const RowStore &rows, const QString &filter)
+{
+    SqlCondition statement;
+    statement.text = QStringLiteral("SELECT sum(") + provider.quoteIdentifier(column)
+        + QStringLiteral(") as CS FROM ") + provider.quoteTableName(table);
+    if (!filter.trimmed().isEmpty()) {
+        // The filter as the grid applies it, not its text: the database would read the text
+        // in its own way and sum other rows than those shown.
+        const RowFilter parsed(filter, rows, Regional::system());
+        SqlCondition condition = filterSql(parsed, provider);
+        statement.text += QStringLiteral(" WHERE ") + condition.text;
+        statement.parameters = std::move(condition.parameters);
+    }
+    return statement;
+}
+
 bool isSummable(FieldType type)
 {
     return type == FieldType::Int || type == FieldType::Double || type == FieldType::Decimal;
@@ -66,18 +83,10 @@ QString SumTableColumn(Dataset &table, Dataset &query, const QString &sortColumn
         if (!table.connection())
             throw DataError(QStringLiteral("Datová sada není připojena k databázi."));
         const Provider &provider = table.connection()->provider();
-        QString statement = QStringLiteral("SELECT sum(") + provider.quoteIdentifier(sortColumn)
-            + QStringLiteral(") as CS FROM ") + provider.quoteIdentifier(table.commandText());
-        std::vector<Value> parameters;
-        if (table.isFiltered() && !table.filter().trimmed().isEmpty()) {
-            // The filter as the grid applies it, not its text: the database would read the
-            // text in its own way and sum other rows than those shown.
-            const RowFilter filter(table.filter(), table.rows(), Regional::system());
-            SqlCondition condition = filterSql(filter, provider);
-            statement += QStringLiteral(" WHERE ") + condition.text;
-            parameters = std::move(condition.parameters);
-        }
-        if (OpenOrExecXSimpleQuery(query, statement, std::move(parameters))
+        SqlCondition statement
+            = tableSumStatement(provider, table.commandText(), sortColumn, table.rows(),
+                                table.isFiltered() ? table.filter() : QString());
+        if (OpenOrExecXSimpleQuery(query, statement.text, std::move(statement.parameters))
             == QueryResult::OpenedOne)
             return QLatin1Char(' ') + sortColumn + QStringLiteral(": ")
                 + sumText(query.fieldByName(QStringLiteral("CS")).value());

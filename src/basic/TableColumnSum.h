@@ -1,5 +1,6 @@
 #pragma once
 
+#include "access/FilterSql.h"
 #include "access/Value.h"
 
 #include <QString>
@@ -7,6 +8,8 @@
 namespace vrl {
 
 class Dataset;
+class Provider;
+class RowStore;
 
 // The sum of a table's column as the status bar shows it: " Price: 1234,5", or
 // " (Price nelze sčítat)" when the database cannot sum it, or empty without a column. The
@@ -17,6 +20,12 @@ class Dataset;
 // A field that is no number is not summed at all: a server that sums texts as zero would
 // show a total that is none.
 QString SumTableColumn(Dataset &table, Dataset &query, const QString &sortColumn);
+
+// The statement of a table's column sum, with "?" marks and their values: the filter, when one
+// is given, in the provider's SQL. Throws DataError for a filter SQL cannot follow.
+SqlCondition tableSumStatement(const Provider &provider, const QString &table,
+                               const QString &column, const RowStore &rows,
+                               const QString &filter = QString());
 
 // Whether a field of this type can be summed: integers, floating point and decimals.
 bool isSummable(FieldType type);

@@ -25,8 +25,27 @@ TEST(OdbcRouting, SqlServerStringsReachTheBestRegisteredDriver)
         = route(sql, { QStringLiteral("MariaDB Unicode"), QStringLiteral("FreeTDS") });
     EXPECT_EQ(freeTds.dialect, Dialect::SqlServer);
     EXPECT_EQ(freeTds.connectionString,
-              QStringLiteral("DRIVER={FreeTDS};Server=srv\\inst;Database=Účty;UID=sa;PWD={p}}w};"
-                             "TDS_Version=7.3;ClientCharset=UTF-8;"));
+              QStringLiteral("DRIVER={FreeTDS};Server=srv\\inst;Database=Účty;UID=sa;PWD={p}w};"
+                             "APP=Vorlan;TDS_Version=7.3;ClientCharset=UTF-8;"));
+    // FreeTDS takes a braced value up to its first "};" as it stands, so a "}}" would arrive
+    // doubled and a value holding "};" cannot be given at all; the standard doubles it.
+    EXPECT_EQ(route(sqlServerOleDbSqlAuth(QStringLiteral("srv"), QString(), QStringLiteral("sa"),
+                                          QStringLiteral("p}w")),
+                    { QStringLiteral("ODBC Driver 18 for SQL Server") })
+                  .connectionString,
+              QStringLiteral("DRIVER={ODBC Driver 18 for SQL Server};Server=srv;UID=sa;PWD={p}}w};"
+                             "APP=Vorlan;"));
+    QString refused;
+    try {
+        route(sqlServerOleDbSqlAuth(QStringLiteral("srv"), QString(), QStringLiteral("sa"),
+                                    QStringLiteral("tajné};x")),
+              { QStringLiteral("FreeTDS") });
+    } catch (const DataError &error) {
+        refused = error.message();
+    }
+    EXPECT_EQ(
+        refused,
+        QStringLiteral("Hodnotu PWD nelze ovladači FreeTDS předat: obsahuje dvojici znaků „};“."));
     const OdbcTarget microsoft
         = route(sql,
                 { QStringLiteral("FreeTDS"), QStringLiteral("ODBC Driver 17 for SQL Server"),
@@ -49,7 +68,8 @@ TEST(OdbcRouting, SqlServerPortsWindowsLoginAndThePrompt)
                 { QStringLiteral("FreeTDS") });
     EXPECT_EQ(port.connectionString,
               QStringLiteral("DRIVER={FreeTDS};Server=10.0.0.5;Port=1433;Database=db;"
-                             "Trusted_Connection=Yes;TDS_Version=7.3;ClientCharset=UTF-8;"));
+                             "Trusted_Connection=Yes;APP=Vorlan;TDS_Version=7.3;"
+                             "ClientCharset=UTF-8;"));
     ConnectOptions prompted;
     prompted.credentialsGiven = true;
     prompted.user = QStringLiteral("jan");
@@ -59,7 +79,7 @@ TEST(OdbcRouting, SqlServerPortsWindowsLoginAndThePrompt)
                 { QStringLiteral("ODBC Driver 17 for SQL Server") }, {}, prompted);
     EXPECT_EQ(login.connectionString,
               QStringLiteral("DRIVER={ODBC Driver 17 for SQL Server};Server=srv;UID=jan;"
-                             "PWD={{tajné}}};"));
+                             "PWD={{tajné}}};APP=Vorlan;"));
 }
 
 TEST(OdbcRouting, MySqlTemplateReachesTheInstalledMariaDbDriver)

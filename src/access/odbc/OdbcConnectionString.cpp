@@ -104,11 +104,14 @@ OdbcTarget sqlServerTarget(const ConnectionString &string, const ConnectOptions 
         pairs.push_back({ QStringLiteral("UID"), string.value(QStringLiteral("User ID")) });
         pairs.push_back({ QStringLiteral("PWD"), string.value(QStringLiteral("Password")) });
     }
+    // The server lists the program by this name among its sessions.
+    pairs.push_back({ QStringLiteral("APP"), QStringLiteral("Vorlan") });
     if (freeTds) {
         pairs.push_back({ QStringLiteral("TDS_Version"), QStringLiteral("7.3") });
         pairs.push_back({ QStringLiteral("ClientCharset"), QStringLiteral("UTF-8") });
     }
-    target.connectionString = joinOdbcString(pairs);
+    target.connectionString
+        = joinOdbcString(pairs, freeTds ? Braces::UpToBraceSemicolon : Braces::Standard);
     return target;
 }
 
@@ -211,7 +214,7 @@ QVector<std::pair<QString, QString>> parseOdbcString(const QString &text)
     return pairs;
 }
 
-QString joinOdbcString(const QVector<std::pair<QString, QString>> &pairs)
+QString joinOdbcString(const QVector<std::pair<QString, QString>> &pairs, Braces braces)
 {
     QString text;
     for (const auto &[key, value] : pairs) {
@@ -222,9 +225,18 @@ QString joinOdbcString(const QVector<std::pair<QString, QString>> &pairs)
             || (!value.isEmpty() && (value.front().isSpace() || value.back().isSpace()))
             || key.compare(QLatin1String("DRIVER"), Qt::CaseInsensitive) == 0;
         QString written = value;
-        if (braced)
+        if (braced && braces == Braces::UpToBraceSemicolon) {
+            // Measured on the wire with FreeTDS 1.3: "}}" arrives as "}}", and a value ends at
+            // its first "};", which no writing can carry.
+            if (value.contains(QLatin1String("};")))
+                throw DataError(QStringLiteral("Hodnotu %1 nelze ovladači FreeTDS předat: "
+                                               "obsahuje dvojici znaků „};“.")
+                                    .arg(key));
+            written = QLatin1Char('{') + written + QLatin1Char('}');
+        } else if (braced) {
             written = QLatin1Char('{') + written.replace(QLatin1Char('}'), QLatin1String("}}"))
                 + QLatin1Char('}');
+        }
         text += key + QLatin1Char('=') + written + QLatin1Char(';');
     }
     return text;

@@ -26,7 +26,14 @@ struct OdbcTarget
 
 // Key-value pairs of an ODBC connection string; values may be in {braces} with "}}" for "}".
 QVector<std::pair<QString, QString>> parseOdbcString(const QString &text);
-QString joinOdbcString(const QVector<std::pair<QString, QString>> &pairs);
+
+// How a driver reads a value in braces: as the ODBC standard has it ("}}" is one "}"), or as
+// FreeTDS does, which takes everything up to the first "};" as it stands.
+enum class Braces { Standard, UpToBraceSemicolon };
+// The pairs as a string the driver reads back into the same values. Throws DataError, naming
+// the key but not the value, for a value that FreeTDS cannot be given (it holds "};").
+QString joinOdbcString(const QVector<std::pair<QString, QString>> &pairs,
+                       Braces braces = Braces::Standard);
 
 // SQL Server strings (SQLOLEDB, SQLNCLI, MSOLEDBSQL) go to a SQL Server driver: the one named
 // by override, else the first registered of "ODBC Driver 18 for SQL Server", "ODBC Driver 17

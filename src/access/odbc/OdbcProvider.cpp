@@ -1,4 +1,5 @@
 #include "access/odbc/OdbcProvider.h"
+#include "access/odbc/SqlServerNames.h"
 
 #include "access/DataError.h"
 #include "access/odbc/OdbcResultReader.h"
@@ -159,6 +160,23 @@ void OdbcProvider::open(const ConnectionString &string, const ConnectOptions &op
         SQLSMALLINT(std::size(completed)), &completedLength, SQL_DRIVER_NOPROMPT);
     try {
         check(connected, SQL_HANDLE_DBC, dbc);
+    } catch (const DataError &error) {
+        m_dbc.reset();
+        m_env.reset();
+        if (target.dialect == Dialect::SqlServer
+            && target.connectionString.contains(QLatin1String("Trusted_Connection=Yes"),
+                                                Qt::CaseInsensitive)) {
+            // FreeTDS on this system logs in with a Windows account only through Kerberos, and
+            // says no more than that it could not connect.
+            throw DataError(QStringLiteral("Přihlášení účtem Windows se nepodařilo. Mimo Windows "
+                                           "je možné jen přes Kerberos (platný lístek z kinit "
+                                           "v doméně serveru) nebo oknem přihlášení se jménem "
+                                           "DOMÉNA\\uživatel; jinak zvol přihlášení SQL "
+                                           "Serveru (login a heslo).\n")
+                                + error.message(),
+                            error.sqlState(), error.nativeCode());
+        }
+        throw;
     } catch (...) {
         m_dbc.reset();
         m_env.reset();
@@ -201,6 +219,7 @@ void OdbcProvider::close()
     if (m_dbc && m_connected)
         SQLDisconnect(m_dbc.get());
     m_connected = false;
+    m_defaultSchema.clear();
     m_dbc.reset();
     m_env.reset();
 }
@@ -308,15 +327,33 @@ QStringList OdbcProvider::tableNames()
                      nullptr, 0, wide(types), SQL_NTS),
           SQL_HANDLE_STMT, handle.get());
     const RowStore rows = odbc::readResult(handle.get(), textEncoding());
+    const bool schemas = m_dialect == Dialect::SqlServer;
+    const QString ownSchema = schemas ? defaultSchema() : QString();
     QStringList names;
     for (size_t row = 0; row < rows.rowCount(); ++row) {
         const QString schema = rows.value(row, 1).toText();
         if (schema.compare(QLatin1String("sys"), Qt::CaseInsensitive) == 0
             || schema.compare(QLatin1String("INFORMATION_SCHEMA"), Qt::CaseInsensitive) == 0)
             continue;
-        names << rows.value(row, 2).toText();
+        const QString name = rows.value(row, 2).toText();
+        names << (schemas ? odbc::listedTableName(schema, name, ownSchema) : name);
     }
     return names;
+}
+
+QString OdbcProvider::defaultSchema()
+{
+    if (m_defaultSchema.isEmpty()) {
+        m_defaultSchema = QStringLiteral("dbo");
+        try {
+            const StatementResult result = run(QStringLiteral("SELECT SCHEMA_NAME()"));
+            if (result.hasRows && result.rows.rowCount() == 1 && !result.rows.value(0, 0).isNull())
+                m_defaultSchema = result.rows.value(0, 0).toText();
+        } catch (const DataError &) {
+            // A server that does not say lists its tables as dbo's.
+        }
+    }
+    return m_defaultSchema;
 }
 
 StatementResult OdbcProvider::readTable(const QString &table)
@@ -479,8 +516,17 @@ QStringList OdbcProvider::primaryKey(const QString &table)
 {
     StmtHandle handle = newStatement();
     const QString catalog = currentCatalog();
+    // A SQL Server table is asked for in its own schema: without one, the keys of tables of
+    // that name in every schema come back together.
+    odbc::TableParts parts { QString(), table };
+    if (m_dialect == Dialect::SqlServer) {
+        parts = odbc::tablePartsOf(table);
+        if (parts.schema.isEmpty())
+            parts.schema = defaultSchema();
+    }
     check(SQLPrimaryKeysW(handle.get(), catalog.isEmpty() ? nullptr : wide(catalog), SQL_NTS,
-                          nullptr, 0, wide(table), SQL_NTS),
+                          parts.schema.isEmpty() ? nullptr : wide(parts.schema), SQL_NTS,
+                          wide(parts.name), SQL_NTS),
           SQL_HANDLE_STMT, handle.get());
     const RowStore rows = odbc::readResult(handle.get(), textEncoding());
     std::vector<std::pair<qint64, QString>> keys;
@@ -530,6 +576,13 @@ QString OdbcProvider::quoteIdentifier(const QString &name) const
     if (quote.isEmpty())
         return name;
     return quote + quoted.replace(quote, quote + quote) + quote;
+}
+
+QString OdbcProvider::quoteTableName(const QString &table) const
+{
+    if (m_dialect == Dialect::SqlServer)
+        return odbc::bracketedTableName(table);
+    return quoteIdentifier(table);
 }
 
 SqlDialect OdbcProvider::sqlDialect() const

@@ -14,6 +14,11 @@ class OdbcProvider : public Provider
 {
 public:
     OdbcProvider() = default;
+    // Not connected, but writing SQL for a server of this kind: the statements the program
+    // builds can be checked without the server.
+    explicit OdbcProvider(odbc::Dialect dialect)
+        : m_dialect(dialect)
+    { }
     ~OdbcProvider() override;
 
     void open(const ConnectionString &string, const ConnectOptions &options) override;
@@ -27,6 +32,7 @@ public:
     QStringList primaryKey(const QString &table) override;
     Value lastInsertId() override;
     QString quoteIdentifier(const QString &name) const override;
+    QString quoteTableName(const QString &table) const override;
     SqlDialect sqlDialect() const override;
     QString allDefaultsClause() const override;
 
@@ -44,6 +50,9 @@ private:
     odbc::StmtHandle preparedStatement(const QString &statement);
     void keepPrepared(const QString &statement, odbc::StmtHandle handle);
     QString currentCatalog();
+    // The user's default schema of a SQL Server database (dbo when the server does not say),
+    // asked once a connection.
+    QString defaultSchema();
     // MariaDB's driver holds a whole result in memory before the first row is fetched, beside
     // the program's own copy. A table whose one-column primary key orders its rows (InnoDB's
     // clustered key) is therefore read in parts of m_tablePartRows rows by that key, within one
@@ -76,6 +85,7 @@ private:
     }
 
     bool m_connected = false;
+    QString m_defaultSchema; // empty until asked
     bool m_utf8Text = false;
     odbc::Dialect m_dialect = odbc::Dialect::Other;
     int m_commandTimeout = 30;
