@@ -98,8 +98,10 @@ QString NormalizeNumber(const QString &text)
     return number;
 }
 
-std::optional<QString> CSVValueToSQL(const QList<int> &types, const QStringList &values, int i)
+std::optional<QString> CSVValueToSQL(const QList<int> &types, const QStringList &values, int i,
+                                     bool nationalText)
 {
+    const QString text = nationalText ? QStringLiteral("N") : QString();
     const int type = i < types.size() ? types[i] : StvUnknown;
     const bool present = i < values.size();
     const QString value = present ? values[i] : QString();
@@ -120,7 +122,7 @@ std::optional<QString> CSVValueToSQL(const QList<int> &types, const QStringList 
         return number;
     }
     case StvDateTime:
-        return QStringLiteral("CONVERT(datetime,")
+        return QStringLiteral("CONVERT(datetime,") + text
             + quotedText(present ? value : QStringLiteral("1.1.1900")) + QStringLiteral(",4)");
     case StvInteger:
     case StvFloat:
@@ -137,7 +139,7 @@ std::optional<QString> CSVValueToSQL(const QList<int> &types, const QStringList 
             return std::nullopt;
         return value;
     case StvString:
-        return quotedText(value);
+        return text + quotedText(value);
     default:
         return QStringLiteral("NULL");
     }
@@ -166,11 +168,11 @@ bool StvHeaderFits(const QStringList &header, const QStringList &typeNames,
 
 std::optional<QString> StvInsertStatement(const QString &table, const QStringList &header,
                                           const QList<int> &types, const QStringList &values,
-                                          QString *refusal)
+                                          QString *refusal, bool nationalText)
 {
     QStringList literals;
     for (int i = 0; i < header.size(); ++i) {
-        const auto literal = CSVValueToSQL(types, values, i);
+        const auto literal = CSVValueToSQL(types, values, i, nationalText);
         if (!literal) {
             if (refusal)
                 *refusal = StvRefusal(types[i], header[i], values[i]);
@@ -191,8 +193,13 @@ quint8 ImportCSVFile(const QString &table, Dataset &query, FileDialog &dialog, Q
         gauge.setValue(0);
         return status;
     };
+    // SQL Server needs its table in brackets (a blank or a schema in the name) and texts as
+    // N'...'; the statements for any other database stay as the file and the table give them.
+    const bool sqlServer
+        = query.connection() && query.connection()->sqlDialect() == SqlDialect::SqlServer;
+    const QString target = sqlServer ? query.connection()->provider().quoteTableName(table) : table;
     const quint8 probe
-        = OpenOrExecXSimpleQuery(query, QStringLiteral("SELECT TOP 1 * FROM ") + table);
+        = OpenOrExecXSimpleQuery(query, QStringLiteral("SELECT TOP 1 * FROM ") + target);
     if (probe != QueryResult::OpenedEmpty && probe != QueryResult::OpenedOne)
         return finish(StvStatus::NoTable);
     const QStringList targetFields = query.fieldNames();
@@ -233,7 +240,8 @@ quint8 ImportCSVFile(const QString &table, Dataset &query, FileDialog &dialog, Q
                                    .arg(counted)
                                    .arg(separators));
             QString refusal;
-            const auto statement = StvInsertStatement(table, header, types, values, &refusal);
+            const auto statement
+                = StvInsertStatement(target, header, types, values, &refusal, sqlServer);
             // A refused line says why, as a failed statement shows its error, before the
             // question.
             if (!statement)

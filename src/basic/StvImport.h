@@ -49,8 +49,11 @@ QString NormalizeNumber(const QString &text);
 // The SQL literal of column i of a data line by its type; a missing value gets the type's
 // default. Nothing else than a literal leaves here: an integer, float or currency value that is
 // no number (blanks at its ends aside), or a variant value that is no single literal, gives
-// nothing, and its line must not be sent.
-std::optional<QString> CSVValueToSQL(const QList<int> &types, const QStringList &values, int i);
+// nothing, and its line must not be sent. With nationalText (SQL Server), STRING and DATETIME
+// texts are written N'...', so that a server whose collation is not Central European keeps
+// every character the file holds.
+std::optional<QString> CSVValueToSQL(const QList<int> &types, const QStringList &values, int i,
+                                     bool nationalText = false);
 
 // Why the value of a field of the given type was refused, for the user.
 QString StvRefusal(int type, const QString &field, const QString &value);
@@ -66,12 +69,13 @@ bool StvHeaderFits(const QStringList &header, const QStringList &typeNames,
 // given) says why.
 std::optional<QString> StvInsertStatement(const QString &table, const QStringList &header,
                                           const QList<int> &types, const QStringList &values,
-                                          QString *refusal = nullptr);
+                                          QString *refusal = nullptr, bool nationalText = false);
 
 // Runs the whole import into the table: learns its fields through the query dataset, asks for
 // the file with the dialog, checks the header and sends one INSERT per data line, with the
-// separator warning and the question after a failed line. Returns the status; count tells the
-// rows inserted.
+// separator warning and the question after a failed line. On a SQL Server connection the
+// table goes into the statements in brackets ([schema].[name]) and texts as N'...'. Returns
+// the status; count tells the rows inserted.
 quint8 ImportCSVFile(const QString &table, Dataset &query, FileDialog &dialog, QProgressBar &gauge,
                      qint32 &count);
 

@@ -118,6 +118,12 @@ TEST(StvStatements, TheWorkedExampleAndTheHeaderCheck)
     EXPECT_EQ(
         StvInsertStatement(QStringLiteral("T"), { "A" }, { StvInteger }, { "7", "8" }).value(),
         QStringLiteral("INSERT INTO T\r(A)\rVALUES (7)"));
+    // For SQL Server the texts are national; numbers and the Part's other forms stay.
+    EXPECT_EQ(StvInsertStatement(QStringLiteral("[dbo].[T]"), { "A", "B", "C" }, types,
+                                 { "1", "Řeř", "5.3.2020" }, nullptr, true)
+                  .value(),
+              QStringLiteral("INSERT INTO [dbo].[T]\r(A,B,C)\rVALUES (1,N'Řeř',"
+                             "CONVERT(datetime,N'5.3.2020',4))"));
 
     const QStringList fields { "Name", "Jednotková cena", "Id" };
     EXPECT_TRUE(StvHeaderFits({ "Nam" }, { "STRING" }, fields)); // a part of a name will do

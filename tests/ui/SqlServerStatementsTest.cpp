@@ -5,6 +5,7 @@
 #include "access/WriteStatements.h"
 #include "access/odbc/OdbcProvider.h"
 #include "access/odbc/SqlServerNames.h"
+#include "basic/StvImport.h"
 #include "basic/TableColumnSum.h"
 #include "query/StatementPresets.h"
 
@@ -209,4 +210,45 @@ TEST(SqlServerStatements, PresetsCompletedAsAUserWould)
         }
     }
     expectParsedAsMeant(statements);
+}
+
+TEST(SqlServerStatements, TheStvImportsInsertsWithNationalTexts)
+{
+    // Texts went in without N: on a server whose collation is not Central European, ě, ř, ů
+    // and every character outside its code page were changed on the way in.
+    const OdbcProvider server(odbc::Dialect::SqlServer);
+    const QStringList header { QStringLiteral("Číslo"), QStringLiteral("Název"),
+                               QStringLiteral("Dne"),   QStringLiteral("Cena"),
+                               QStringLiteral("Počet"), QStringLiteral("Jiné") };
+    const QList<int> types {
+        StvInteger, StvString, StvDateTime, StvCurrency, StvFloat, StvVariant
+    };
+    const QStringList values { QStringLiteral(" 12"),      QStringLiteral("Řeřicha 'bio' 漢"),
+                               QStringLiteral("5.3.2020"), QStringLiteral("1 234,50 CZK"),
+                               QStringLiteral("1."),       QStringLiteral("N'ů'") };
+    QList<Meant> statements;
+    for (const Table &table : kTables) {
+        const auto insert = StvInsertStatement(server.quoteTableName(table.listed), header, types,
+                                               values, nullptr, true);
+        ASSERT_TRUE(insert);
+        statements.append({ *insert, table, header });
+    }
+    expectParsedAsMeant(statements);
+    const QJsonArray results = parsed(statements);
+    for (qsizetype i = 0; i < results.size(); ++i) {
+        // The parser adds a literal of its own for CONVERT's style (its date format); only
+        // the texts the statement holds count.
+        QStringList national;
+        for (const QJsonValue &string :
+             results[i].toObject()[QStringLiteral("strings")].toArray()) {
+            const QString text = string.toArray()[1].toString();
+            if (!statements[i].sql.contains(QString(text).replace(u'\'', QStringLiteral("''"))))
+                continue;
+            EXPECT_TRUE(string.toArray()[0].toBool()) << text.toStdString();
+            national << text;
+        }
+        EXPECT_EQ(national,
+                  QStringList({ QStringLiteral("Řeřicha 'bio' 漢"), QStringLiteral("ů"),
+                                QStringLiteral("5.3.2020") }));
+    }
 }
