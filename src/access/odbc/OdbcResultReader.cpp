@@ -51,112 +51,131 @@ SQLLEN numericAttribute(SQLHSTMT statement, SQLUSMALLINT column, SQLUSMALLINT fi
     return value;
 }
 
+// How a column of the description is fetched and kept.
+ColumnPlan planFor(const ColumnDescription &column, TextEncoding encoding)
+{
+    ColumnPlan plan;
+    FieldInfo &info = plan.info;
+    info.name = column.name;
+    info.nullable = column.nullable;
+    info.size = int(std::min<SQLULEN>(column.size, SQLULEN(INT_MAX)));
+    const SQLSMALLINT sqlType = column.sqlType;
+    const SQLULEN size = column.size;
+    const SQLSMALLINT digits = column.digits;
+    const bool isUnsigned = column.isUnsigned;
+    switch (sqlType) {
+    case SQL_BIT:
+        info.type = FieldType::Bool;
+        plan.fetch = Fetch::Bit;
+        plan.cType = SQL_C_BIT;
+        plan.elementBytes = sizeof(unsigned char);
+        break;
+    case SQL_TINYINT:
+    case SQL_SMALLINT:
+    case SQL_INTEGER:
+        info.type = FieldType::Int;
+        plan.fetch = Fetch::Integer;
+        plan.cType = SQL_C_SBIGINT;
+        plan.elementBytes = sizeof(qint64);
+        break;
+    case SQL_BIGINT:
+        if (isUnsigned) {
+            // Above 2^63 it does not fit a signed integer: kept as exact digits.
+            info.type = FieldType::Decimal;
+            info.scale = 0;
+            plan.fetch = Fetch::DecimalChars;
+            plan.cType = SQL_C_CHAR;
+            plan.elementBytes = 24;
+        } else {
+            info.type = FieldType::Int;
+            plan.fetch = Fetch::Integer;
+            plan.cType = SQL_C_SBIGINT;
+            plan.elementBytes = sizeof(qint64);
+        }
+        break;
+    case SQL_REAL:
+    case SQL_FLOAT:
+    case SQL_DOUBLE:
+        info.type = FieldType::Double;
+        plan.fetch = Fetch::Double;
+        plan.cType = SQL_C_DOUBLE;
+        plan.elementBytes = sizeof(double);
+        break;
+    case SQL_DECIMAL:
+    case SQL_NUMERIC:
+        info.type = FieldType::Decimal;
+        info.scale = digits;
+        plan.fetch = Fetch::DecimalChars;
+        plan.cType = SQL_C_CHAR;
+        plan.elementBytes = SQLLEN(std::max<SQLULEN>(size, 1) + 4);
+        break;
+    case SQL_TYPE_DATE:
+    case SQL_TYPE_TIMESTAMP:
+    case SQL_DATETIME:
+        info.type = FieldType::DateTime;
+        plan.fetch = Fetch::Timestamp;
+        plan.cType = SQL_C_TYPE_TIMESTAMP;
+        plan.elementBytes = sizeof(SQL_TIMESTAMP_STRUCT);
+        break;
+    case SQL_BINARY:
+    case SQL_VARBINARY:
+    case SQL_LONGVARBINARY:
+        info.type = FieldType::Binary;
+        plan.fetch = Fetch::Bytes;
+        plan.cType = SQL_C_BINARY;
+        plan.isLong = sqlType == SQL_LONGVARBINARY || size == 0 || size > kLongBinary;
+        plan.elementBytes = SQLLEN(std::max<SQLULEN>(size, 1));
+        break;
+    default:
+        // Text, and whatever else is best read as text (TIME, GUID, intervals).
+        info.type = FieldType::Text;
+        plan.fetch = encoding == TextEncoding::Utf8 ? Fetch::Utf8Text : Fetch::WideText;
+        plan.cType = encoding == TextEncoding::Utf8 ? SQL_C_CHAR : SQL_C_WCHAR;
+        {
+            SQLULEN chars = size;
+            if (sqlType == SQL_TYPE_TIME || sqlType == SQL_GUID || chars < 64)
+                chars = std::max<SQLULEN>(chars, 64);
+            plan.isLong = sqlType == SQL_LONGVARCHAR || sqlType == SQL_WLONGVARCHAR || size == 0
+                || size > kLongText;
+            // Two UTF-16 units per character (a character outside the BMP takes a
+            // surrogate pair), or four UTF-8 bytes.
+            plan.elementBytes = encoding == TextEncoding::Utf8
+                ? SQLLEN(chars * 4 + 1)
+                : SQLLEN((chars * 2 + 1) * sizeof(SQLWCHAR));
+        }
+        break;
+    }
+    return plan;
+}
+
 std::vector<ColumnPlan> describe(SQLHSTMT statement, SQLSMALLINT columns, TextEncoding encoding)
 {
-    std::vector<ColumnPlan> plans(static_cast<size_t>(columns));
+    std::vector<ColumnPlan> plans;
+    plans.reserve(size_t(columns));
     for (SQLSMALLINT c = 1; c <= columns; ++c) {
-        ColumnPlan &plan = plans[size_t(c - 1)];
         SQLWCHAR name[512] = {};
         SQLSMALLINT nameLength = 0, sqlType = 0, digits = 0, nullable = 0;
         SQLULEN size = 0;
         check(SQLDescribeColW(statement, SQLUSMALLINT(c), name, SQLSMALLINT(std::size(name)),
                               &nameLength, &sqlType, &size, &digits, &nullable),
               SQL_HANDLE_STMT, statement);
+        ColumnDescription column;
+        column.name = fromWide(name, std::min<qsizetype>(nameLength, 511));
+        column.sqlType = sqlType;
+        column.size = size;
+        column.digits = digits;
+        column.nullable = nullable != SQL_NO_NULLS;
+        column.isUnsigned
+            = numericAttribute(statement, SQLUSMALLINT(c), SQL_DESC_UNSIGNED) == SQL_TRUE;
+        ColumnPlan plan = planFor(column, encoding);
         FieldInfo &info = plan.info;
-        info.name = fromWide(name, std::min<qsizetype>(nameLength, 511));
-        info.nullable = nullable != SQL_NO_NULLS;
-        info.size = int(std::min<SQLULEN>(size, SQLULEN(INT_MAX)));
         info.baseTable = columnAttribute(statement, SQLUSMALLINT(c), SQL_DESC_BASE_TABLE_NAME);
         info.baseColumn = columnAttribute(statement, SQLUSMALLINT(c), SQL_DESC_BASE_COLUMN_NAME);
         if (info.baseColumn.isEmpty() && !info.baseTable.isEmpty())
             info.baseColumn = info.name;
         info.autoIncrement
             = numericAttribute(statement, SQLUSMALLINT(c), SQL_DESC_AUTO_UNIQUE_VALUE) == SQL_TRUE;
-        const bool isUnsigned
-            = numericAttribute(statement, SQLUSMALLINT(c), SQL_DESC_UNSIGNED) == SQL_TRUE;
-
-        switch (sqlType) {
-        case SQL_BIT:
-            info.type = FieldType::Bool;
-            plan.fetch = Fetch::Bit;
-            plan.cType = SQL_C_BIT;
-            plan.elementBytes = sizeof(unsigned char);
-            break;
-        case SQL_TINYINT:
-        case SQL_SMALLINT:
-        case SQL_INTEGER:
-            info.type = FieldType::Int;
-            plan.fetch = Fetch::Integer;
-            plan.cType = SQL_C_SBIGINT;
-            plan.elementBytes = sizeof(qint64);
-            break;
-        case SQL_BIGINT:
-            if (isUnsigned) {
-                // Above 2^63 it does not fit a signed integer: kept as exact digits.
-                info.type = FieldType::Decimal;
-                info.scale = 0;
-                plan.fetch = Fetch::DecimalChars;
-                plan.cType = SQL_C_CHAR;
-                plan.elementBytes = 24;
-            } else {
-                info.type = FieldType::Int;
-                plan.fetch = Fetch::Integer;
-                plan.cType = SQL_C_SBIGINT;
-                plan.elementBytes = sizeof(qint64);
-            }
-            break;
-        case SQL_REAL:
-        case SQL_FLOAT:
-        case SQL_DOUBLE:
-            info.type = FieldType::Double;
-            plan.fetch = Fetch::Double;
-            plan.cType = SQL_C_DOUBLE;
-            plan.elementBytes = sizeof(double);
-            break;
-        case SQL_DECIMAL:
-        case SQL_NUMERIC:
-            info.type = FieldType::Decimal;
-            info.scale = digits;
-            plan.fetch = Fetch::DecimalChars;
-            plan.cType = SQL_C_CHAR;
-            plan.elementBytes = SQLLEN(std::max<SQLULEN>(size, 1) + 4);
-            break;
-        case SQL_TYPE_DATE:
-        case SQL_TYPE_TIMESTAMP:
-        case SQL_DATETIME:
-            info.type = FieldType::DateTime;
-            plan.fetch = Fetch::Timestamp;
-            plan.cType = SQL_C_TYPE_TIMESTAMP;
-            plan.elementBytes = sizeof(SQL_TIMESTAMP_STRUCT);
-            break;
-        case SQL_BINARY:
-        case SQL_VARBINARY:
-        case SQL_LONGVARBINARY:
-            info.type = FieldType::Binary;
-            plan.fetch = Fetch::Bytes;
-            plan.cType = SQL_C_BINARY;
-            plan.isLong = sqlType == SQL_LONGVARBINARY || size == 0 || size > kLongBinary;
-            plan.elementBytes = SQLLEN(std::max<SQLULEN>(size, 1));
-            break;
-        default:
-            // Text, and whatever else is best read as text (TIME, GUID, intervals).
-            info.type = FieldType::Text;
-            plan.fetch = encoding == TextEncoding::Utf8 ? Fetch::Utf8Text : Fetch::WideText;
-            plan.cType = encoding == TextEncoding::Utf8 ? SQL_C_CHAR : SQL_C_WCHAR;
-            {
-                SQLULEN chars = size;
-                if (sqlType == SQL_TYPE_TIME || sqlType == SQL_GUID || chars < 64)
-                    chars = std::max<SQLULEN>(chars, 64);
-                plan.isLong = sqlType == SQL_LONGVARCHAR || sqlType == SQL_WLONGVARCHAR || size == 0
-                    || size > kLongText;
-                // Two UTF-16 units per character (a character outside the BMP takes a
-                // surrogate pair), or four UTF-8 bytes.
-                plan.elementBytes = encoding == TextEncoding::Utf8
-                    ? SQLLEN(chars * 4 + 1)
-                    : SQLLEN((chars * 2 + 1) * sizeof(SQLWCHAR));
-            }
-            break;
-        }
+        plans.push_back(std::move(plan));
     }
     return plans;
 }
@@ -405,6 +424,25 @@ void readRows(SQLHSTMT statement, TextEncoding encoding, RowStore &store, SQLLEN
     SQLFreeStmt(statement, SQL_UNBIND);
     SQLSetStmtAttr(statement, SQL_ATTR_ROW_ARRAY_SIZE, reinterpret_cast<SQLPOINTER>(1), 0);
     SQLSetStmtAttr(statement, SQL_ATTR_ROWS_FETCHED_PTR, nullptr, 0);
+}
+
+ColumnKind columnKind(const ColumnDescription &column, TextEncoding encoding)
+{
+    const ColumnPlan plan = planFor(column, encoding);
+    return { plan.info, plan.cType, plan.isLong };
+}
+
+void appendCell(Column &column, const ColumnDescription &description, const void *data,
+                SQLLEN indicator, TextEncoding encoding)
+{
+    ColumnPlan plan = planFor(description, encoding);
+    const size_t bytes = indicator > 0 ? size_t(indicator) : 0;
+    const char *begin = static_cast<const char *>(data);
+    plan.buffer.assign(begin, begin + bytes);
+    plan.buffer.resize(bytes + 8); // room for the terminator a driver writes
+    plan.elementBytes = SQLLEN(plan.buffer.size());
+    plan.indicators = { indicator };
+    appendBound(column, plan, 0);
 }
 
 } // namespace vrl::odbc

@@ -21,4 +21,31 @@ RowStore readResult(SQLHSTMT statement, TextEncoding encoding);
 // all the rows the store will hold, so that its columns are sized once.
 void readRows(SQLHSTMT statement, TextEncoding encoding, RowStore &store, SQLLEN expectedRows);
 
+// A column as the driver describes it (SQLDescribeCol and its unsigned attribute).
+struct ColumnDescription
+{
+    QString name;
+    SQLSMALLINT sqlType = 0;
+    SQLULEN size = 0; // 0: no limit given (nvarchar(max), varbinary(max), xml)
+    SQLSMALLINT digits = 0;
+    bool nullable = true;
+    bool isUnsigned = false;
+};
+
+// How the reader keeps a column of that description: its field (type, scale), the C type it
+// asks the driver for, and whether it is read one row at a time in pieces.
+struct ColumnKind
+{
+    FieldInfo field;
+    SQLSMALLINT cType = 0;
+    bool isLong = false;
+};
+ColumnKind columnKind(const ColumnDescription &column, TextEncoding encoding);
+
+// Appends one cell as the driver hands it in that C type (indicator: its length in bytes, or
+// SQL_NULL_DATA), exactly as a fetched row's cell is appended. A seam for the column types of
+// servers that cannot run here.
+void appendCell(Column &column, const ColumnDescription &description, const void *data,
+                SQLLEN indicator, TextEncoding encoding);
+
 } // namespace vrl::odbc
