@@ -1,4 +1,5 @@
 #include "access/Connection.h"
+#include "access/ServerWait.h"
 
 #include "access/DataError.h"
 #include "access/ResultMemory.h"
@@ -82,6 +83,21 @@ bool Connection::isConnected() const
 QStringList Connection::tableNames()
 {
     return provider().tableNames();
+}
+
+void Connection::waitOnServer(const std::function<void()> &work)
+{
+    Provider &open = provider();
+    open.resetCancel();
+    vrl::waitOnServer(work, [&open] { open.cancel(); });
+}
+
+StatementResult Connection::run(const QString &statement, const std::vector<Value> &parameters)
+{
+    Provider &open = provider();
+    StatementResult result;
+    waitOnServer([&] { result = open.run(statement, parameters); });
+    return result;
 }
 
 Provider &Connection::provider()

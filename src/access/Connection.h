@@ -45,6 +45,13 @@ public:
 
     // The open provider; throws DataError when the connection is not open.
     Provider &provider();
+    // Runs a call on the open provider that waits on the server through the installed wait (see
+    // ServerWait): a window keeps painting meanwhile, and a stop asks the provider to cancel
+    // the statement, which then ends with its failure.
+    void waitOnServer(const std::function<void()> &work);
+    // The same for one statement.
+    StatementResult run(const QString &statement, const std::vector<Value> &parameters = {});
+
     // The SQL of the open provider; Standard while closed.
     SqlDialect sqlDialect() const
     {

@@ -88,8 +88,11 @@ void Dataset::open()
         throw DataError(m_kind == Kind::Table ? QStringLiteral("Není zadán název tabulky.")
                                               : QStringLiteral("Není zadán text příkazu."));
     Provider &provider = m_connection->provider();
-    StatementResult result = m_kind == Kind::Table ? provider.readTable(m_commandText)
-                                                   : provider.run(m_commandText, m_parameters);
+    StatementResult result;
+    m_connection->waitOnServer([&] {
+        result = m_kind == Kind::Table ? provider.readTable(m_commandText)
+                                       : provider.run(m_commandText, m_parameters);
+    });
     if (!result.hasRows)
         throw DataError(QStringLiteral("Příkaz nevrátil žádnou sadu záznamů."));
     load(std::move(result));
@@ -146,7 +149,7 @@ qint64 Dataset::execute()
     if (!m_connection)
         throw DataError(QStringLiteral("Datová sada není připojena k databázi."));
     close();
-    const StatementResult result = m_connection->provider().run(m_commandText, m_parameters);
+    const StatementResult result = m_connection->run(m_commandText, m_parameters);
     m_rowsAffected = result.hasRows ? -1 : result.rowsAffected;
     return m_rowsAffected;
 }
@@ -156,7 +159,7 @@ bool Dataset::executeAndOpenIfRows()
     if (!m_connection)
         throw DataError(QStringLiteral("Datová sada není připojena k databázi."));
     close();
-    StatementResult result = m_connection->provider().run(m_commandText, m_parameters);
+    StatementResult result = m_connection->run(m_commandText, m_parameters);
     if (!result.hasRows) {
         m_rowsAffected = result.rowsAffected;
         return false;

@@ -145,7 +145,7 @@ void Dataset::requireOneMatch(Provider &provider, const QString &table,
     if (m_keyIsPrimary)
         return;
     const WriteStatement count = countStatement(provider, table, whereColumns, whereValues);
-    const StatementResult result = provider.run(count.sql, count.parameters);
+    const StatementResult result = m_connection->run(count.sql, count.parameters);
     if (!result.hasRows || result.rows.rowCount() != 1 || result.rows.value(0, 0).toNumber() != 1.0)
         throw DataError(kNotFound);
 }
@@ -179,7 +179,7 @@ void Dataset::post()
         requireOneMatch(provider, table, whereColumns, whereValues);
         const WriteStatement update
             = updateStatement(provider, table, columns, values, whereColumns, whereValues);
-        const StatementResult result = provider.run(update.sql, update.parameters);
+        const StatementResult result = m_connection->run(update.sql, update.parameters);
         if (result.rowsAffected != 1)
             throw DataError(kNotFound);
         m_rows.setRow(row, m_buffer);
@@ -193,7 +193,7 @@ void Dataset::post()
         m_insertTable = table;
         m_insertColumns = columns;
     }
-    provider.run(m_insertSql, values); // the statement's parameters are the values in order
+    m_connection->run(m_insertSql, values); // the statement's parameters are the values in order
     for (int f = 0; f < fieldCount(); ++f) {
         if (m_rows.fields()[size_t(f)].autoIncrement && m_buffer[size_t(f)].isNull())
             m_buffer[size_t(f)]
@@ -241,7 +241,7 @@ void Dataset::remove()
     requireOneMatch(provider, baseTable(), whereColumns, whereValues);
     const WriteStatement deletion
         = deleteStatement(provider, baseTable(), whereColumns, whereValues);
-    const StatementResult result = provider.run(deletion.sql, deletion.parameters);
+    const StatementResult result = m_connection->run(deletion.sql, deletion.parameters);
     if (result.rowsAffected != 1)
         throw DataError(kNotFound);
     m_rows.eraseRow(row);

@@ -54,6 +54,11 @@ public:
     {
         return QStringLiteral("SELECT * FROM ") + quoteTableName(table);
     }
+    // Asks the statement running on another thread to stop (it then fails); safe to call from
+    // any thread. resetCancel forgets an earlier request before a new call starts; a request
+    // that arrives before the statement starts stops it as soon as it does.
+    virtual void cancel() { }
+    virtual void resetCancel() { }
     // The primary key columns of a table, in key order; empty when it has none.
     virtual QStringList primaryKey(const QString &table) = 0;
     // The key the last INSERT on this connection generated; NULL when none.

@@ -4,6 +4,7 @@
 #include "app/ProgramSettings.h"
 #include "app/VRLMain.h"
 #include "basic/Prompts.h"
+#include "basic/WindowServerWait.h"
 #include "data/VRLDM.h"
 #include "data/vrxMySQL.h"
 #include "data/vrxSQL.h"
@@ -53,6 +54,8 @@ Program::Program(QApplication &app)
 {
     resetProgramSettings();
     prepareApplication();
+    m_serverWait = std::make_unique<WindowServerWait>();
+    setServerWait(m_serverWait.get());
 
     // The dialogs belong to the main window: they are centred on it and use its font.
     m_vrlForm = std::make_unique<TvrlForm>();
@@ -69,6 +72,8 @@ Program::Program(QApplication &app)
     m_vrlForm->setImportWindow(*importWindow);
     m_vrlForm->bindDataModule();
     importWindow->bindDataModule();
+    m_serverWait->setMainWindow(m_vrlForm.get());
+    m_vrlForm->setServerWait(*m_serverWait);
 
     m_vrlForm->show();
 }
@@ -78,6 +83,8 @@ Program::~Program()
     // The main window's bindings go before the data module they point into.
     m_vrlForm.reset();
     m_dm.reset();
+    setServerWait(nullptr);
+    m_serverWait.reset();
     if (m_toolkitTexts)
         QCoreApplication::removeTranslator(m_toolkitTexts.get());
 }

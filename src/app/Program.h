@@ -9,6 +9,7 @@ namespace vrl {
 
 class TDM;
 class TvrlForm;
+class WindowServerWait;
 
 // The program: sets the program settings, prepares the application (title, Czech texts of the
 // toolkit, fonts) and creates every window once, in a fixed order, showing the main window.
@@ -30,6 +31,8 @@ private:
 
     QApplication &m_app;
     std::unique_ptr<QTranslator> m_toolkitTexts;
+    // Every wait on the server, off the windows' thread; it outlives the windows.
+    std::unique_ptr<WindowServerWait> m_serverWait;
     // The windows, in the order of their creation; destroyed in reverse.
     std::unique_ptr<TvrlForm> m_vrlForm;
     std::unique_ptr<TDM> m_dm;

@@ -1,5 +1,7 @@
 #include "app/VRLMain.h"
 
+#include "basic/WindowServerWait.h"
+
 #include "ui_VRLMain.h"
 
 #include "app/JpegPicture.h"
@@ -252,11 +254,18 @@ void TvrlForm::resizeEvent(QResizeEvent *event)
     guarded([this] { FormResize(); })();
 }
 
+void TvrlForm::setServerWait(WindowServerWait &wait)
+{
+    m_serverWait = &wait;
+    connect(&wait, &WindowServerWait::waitingChanged, m_queryArea, &QueryArea::serverWaiting);
+}
+
 void TvrlForm::closeEvent(QCloseEvent *event)
 {
     // Closing by the title-bar button ends the program without a question, but not while a
-    // command still walks the database.
-    if (mainConnectionBusy())
+    // command still walks the database, unless the window was closed while the command waited
+    // on the server: the statement has been stopped then.
+    if (mainConnectionBusy() && !(m_serverWait && m_serverWait->isClosing()))
         event->ignore();
     else
         event->accept();

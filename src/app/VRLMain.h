@@ -26,6 +26,7 @@ class ThtmlView;
 class TsbForm;
 class TvrxMySQLdlg;
 class TvrxSQLdlg;
+class WindowServerWait;
 
 // The main window: the left control column with the connect flow, the menu, the first
 // activation, the layout rules on resize and the exit command. It puts the work areas
@@ -49,6 +50,9 @@ public:
     void setConnectionDialogs(TvrxSQLdlg &sql, TvrxMySQLdlg &mySql);
     // The import window the import button opens; created after the main window.
     void setImportWindow(TdImpForm &window);
+    // The wait on the server: the Go button's hint follows it, and a close during it stops the
+    // statement first.
+    void setServerWait(WindowServerWait &wait);
     // The history viewer that the history menu item opens; created after the main window.
     void setHistoryViewer(TvrlhForm &viewer) { m_historyViewer = &viewer; }
     Dataset &vrxQuery() { return m_vrxQuery; }
@@ -115,6 +119,7 @@ private:
     QString m_capturedValue;
     TableArea *m_tableArea = nullptr;
     QueryArea *m_queryArea = nullptr;
+    WindowServerWait *m_serverWait = nullptr;
     SuperSearch *m_superSearch = nullptr;
     ConversionPanel *m_conversionPanel = nullptr;
     TsbForm *m_sbForm = nullptr;

@@ -1,11 +1,32 @@
 #include "basic/HandlerGuard.h"
 
 #include "access/DataError.h"
+#include "access/ServerWait.h"
 #include "basic/Prompts.h"
 
 #include <QString>
 
 namespace vrl {
+
+namespace {
+int g_commandDepth = 0; // handlers running, one inside the other
+}
+
+CommandScope::CommandScope()
+{
+    if (g_commandDepth++ == 0) {
+        if (ServerWait *wait = serverWait())
+            wait->commandStarted();
+    }
+}
+
+CommandScope::~CommandScope()
+{
+    if (--g_commandDepth == 0) {
+        if (ServerWait *wait = serverWait())
+            wait->commandEnded();
+    }
+}
 
 QString failureMessage(const std::exception &failure)
 {

@@ -16,6 +16,17 @@ QString failureMessage(const std::exception &failure);
 // failure's message); the command ends there and the program goes on.
 void reportUncaught(std::exception_ptr failure);
 
+// Marks a handler's run as a command of the user, for the wait on the server: the outermost
+// handler running begins a command.
+class CommandScope
+{
+public:
+    CommandScope();
+    ~CommandScope();
+    CommandScope(const CommandScope &) = delete;
+    CommandScope &operator=(const CommandScope &) = delete;
+};
+
 // Wraps an event handler so that no exception crosses a Qt slot or the event loop. Every
 // handler of every window is connected through this guard.
 template<typename Handler> auto guarded(Handler handler)
@@ -24,6 +35,7 @@ template<typename Handler> auto guarded(Handler handler)
     return [handler = std::move(handler)](
         auto &&...args) requires std::invocable<const Handler &, decltype(args)...>
     {
+        const CommandScope command;
         try {
             handler(std::forward<decltype(args)>(args)...);
         } catch (...) {

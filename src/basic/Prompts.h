@@ -26,5 +26,8 @@ public:
 // The prompts in force: the installed replacement, else the production message boxes.
 Prompts &prompts();
 void setPrompts(Prompts *replacement); // nullptr restores the production prompts
+// While silent (the program is closing), nothing is shown or asked: a question is answered No,
+// a dialog or window is cancelled.
+void setPromptsSilent(bool silent);
 
 } // namespace vrl

@@ -1,6 +1,7 @@
 #include "basic/StvImport.h"
 
 #include "access/Dataset.h"
+#include "access/ServerWait.h"
 #include "basic/AnsiText.h"
 #include "basic/AsciiUpperCase.h"
 #include "basic/FileDialog.h"
@@ -248,6 +249,9 @@ quint8 ImportCSVFile(const QString &table, Dataset &query, FileDialog &dialog, Q
                 prompts().show(PromptKind::Message, refusal);
             if (statement && OpenOrExecXSimpleQuery(query, *statement) == QueryResult::ChangedOne) {
                 ++count;
+            } else if (lastWaitStopped()) {
+                // The user stopped the statement: the run ends after it, asking nothing more.
+                stopped = true;
             } else if (!prompts().confirm(QStringLiteral("Při vkládání řádku %1 (%2 ...) došlo k "
                                                          "chybě.\r\nMá import i přesto "
                                                          "pokračovat?")

@@ -11,6 +11,7 @@
 #include "basic/QueryRunners.h"
 #include "basic/SeparatedItem.h"
 #include "basic/StvImport.h"
+#include "basic/WindowServerWait.h"
 #include "data/VRLDM.h"
 
 #include <QApplication>
@@ -114,6 +115,11 @@ void TdImpForm::runTableImport()
                     ++written;
                 } catch (const std::exception &failure) {
                     target.cancel();
+                    if (lastWaitStopped()) {
+                        // The user stopped the row's statement: the run ends after it.
+                        goOn = false;
+                        continue;
+                    }
                     noteError(record);
                     if (showErrors) {
                         goOn = prompts().confirm(
@@ -133,6 +139,10 @@ void TdImpForm::runTableImport()
                     ++written;
                 } catch (const std::exception &) {
                     target.cancel();
+                    if (lastWaitStopped()) {
+                        goOn = false;
+                        continue;
+                    }
                     noteError(record);
                     goOn = prompts().confirm(
                         QStringLiteral("Při edici záznamu %1 došlo k chybě.\r\nPřesto "
@@ -144,7 +154,8 @@ void TdImpForm::runTableImport()
         const int count = source.recordCount();
         ui->diGauge->setValue(gaugePercent(record, count));
         if (sinceEvents.elapsed() >= kEventsEveryMs) {
-            QApplication::processEvents();
+            // Window messages with input held back, Esc taken as a stop, as during a statement.
+            letWindowsTurn();
             sinceEvents.restart();
         }
         source.next();

@@ -256,6 +256,16 @@ void QueryArea::showResult()
     ui.queryGB->show();
 }
 
+void QueryArea::serverWaiting(bool waiting)
+{
+    if (waiting) {
+        m_goHint = ui.qGoBtn->toolTip();
+        ui.qGoBtn->setToolTip(QStringLiteral("Esc zastaví příkaz"));
+    } else {
+        ui.qGoBtn->setToolTip(m_goHint);
+    }
+}
+
 void QueryArea::qMemoClick()
 {
     ui.qGoBtn->setEnabled(false);

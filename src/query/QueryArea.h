@@ -131,6 +131,9 @@ public:
     void qtDeleteBtnClick() { writePreset(Preset::Delete); }
     void qtInsertBtnClick() { writePreset(Preset::Insert); }
 
+    // While a statement waits on the server, the Go button's hint says how to stop it.
+    void serverWaiting(bool waiting);
+
     void qExpBtnClick() { m_export.qExpBtnClick(); }
     void qXMLBtnClick() { m_export.qXMLBtnClick(); }
     void saveHistBtnClick();
@@ -164,6 +167,7 @@ private:
     QString m_clickedField;
     QString m_clickedValue;
     QString m_clickedFilterValue; // the value as the unquoted retry writes it
+    QString m_goHint; // the Go button's own hint, while a wait shows another
     TitleClickSort m_sort { QString(), false }; // the first sort is descending
 };
 

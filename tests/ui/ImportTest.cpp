@@ -15,13 +15,16 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace vrl;
 using namespace vrl::test;
@@ -677,4 +680,36 @@ TEST_F(ImportTest, AConnectionKilledDuringARunIsAskedAboutAndAConnectGoesOn)
     chooseTable(form, QStringLiteral("cíl"));
     EXPECT_TRUE(DM().vrxTbl.isActive());
     EXPECT_EQ(DM().vrxTbl.recordCount(), 1);
+}
+
+TEST_F(ImportTest, AStoppedImportEndsAfterTheRowInProgressAndCountsWhatItWrote)
+{
+    onServer({ QStringLiteral("INSERT INTO `%1`.zdroj SELECT seq, CONCAT('Věc ', seq), seq "
+                              "FROM seq_11_to_100000")
+                   .arg(m_source),
+               QStringLiteral("DELETE FROM `%1`.cíl").arg(m_target) });
+    QElapsedTimer clock;
+    inImport([&](TdImpForm &w) {
+        connectSource(w);
+        relateAll(w);
+        click(w, "insertRB");
+        prompts.clear();
+        QTimer::singleShot(1500, &w, [&w] { QTest::keyClick(&w, Qt::Key_Escape); });
+        clock.start();
+        click(w, "diGoBtn");
+        EXPECT_LT(clock.elapsed(), 20000);
+        EXPECT_TRUE(w.isVisible()); // Esc stopped the run, it did not close the window
+    });
+    // Stopped between two rows or during one: the run's own end message counts the rows that
+    // are in the table, and asks nothing.
+    EXPECT_TRUE(prompts.textsOf(QStringLiteral("confirmation")).isEmpty());
+    const QStringList shown = messages();
+    ASSERT_FALSE(shown.isEmpty());
+    const QRegularExpression summary(QStringLiteral("^Import \\[I\\]: (\\d+) rec\\(s\\)$"));
+    const QRegularExpressionMatch match = summary.match(shown.last());
+    ASSERT_TRUE(match.hasMatch()) << shown.join(u'|').toStdString();
+    const int written = match.captured(1).toInt();
+    EXPECT_GT(written, 0);
+    EXPECT_LT(written, 100000);
+    EXPECT_EQ(onTarget(QStringLiteral("SELECT COUNT(*) FROM %1cíl")), QString::number(written));
 }

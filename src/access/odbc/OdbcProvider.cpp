@@ -237,11 +237,49 @@ StmtHandle OdbcProvider::newStatement()
     return handle;
 }
 
+OdbcProvider::Running::Running(OdbcProvider &provider, SQLHSTMT statement)
+    : m_provider(provider)
+    , m_statement(statement)
+{
+    const std::lock_guard lock(provider.m_runningMutex);
+    if (provider.m_cancelled)
+        stopped();
+    provider.m_running.push_back(statement);
+}
+
+OdbcProvider::Running::~Running()
+{
+    const std::lock_guard lock(m_provider.m_runningMutex);
+    std::erase(m_provider.m_running, m_statement);
+}
+
+void OdbcProvider::stopped()
+{
+    throw DataError(QStringLiteral("Příkaz byl zastaven."), QStringLiteral("HY008"));
+}
+
+void OdbcProvider::cancel()
+{
+    // SQLCancel is the one call ODBC allows on a statement that another thread is executing:
+    // the driver asks the server to stop it (Connector/ODBC with a KILL QUERY on a connection
+    // of its own, FreeTDS with a cancel packet).
+    const std::lock_guard lock(m_runningMutex);
+    m_cancelled = true;
+    for (SQLHSTMT statement : m_running)
+        SQLCancel(statement);
+}
+
+void OdbcProvider::resetCancel()
+{
+    m_cancelled = false;
+}
+
 StatementResult OdbcProvider::run(const QString &statement, const std::vector<Value> &parameters)
 {
     const bool prepared = !parameters.empty();
     StmtHandle handle = prepared ? preparedStatement(statement) : newStatement();
     SQLHSTMT stmt = handle.get();
+    const Running running(*this, stmt);
     std::vector<Parameter> bound;
     SQLRETURN executed;
     if (!prepared) {
@@ -446,6 +484,7 @@ OdbcProvider::TablePart OdbcProvider::executeTablePart(const QString &table, con
         check(SQLPrepareW(handle.get(), wide(statement), SQL_NTS), SQL_HANDLE_STMT, handle.get());
         std::vector<Parameter> bound;
         bindParameters(handle.get(), parameters, bound, textEncoding() == TextEncoding::Utf8);
+        const Running running(*this, handle.get());
         check(SQLExecute(handle.get()), SQL_HANDLE_STMT, handle.get());
         return handle;
     };
@@ -505,7 +544,10 @@ void OdbcProvider::readPartsAfterEachOther(const QString &table, const QString &
             next = std::async(std::launch::async, [this, &table, &keyName, after = *part.last] {
                 return executeTablePart(table, keyName, after);
             });
-        readRows(part.handle.get(), textEncoding(), rows, expectedRows);
+        {
+            const Running running(*this, part.handle.get());
+            readRows(part.handle.get(), textEncoding(), rows, expectedRows);
+        }
         if (!part.last)
             break;
         part = next.valid() ? next.get() : executeTablePart(table, keyName, *part.last);

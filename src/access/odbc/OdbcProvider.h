@@ -5,6 +5,8 @@
 #include "access/odbc/OdbcHandles.h"
 #include "access/odbc/OdbcResultReader.h"
 
+#include <atomic>
+#include <mutex>
 #include <optional>
 
 namespace vrl {
@@ -35,6 +37,8 @@ public:
     QString quoteTableName(const QString &table) const override;
     SqlDialect sqlDialect() const override;
     QString allDefaultsClause() const override;
+    void cancel() override;
+    void resetCancel() override;
 
     odbc::Dialect dialect() const { return m_dialect; }
     // Rows of one part of a table read in parts; tests choose small parts.
@@ -43,6 +47,22 @@ public:
     static QStringList registeredDrivers();
 
 private:
+    // A statement executing or being fetched, which cancel() can reach from another thread;
+    // it throws at once when a stop was asked for before it began.
+    class Running
+    {
+    public:
+        Running(OdbcProvider &provider, SQLHSTMT statement);
+        ~Running();
+        Running(const Running &) = delete;
+        Running &operator=(const Running &) = delete;
+
+    private:
+        OdbcProvider &m_provider;
+        SQLHSTMT m_statement;
+    };
+    [[noreturn]] static void stopped();
+
     odbc::StmtHandle newStatement();
     // The statement prepared for this text, from the cache when it was prepared before, so
     // that a statement repeated row after row (an import's INSERT, an edit's UPDATE) costs one
@@ -83,6 +103,10 @@ private:
         return m_dialect == odbc::Dialect::MySql && m_utf8Text ? odbc::TextEncoding::Utf8
                                                                : odbc::TextEncoding::Wide;
     }
+
+    std::mutex m_runningMutex;
+    std::vector<SQLHSTMT> m_running; // the statements cancel() reaches
+    std::atomic<bool> m_cancelled { false };
 
     bool m_connected = false;
     QString m_defaultSchema; // empty until asked

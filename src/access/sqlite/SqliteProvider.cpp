@@ -379,9 +379,18 @@ QStringList SqliteProvider::tableNames()
     return names;
 }
 
+void SqliteProvider::cancel()
+{
+    m_cancelled = true;
+    if (m_db)
+        sqlite3_interrupt(m_db); // safe from another thread while the database is open
+}
+
 StatementResult SqliteProvider::run(const QString &statement, const std::vector<Value> &parameters)
 {
     sqlite3 &database = db();
+    if (m_cancelled) // asked to stop before it began
+        throw DataError(QStringLiteral("Příkaz byl zastaven."));
     const QByteArray sql = statement.toUtf8();
     const char *rest = sql.constData();
     StatementResult result;

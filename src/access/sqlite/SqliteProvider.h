@@ -2,6 +2,7 @@
 
 #include "access/Provider.h"
 
+#include <atomic>
 #include <functional>
 
 struct sqlite3;
@@ -26,6 +27,8 @@ public:
     QStringList primaryKey(const QString &table) override;
     Value lastInsertId() override;
     QString quoteIdentifier(const QString &name) const override;
+    void cancel() override;
+    void resetCancel() override { m_cancelled = false; }
 
     // A private database in memory, for providers that keep their data in one.
     void openInMemory();
@@ -46,6 +49,7 @@ private:
     sqlite3 &db() const;
 
     sqlite3 *m_db = nullptr;
+    std::atomic<bool> m_cancelled { false };
     ChangeObserver m_observer;
 };
 

@@ -30,6 +30,8 @@ public:
     QStringList primaryKey(const QString &table) override;
     Value lastInsertId() override;
     QString quoteIdentifier(const QString &name) const override;
+    void cancel() override { m_mirror.cancel(); }
+    void resetCancel() override { m_mirror.resetCancel(); }
 
     // "Provider=Microsoft.Jet.OLEDB.*" or "Microsoft.ACE.OLEDB.*" with an Excel property.
     static bool handles(const ConnectionString &string);
