@@ -35,7 +35,8 @@ void connectToBenchServer(Connection &connection)
 {
     connection.setCommandTimeout(0);
     connection.setConnectionString(QStringLiteral("Provider=MSDASQL.1;Extended Properties=\"")
-                                   + qEnvironmentVariable("VORLAN_BENCH_ODBC") + QStringLiteral("\""));
+                                   + qEnvironmentVariable("VORLAN_BENCH_ODBC")
+                                   + QStringLiteral("\""));
     connection.open();
 }
 
@@ -139,6 +140,10 @@ int main(int argc, char **argv)
         const QString only = qEnvironmentVariable("VORLAN_BENCH_ONLY");
         if (only == QLatin1String("startup")) {
             runStartupBench(argv[0]);
+            return 0;
+        }
+        if (only == QLatin1String("stop")) {
+            runTableAreaBench(0); // the statements that wait on the server, and their stop
             return 0;
         }
         if (only == QLatin1String("import")) {

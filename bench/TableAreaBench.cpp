@@ -3,6 +3,7 @@
 #include "BenchFigures.h"
 #include "ImportBench.h"
 #include "QueryAreaBench.h"
+#include "StatementStopBench.h"
 #include "SuperSearchBench.h"
 
 #include "app/Program.h"
@@ -52,6 +53,11 @@ void runTableAreaBench(double openMs)
             setPrompts(nullptr);
             return;
         }
+        if (qEnvironmentVariable("VORLAN_BENCH_ONLY") == QLatin1String("stop")) {
+            runStatementStopBench(form);
+            setPrompts(nullptr);
+            return;
+        }
         auto *choice = form.findChild<QComboBox *>(QStringLiteral("TblSelCoB"));
         auto *status = form.findChild<StatusBar *>(QStringLiteral("tblSB"));
         const QString table = qEnvironmentVariable("VORLAN_BENCH_TABLE");
@@ -74,6 +80,7 @@ void runTableAreaBench(double openMs)
         runQueryAreaBench(form);
         runSuperSearchBench(form);
         runImportBench(form);
+        runStatementStopBench(form);
     }
     setPrompts(nullptr);
 }
