@@ -7,6 +7,9 @@
 
 #include <QCollator>
 
+#include <algorithm>
+#include <numeric>
+
 #include <gtest/gtest.h>
 
 using namespace vrl;
@@ -160,18 +163,27 @@ TEST(RowSort, StableNullsFirstAndCzechCollation)
 // Czech "ch", come decomposed, or reach beyond the basic plane.
 TEST(RowSort, TextOrderIsTheCollatorsOwnForLargeAndAwkwardColumns)
 {
-    const QStringList pieces { QStringLiteral("Chrudim"), QStringLiteral("Hradec"),
-                               QStringLiteral("chalupa"), QStringLiteral("cihla"),
-                               QStringLiteral("Čáslav"), QStringLiteral("Caslav"),
-                               QStringLiteral("c\u030Caslav"), QStringLiteral("ŘÍČANY"),
-                               QStringLiteral("o\u0302\u0323"), QStringLiteral("o\u0323\u0302"),
-                               QStringLiteral("říčany"), QStringLiteral("Žluťoučký kůň úpěl"),
-                               QStringLiteral(""), QStringLiteral(" "),
+    const QStringList pieces { QStringLiteral("Chrudim"),
+                               QStringLiteral("Hradec"),
+                               QStringLiteral("chalupa"),
+                               QStringLiteral("cihla"),
+                               QStringLiteral("Čáslav"),
+                               QStringLiteral("Caslav"),
+                               QStringLiteral("c\u030Caslav"),
+                               QStringLiteral("ŘÍČANY"),
+                               QStringLiteral("o\u0302\u0323"),
+                               QStringLiteral("o\u0323\u0302"),
+                               QStringLiteral("říčany"),
+                               QStringLiteral("Žluťoučký kůň úpěl"),
+                               QStringLiteral(""),
+                               QStringLiteral(" "),
                                QStringLiteral("Dlouhý společný začátek textu ") };
     RowStore rows({ fieldOf(QStringLiteral("Text"), FieldType::Text),
                     fieldOf(QStringLiteral("Group"), FieldType::Int) });
     quint32 seed = 7;
-    const auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+    const auto next = [&seed] {
+        return seed = seed * 1103515245u + 12345u;
+    };
     for (int i = 0; i < 60000; ++i) {
         if (next() % 50 == 0) {
             rows.appendRow({ Value(), Value::integer(i % 3) });
@@ -251,4 +263,47 @@ TEST(RowFilter, NumbersAndSerialsBeyondEveryRangeAreComparedOrRefusedSoundly)
         EXPECT_THROW(filtered(QStringLiteral("When = ") + QString::fromLatin1(serial)), DataError)
             << serial;
     EXPECT_EQ(filtered(QStringLiteral("When = 44234")), Rows({ 0, 4 })); // 7.2.2021
+}
+
+TEST(RowSort, OneNumberKeySortsAsAStableComparisonWouldWhateverTheOrderItFinds)
+{
+    // The rows may come in order, in reverse order (the second click on a title) or in none;
+    // ties keep the order they came in, NULLs go first ascending and last descending.
+    for (const FieldType type : { FieldType::Int, FieldType::Double }) {
+        for (const int shape : { 0, 1, 2, 3 }) {
+            RowStore rows({ fieldOf(QStringLiteral("n"), type) });
+            const int count = 3000;
+            for (int i = 0; i < count; ++i) {
+                const int value = shape == 0 ? i / 3 // ascending, ties of three
+                    : shape == 1             ? (count - i) / 3 // descending, ties of three
+                    : shape == 2             ? (i * 7919) % 101 // scattered, many ties
+                                             : i; // ascending with NULLs below
+                if (shape == 3 && i % 97 == 0)
+                    rows.column(0).appendNull();
+                else if (type == FieldType::Int)
+                    rows.column(0).appendInteger(value);
+                else
+                    rows.column(0).appendDouble(value / 4.0 - 100);
+            }
+            for (const bool descending : { false, true }) {
+                std::vector<quint32> sorted(count);
+                std::iota(sorted.begin(), sorted.end(), 0);
+                RowSort(QStringLiteral("n")
+                            + (descending ? QStringLiteral(" DESC") : QStringLiteral(" ASC")),
+                        rows)
+                    .apply(sorted, QLocale::c());
+                std::vector<quint32> expected(count);
+                std::iota(expected.begin(), expected.end(), 0);
+                const Column &column = rows.column(0);
+                std::stable_sort(expected.begin(), expected.end(), [&](quint32 a, quint32 b) {
+                    if (column.isNull(a) || column.isNull(b))
+                        return descending ? !column.isNull(a) && column.isNull(b)
+                                          : column.isNull(a) && !column.isNull(b);
+                    return descending ? column.numberAt(a) > column.numberAt(b)
+                                      : column.numberAt(a) < column.numberAt(b);
+                });
+                EXPECT_EQ(sorted, expected) << int(type) << "/" << shape << "/" << descending;
+            }
+        }
+    }
 }
