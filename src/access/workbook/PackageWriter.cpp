@@ -23,7 +23,17 @@ namespace vrl::workbook {
 
 namespace {
 
-[[noreturn]] void cannotWrite(const QString &path, const QString &why)
+// A writer's temporary copy lies beside the package: ".~<name>.<process>.tmp".
+QString temporaryPrefix(const QFileInfo &package)
+{
+    return QStringLiteral(".~") + package.fileName() + QLatin1Char('.');
+}
+
+const QString kTemporarySuffix = QStringLiteral(".tmp");
+
+} // namespace
+
+void cannotWrite(const QString &path, const QString &why)
 {
     throw DataError(
         QStringLiteral("Sešit %1 nelze uložit: %2").arg(QFileInfo(path).fileName(), why));
@@ -40,15 +50,13 @@ void flushToDisk(const QString &path)
         cannotWrite(path, QStringLiteral("zápis na disk selhal"));
 }
 
-// A writer's temporary copy lies beside the package: ".~<name>.<process>.tmp".
-QString temporaryPrefix(const QFileInfo &package)
+QString temporaryPathOf(const QString &path)
 {
-    return QStringLiteral(".~") + package.fileName() + QLatin1Char('.');
+    const QFileInfo info(path);
+    return QDir(info.absolutePath())
+        .filePath(temporaryPrefix(info) + QString::number(QCoreApplication::applicationPid())
+                  + kTemporarySuffix);
 }
-
-const QString kTemporarySuffix = QStringLiteral(".tmp");
-
-} // namespace
 
 void removeAbandonedTemporaries(const QString &path)
 {
@@ -86,10 +94,7 @@ void rewritePackage(const QString &path, const std::map<QString, QByteArray> &re
     struct stat old;
     if (::stat(QFile::encodeName(path).constData(), &old) != 0)
         cannotWrite(path, QStringLiteral("soubor nelze najít"));
-    const QString temporary
-        = QDir(info.absolutePath())
-              .filePath(temporaryPrefix(info) + QString::number(QCoreApplication::applicationPid())
-                        + kTemporarySuffix);
+    const QString temporary = temporaryPathOf(path);
     // The new file is written beside the old one: a folder that takes no new file is named
     // as the reason, before any work is done. Its mode counts for root too, as the file's does.
     struct stat folder;

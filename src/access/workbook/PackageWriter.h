@@ -22,4 +22,11 @@ void rewritePackage(const QString &path, const std::map<QString, QByteArray> &re
 // Failures are ignored.
 void removeAbandonedTemporaries(const QString &path);
 
+// What a writer of a package shares with the others: the name of its temporary copy beside
+// the package (".~<name>.<process>.tmp", which removeAbandonedTemporaries knows), a file or
+// folder flushed to disk, and the failure "Sešit <name> nelze uložit: <why>" as DataError.
+QString temporaryPathOf(const QString &path);
+void flushToDisk(const QString &path);
+[[noreturn]] void cannotWrite(const QString &path, const QString &why);
+
 } // namespace vrl::workbook
