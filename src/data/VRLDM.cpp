@@ -41,9 +41,10 @@ TDM::TDM()
     vrlSDlg.kind = FileDialog::Kind::Save;
     vrlSDlg.defaultExt = QStringLiteral("csv");
     vrlSDlg.initialDir = exportStartFolder();
+    // The workbook type comes last, so that the four types before keep their numbers.
     vrlSDlg.filter = QStringLiteral("CSV text file (*.csv)|*.csv|MS Excel worksheet file "
                                     "(*.xls)|*.xls|XML tagged text file (*.xml)|*.xml|any file "
-                                    "(*.*)|*.*");
+                                    "(*.*)|*.*|sešit MS Excel (*.xlsx)|*.xlsx");
 
     vrlODlg.kind = FileDialog::Kind::Open;
     vrlODlg.defaultExt = QStringLiteral("qzq");

@@ -2,6 +2,7 @@
 
 #include "access/Connection.h"
 #include "access/Dataset.h"
+#include "access/workbook/XlsxWriter.h"
 #include "areas/WorkAreaHost.h"
 #include "basic/AnsiText.h"
 #include "basic/DateStamp.h"
@@ -44,6 +45,18 @@ private:
     QProgressBar &m_gauge;
 };
 
+// The table every field of the result comes from, or the empty text.
+QString tableOfResult(const Dataset &result)
+{
+    QString table;
+    for (const FieldInfo &field : result.rows().fields()) {
+        if (field.baseTable.isEmpty() || (!table.isEmpty() && field.baseTable != table))
+            return QString();
+        table = field.baseTable;
+    }
+    return table;
+}
+
 } // namespace
 
 ResultExport::ResultExport(WorkAreaHost &host, Dataset &query, DBGrid &grid, QCheckBox &inList)
@@ -69,6 +82,11 @@ ResultExport::Outcome ResultExport::writeFile(Form form, const QString &path)
     m_query.first();
     QProgressBar &gauge = m_host.gauge();
     gauge.setValue(0);
+    if (form == Form::Workbook) {
+        Outcome outcome;
+        writeWorkbook(path, outcome);
+        return outcome;
+    }
     AnsiTextWriter file(path, AnsiTextWriter::Mode::Replace);
     m_grid.detach();
     Outcome outcome;
@@ -92,6 +110,8 @@ ResultExport::Outcome ResultExport::writeFile(Form form, const QString &path)
         case Form::Xml:
             outcome.records = writeXml(names, rows, out);
             break;
+        case Form::Workbook:
+            break;
         }
         m_query.first();
         file.close();
@@ -106,11 +126,68 @@ ResultExport::Outcome ResultExport::writeFile(Form form, const QString &path)
     return outcome;
 }
 
+void ResultExport::writeWorkbook(const QString &path, Outcome &outcome)
+{
+    // The walk is the view's order; the writer reads the rows where they lie.
+    workbook::SheetExport sheet;
+    const QString table = tableOfResult(m_query);
+    sheet.sheetName = workbook::validSheetName(table, QStringLiteral("výsledek"));
+    sheet.rows = &m_query.rows();
+    const int count = m_query.recordCount();
+    sheet.order.reserve(size_t(count));
+    for (int row = 0; row < count; ++row)
+        sheet.order.push_back(quint32(m_query.storeRow(row)));
+    QProgressBar &gauge = m_host.gauge();
+    sheet.progress = [&gauge](int done, int all) {
+        const int percent = gaugePercent(done, all);
+        if (percent != gauge.value())
+            gauge.setValue(percent);
+    };
+    m_grid.detach();
+    try {
+        outcome.shortened = workbook::writeSheetWorkbook(path, sheet).shortened;
+        outcome.records = count;
+        m_query.first();
+    } catch (...) {
+        gauge.setValue(0);
+        m_grid.attach();
+        throw;
+    }
+    gauge.setValue(0);
+    m_grid.attach();
+}
+
+void ResultExport::exportWorkbook(const QString &path)
+{
+    Prompts &prompts = m_host.prompts();
+    try {
+        const Outcome outcome = writeFile(Form::Workbook, path);
+        prompts.show(PromptKind::Message,
+                     QStringLiteral("Sešit MS Excel uložen [%1 záznamů]").arg(outcome.records));
+        if (outcome.shortened > 0)
+            prompts.show(PromptKind::Message,
+                         QStringLiteral("POZOR: %1 textů bylo delších než %2 znaků, které pojme "
+                                        "buňka sešitu;\r\nv sešitu jsou zkráceny.")
+                             .arg(outcome.shortened)
+                             .arg(workbook::kMostCellCharacters));
+    } catch (const std::exception &failure) {
+        prompts.show(PromptKind::Message,
+                     QStringLiteral("Export do sešitu MS Excel neúspěšný\r\n[")
+                         + failureMessage(failure) + QLatin1Char(']'));
+    }
+}
+
 void ResultExport::qExpBtnClick()
 {
     const Form form = m_inList.isChecked() ? Form::InList : Form::Csv;
     Outcome outcome;
     if (chooseFile(1, QStringLiteral("CSV export dat"), QStringLiteral("_CSV"))) {
+        // The workbook type writes a workbook, whatever the check box says: the type is the
+        // later and more particular choice.
+        if (m_host.dataModule().vrlSDlg.filterIndex == kWorkbookType) {
+            exportWorkbook(m_host.dataModule().vrlSDlg.fileName);
+            return;
+        }
         try {
             m_query.first(); // posts a pending edit, as writing would
         } catch (const std::exception &failure) {

@@ -34,7 +34,12 @@ void ScriptedPrompts::answerConfirmWith(std::function<bool()> answer)
 
 void ScriptedPrompts::answerFile(const QString &fileName)
 {
-    m_files.push_back(fileName);
+    m_files.push_back({ fileName, 0 });
+}
+
+void ScriptedPrompts::answerFile(const QString &fileName, int filterIndex)
+{
+    m_files.push_back({ fileName, filterIndex });
 }
 
 void ScriptedPrompts::answerModal(std::function<int(QDialog &)> answer)
@@ -104,11 +109,13 @@ bool ScriptedPrompts::runFileDialog(FileDialog &dialog)
         ADD_FAILURE() << "unexpected file dialog: " << dialog.title.toStdString();
         return false;
     }
-    const QString answer = m_files.front();
+    const auto [answer, chosenType] = m_files.front();
     m_files.pop_front();
     if (answer.isEmpty())
         return false;
     dialog.fileName = answer;
+    if (chosenType > 0)
+        dialog.filterIndex = chosenType;
     return true;
 }
 

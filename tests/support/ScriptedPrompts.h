@@ -35,6 +35,8 @@ public:
     // while a question waits.
     void answerConfirmWith(std::function<bool()> answer);
     void answerFile(const QString &fileName); // an empty name cancels the dialog
+    // The same with another type chosen in the dialog's list (numbered from 1).
+    void answerFile(const QString &fileName, int filterIndex);
     void answerModal(std::function<int(QDialog &)> answer);
     void answerLogin(const QString &user, const QString &password);
     void cancelLogin();
@@ -56,7 +58,7 @@ public:
 private:
     QVector<Record> m_records;
     std::deque<std::function<bool()>> m_confirms;
-    std::deque<QString> m_files;
+    std::deque<std::pair<QString, int>> m_files; // name and chosen type, 0 = left as it was
     FileDialog m_offeredFileDialog;
     std::deque<std::function<int(QDialog &)>> m_modals;
     std::deque<std::optional<std::pair<QString, QString>>> m_logins;

@@ -89,7 +89,8 @@ TEST_F(DataModule, ComponentsHaveTheirSettings)
     EXPECT_FALSE(dm.vrlSDlg.initialDir.isEmpty());
     EXPECT_EQ(dm.vrlSDlg.filter,
               QStringLiteral("CSV text file (*.csv)|*.csv|MS Excel worksheet file (*.xls)|*.xls|"
-                             "XML tagged text file (*.xml)|*.xml|any file (*.*)|*.*"));
+                             "XML tagged text file (*.xml)|*.xml|any file (*.*)|*.*|"
+                             "sešit MS Excel (*.xlsx)|*.xlsx"));
     EXPECT_EQ(dm.vrlODlg.kind, FileDialog::Kind::Open);
     EXPECT_EQ(dm.vrlODlg.defaultExt, QStringLiteral("qzq"));
     EXPECT_EQ(dm.vrlODlg.title, QStringLiteral("Select file"));

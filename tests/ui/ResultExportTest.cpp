@@ -4,17 +4,28 @@
 #include "ResultFixture.h"
 
 #include "access/Dataset.h"
+#include "access/workbook/XlsxReader.h"
+#include "access/workbook/XlsxSheetXml.h"
+#include "access/workbook/XlsxWriter.h"
 
 #include "basic/AnsiText.h"
 #include "basic/DateStamp.h"
+#include "basic/WidgetPrompts.h"
 #include "data/VRLDM.h"
 #include "data/controls/DBGrid.h"
 #include "query/QueryArea.h"
+#include "query/ResultExport.h"
 
 #include <QCheckBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QJsonArray>
+#include <QJsonObject>
+#include <QProcess>
 #include <QProgressBar>
+#include <QStandardPaths>
+
+#include <map>
 
 using namespace vrl;
 using namespace vrl::test;
@@ -306,4 +317,363 @@ TEST_F(ResultExportTest, AnEditNotYetPostedIsPostedFirstAndARefusedOneWritesNoth
     EXPECT_EQ(valueOnServer(QStringLiteral("SELECT COUNT(*) FROM `%1`.zboží")
                                 .arg(databaseOfThisTest(QStringLiteral("rs")))),
               QStringLiteral("3"));
+}
+
+// The workbook type of the CSV export's dialog: the workbooks it writes read back by the
+// program's own reader, by openpyxl and, where it is installed, by LibreOffice.
+namespace {
+
+const QString kWorkbookFailed = QStringLiteral("Export do sešitu MS Excel neúspěšný\r\n[");
+
+// openpyxl's view of the first sheet: its name, the frozen cell, whether the names are bold,
+// the widths, and every row's cells as [kind, value, number format].
+const char *const kReadWorkbook = R"(
+import datetime, json, sys, openpyxl
+from openpyxl.utils import get_column_letter
+sheet = openpyxl.load_workbook(sys.argv[1]).worksheets[0]
+def cell(c):
+    v = c.value
+    if v is None: return None
+    if isinstance(v, bool): return ['b', v]
+    if isinstance(v, datetime.datetime):
+        return ['d', v.isoformat(timespec='milliseconds'), c.number_format]
+    if isinstance(v, (int, float)): return ['n', v, c.number_format]
+    return ['s', v]
+print(json.dumps({'name': sheet.title, 'freeze': sheet.freeze_panes,
+  'bold': [c.font.b for c in sheet[1]],
+  'widths': [sheet.column_dimensions[get_column_letter(i + 1)].width
+             for i in range(sheet.max_column)],
+  'rows': [[cell(c) for c in row] for row in sheet.iter_rows()]}))
+)";
+
+QJsonObject openpyxlView(const QString &path)
+{
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"),
+                 { QStringLiteral("-c"), QString::fromLatin1(kReadWorkbook), path });
+    EXPECT_TRUE(python.waitForFinished(120000));
+    EXPECT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
+    return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+}
+
+QString isoOf(const QDateTime &value)
+{
+    return value.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz"));
+}
+
+class WorkbookExportTest : public ResultExportTest
+{
+protected:
+    // The CSV export's button, with the workbook type chosen in its dialog.
+    void exportWorkbook(const QString &file)
+    {
+        prompts.clear();
+        gaugeSteps.clear();
+        prompts.answerFile(file, ResultExport::kWorkbookType);
+        click(form, "qExpBtn");
+    }
+
+    // Every cell of the sheet, as our reader and openpyxl see it, against the result as the
+    // grid shows it: the names in row 1, a NULL as no cell, a number as the value's number, a
+    // date as its date-time, a string as the value's text (cut to what a cell holds).
+    void expectSheetEqualsResult(const QString &file)
+    {
+        Dataset &result = form.vrxQuery();
+        const int fields = result.fieldCount();
+
+        const workbook::WorkbookData book = workbook::readXlsx(file);
+        ASSERT_EQ(book.sheets.size(), 1u);
+        std::map<std::pair<int, int>, workbook::CellRecord> cells;
+        for (const workbook::CellRecord &cell : book.sheets[0].cells)
+            cells[{ cell.row, cell.column }] = cell;
+        const QJsonObject view = openpyxlView(file);
+        const QJsonArray rows = view[QStringLiteral("rows")].toArray();
+        ASSERT_EQ(rows.size(), result.recordCount() + 1);
+
+        for (int f = 0; f < fields; ++f) {
+            ASSERT_TRUE(cells.count({ 0, f }));
+            EXPECT_EQ(book.texts[cells.at({ 0, f }).text], result.fieldNames()[f]);
+            EXPECT_EQ(rows[0][f][1].toString(), result.fieldNames()[f]);
+        }
+        for (int r = 0; r < result.recordCount(); ++r) {
+            const QJsonArray row = rows[r + 1].toArray();
+            for (int f = 0; f < fields; ++f) {
+                const Value value = result.valueAt(r, f);
+                const QString where = QStringLiteral("row %1 field %2").arg(r).arg(f);
+                const auto own = cells.find({ r + 1, f });
+                const QJsonValue other = row.size() > f ? row[f] : QJsonValue();
+                if (value.isNull()) {
+                    EXPECT_TRUE(own == cells.end()) << where.toStdString();
+                    EXPECT_TRUE(other.isNull()) << where.toStdString();
+                    continue;
+                }
+                ASSERT_TRUE(own != cells.end()) << where.toStdString();
+                const workbook::CellRecord &cell = own->second;
+                const QString kind = other[0].toString();
+                switch (cell.kind) {
+                case workbook::CellKind::Text: {
+                    const QString text = value.toText().left(workbook::kMostCellCharacters);
+                    EXPECT_EQ(book.texts[cell.text], text) << where.toStdString();
+                    EXPECT_EQ(kind, QStringLiteral("s")) << where.toStdString();
+                    // openpyxl leaves the escapes of control characters as they stand.
+                    if (!text.contains(QLatin1String("_x")) && text.size() < 1000) {
+                        EXPECT_EQ(other[1].toString(), text) << where.toStdString();
+                    }
+                    break;
+                }
+                case workbook::CellKind::Number:
+                    EXPECT_EQ(cell.number, *value.toNumber()) << where.toStdString();
+                    EXPECT_EQ(kind, QStringLiteral("n")) << where.toStdString();
+                    EXPECT_EQ(other[1].toDouble(), *value.toNumber()) << where.toStdString();
+                    break;
+                case workbook::CellKind::Date:
+                    ASSERT_EQ(value.type(), FieldType::DateTime) << where.toStdString();
+                    EXPECT_EQ(isoOf(workbook::dateOfSerial(cell.number, book.date1904)),
+                              isoOf(value.asDateTime()))
+                        << where.toStdString();
+                    EXPECT_EQ(kind, QStringLiteral("d")) << where.toStdString();
+                    EXPECT_EQ(other[1].toString(), isoOf(value.asDateTime()))
+                        << where.toStdString();
+                    break;
+                case workbook::CellKind::Bool:
+                    EXPECT_EQ(cell.number != 0, value.asBool()) << where.toStdString();
+                    EXPECT_EQ(other[1].toBool(), value.asBool()) << where.toStdString();
+                    break;
+                case workbook::CellKind::Error:
+                    ADD_FAILURE() << "an error cell at " << where.toStdString();
+                    break;
+                }
+            }
+        }
+    }
+
+    // The files of the export folder, temporary ones included.
+    QStringList filesHere() const
+    {
+        return QDir(m_folder.path()).entryList(QDir::Files | QDir::Hidden);
+    }
+};
+
+} // namespace
+
+TEST_F(WorkbookExportTest, RealValuesBecomeTypedCellsUnderBoldFrozenNames)
+{
+    openDatabase(kGoods);
+    run(QStringLiteral("SELECT * FROM zboží ORDER BY id"));
+    form.vrxQuery().moveTo(3);
+    const QString file = path(QStringLiteral("zboží.xlsx"));
+    exportWorkbook(file);
+    EXPECT_EQ(messages(), QStringList({ QStringLiteral("Sešit MS Excel uložen [3 záznamů]") }));
+    EXPECT_EQ(form.vrxQuery().recNo(), 1);
+    EXPECT_TRUE(grid().isAttached());
+    EXPECT_EQ(gaugeSteps.last(), 0);
+    EXPECT_TRUE(gaugeSteps.contains(100));
+    EXPECT_EQ(filesHere(), QStringList({ QStringLiteral("zboží.xlsx") }));
+    expectSheetEqualsResult(file);
+
+    const QJsonObject view = openpyxlView(file);
+    EXPECT_EQ(view[QStringLiteral("name")].toString(), QStringLiteral("zboží"));
+    EXPECT_EQ(view[QStringLiteral("freeze")].toString(), QStringLiteral("A2"));
+    for (const QJsonValue bold : view[QStringLiteral("bold")].toArray())
+        EXPECT_TRUE(bold.toBool());
+    const QJsonArray rows = view[QStringLiteral("rows")].toArray();
+    // Every character kept, 漢字 too; the decimals shown with their two places; the date-time
+    // and the date at midnight in the Czech forms of the grid.
+    EXPECT_EQ(rows[3][1][1].toString(), QStringLiteral("Podložka 漢字"));
+    EXPECT_EQ(rows[1][2][2].toString(), QStringLiteral("0.00"));
+    EXPECT_EQ(rows[1][3][2].toString(), QStringLiteral("dd.mm.yyyy h:mm:ss"));
+    EXPECT_EQ(rows[2][3][2].toString(), QStringLiteral("dd.mm.yyyy"));
+    // The widths follow the longest text: "O'Brien říká "ahoj"" is the widest of the notes.
+    const QJsonArray widths = view[QStringLiteral("widths")].toArray();
+    ASSERT_EQ(widths.size(), 7);
+    EXPECT_GT(widths[4].toDouble(), widths[0].toDouble());
+    EXPECT_GE(widths[4].toDouble(), 20.0);
+}
+
+TEST_F(WorkbookExportTest, ValuesACellCannotHoldAsSuchStayExactAsText)
+{
+    openDatabase({});
+    run(QStringLiteral(
+        "SELECT 12345678901234567 AS velké, CAST('123456789012345678.1234' AS DECIMAL(30,4)) "
+        "AS široké, CAST('1234.5000' AS DECIMAL(30,4)) AS úzké, "
+        "CAST('1899-12-31 10:00:00' AS DATETIME) AS dávno, CAST('1900-02-28' AS DATETIME) "
+        "AS únor1900, CAST('1900-03-01 00:00:01' AS DATETIME) AS březen1900, "
+        "REPEAT('ž', 40000) AS dlouhý, CONCAT('a', CHAR(1), 'b_x0041_c', CHAR(13), CHAR(10), "
+        "'😀 ') AS zvláštní, CONCAT(' ', 'mezera') AS mezera, UNHEX('00FF') AS bajty, "
+        "1e300 * 10 AS dvojité"));
+    ASSERT_EQ(form.vrxQuery().recordCount(), 1);
+    const QString file = path(QStringLiteral("edges.xlsx"));
+    exportWorkbook(file);
+    ASSERT_EQ(messages().size(), 2) << messages().join(u'|').toStdString();
+    EXPECT_EQ(messages()[0], QStringLiteral("Sešit MS Excel uložen [1 záznamů]"));
+    EXPECT_EQ(messages()[1],
+              QStringLiteral("POZOR: 1 textů bylo delších než 32767 znaků, které pojme buňka "
+                             "sešitu;\r\nv sešitu jsou zkráceny."));
+    expectSheetEqualsResult(file);
+
+    const QJsonObject view = openpyxlView(file);
+    EXPECT_EQ(view[QStringLiteral("name")].toString(), QStringLiteral("výsledek"));
+    const QJsonArray cells = view[QStringLiteral("rows")].toArray()[1].toArray();
+    EXPECT_EQ(cells[0][1].toString(), QStringLiteral("12345678901234567"));
+    EXPECT_EQ(cells[1][1].toString(), QStringLiteral("123456789012345678,1234"));
+    EXPECT_EQ(cells[2][0].toString(), QStringLiteral("n"));
+    EXPECT_EQ(cells[2][2].toString(), QStringLiteral("0.0000"));
+    EXPECT_EQ(cells[3][1].toString(), form.vrxQuery().valueAt(0, 3).toText());
+    EXPECT_EQ(cells[4][1].toString(), QStringLiteral("1900-02-28T00:00:00.000"));
+    EXPECT_EQ(cells[5][1].toString(), QStringLiteral("1900-03-01T00:00:01.000"));
+    EXPECT_EQ(cells[6][1].toString().size(), workbook::kMostCellCharacters);
+    EXPECT_EQ(cells[8][1].toString(), QStringLiteral(" mezera"));
+    EXPECT_EQ(cells[9][1].toString(), QStringLiteral("0x00FF"));
+}
+
+TEST_F(WorkbookExportTest, AFilteredSortedViewWritesItsRowsAndNullsLeaveNoCell)
+{
+    openDatabase(kGoods);
+    run(QStringLiteral("SELECT poznámka, název, id, kdy FROM zboží"));
+    form.vrxQuery().setSort(QStringLiteral("název DESC"));
+    filter(QStringLiteral("id <> 1"));
+    setInList(true); // the type chosen in the dialog wins over the check box
+    const QString file = path(QStringLiteral("view.xlsx"));
+    exportWorkbook(file);
+    EXPECT_EQ(messages(), QStringList({ QStringLiteral("Sešit MS Excel uložen [2 záznamů]") }));
+    expectSheetEqualsResult(file);
+    const QJsonArray rows = openpyxlView(file)[QStringLiteral("rows")].toArray();
+    ASSERT_EQ(rows.size(), 3);
+    EXPECT_EQ(rows[1][2][1].toInt(), 3);
+    EXPECT_EQ(rows[2][2][1].toInt(), 2);
+    EXPECT_TRUE(rows[2][0].isNull()); // poznámka of Matice is NULL
+}
+
+TEST_F(WorkbookExportTest, MoreRowsThanASheetHoldsAreRefusedBeforeAnythingIsWritten)
+{
+    openDatabase({});
+    run(QStringLiteral("SELECT seq FROM seq_1_to_1048576"));
+    const QString file = path(QStringLiteral("big.xlsx"));
+    exportWorkbook(file);
+    EXPECT_EQ(messages(),
+              QStringList({ kWorkbookFailed
+                            + QStringLiteral("Výsledek má 1048576 záznamů, list sešitu pojme "
+                                             "nejvýše 1048575.]") }));
+    EXPECT_TRUE(filesHere().isEmpty()) << filesHere().join(u'|').toStdString();
+    EXPECT_TRUE(grid().isAttached());
+    EXPECT_EQ(control<QProgressBar>(form, "qGauge")->value(), 0);
+
+    // One record fewer fills the sheet to its last row.
+    filter(QStringLiteral("seq < 1048576"));
+    exportWorkbook(file);
+    EXPECT_EQ(messages(),
+              QStringList({ QStringLiteral("Sešit MS Excel uložen [1048575 záznamů]") }));
+    const workbook::WorkbookData book = workbook::readXlsx(file);
+    ASSERT_EQ(book.sheets.size(), 1u);
+    EXPECT_EQ(book.sheets[0].cells.size(), 1048576u);
+    EXPECT_EQ(book.sheets[0].cells.back().row, workbook::kLastSheetRow);
+    EXPECT_EQ(book.sheets[0].cells.back().number, 1048575.0);
+}
+
+TEST_F(WorkbookExportTest, ATargetThatCannotTakeTheWorkbookIsReportedAndNothingIsReplaced)
+{
+    openDatabase({});
+    run(QStringLiteral("SELECT seq, REPEAT('x', 40) AS text FROM seq_1_to_20000"));
+    QFile plainFile(path(QStringLiteral("plain.txt")));
+    ASSERT_TRUE(plainFile.open(QIODevice::WriteOnly));
+    plainFile.write("old");
+    plainFile.close();
+    // A folder that is no folder, a name that is a folder, a device: none is replaced.
+    for (const QString &target : { path(QStringLiteral("plain.txt/out.xlsx")), m_folder.path(),
+                                   QStringLiteral("/dev/full") }) {
+        form.vrxQuery().moveTo(5);
+        exportWorkbook(target);
+        ASSERT_EQ(messages().size(), 1) << target.toStdString();
+        EXPECT_TRUE(messages()[0].startsWith(kWorkbookFailed)) << messages()[0].toStdString();
+        EXPECT_TRUE(messages()[0].contains(QStringLiteral("nelze uložit")))
+            << messages()[0].toStdString();
+        EXPECT_TRUE(grid().isAttached());
+        EXPECT_EQ(control<QProgressBar>(form, "qGauge")->value(), 0);
+    }
+    EXPECT_TRUE(QFileInfo(QStringLiteral("/dev/full")).isFile() == false);
+    EXPECT_EQ(filesHere(), QStringList({ QStringLiteral("plain.txt") }));
+
+    // An existing file is replaced whole, and keeps its mode.
+    ASSERT_TRUE(plainFile.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+    exportWorkbook(plainFile.fileName());
+    EXPECT_EQ(messages(), QStringList({ QStringLiteral("Sešit MS Excel uložen [20000 záznamů]") }));
+    EXPECT_EQ(filesHere(), QStringList({ QStringLiteral("plain.txt") }));
+    EXPECT_EQ(plainFile.permissions() & (QFile::ReadGroup | QFile::ReadOther), 0);
+    expectSheetEqualsResult(plainFile.fileName());
+}
+
+TEST_F(WorkbookExportTest, LibreOfficeReadsTheWorkbookAsTheGridShowsIt)
+{
+    QString office = QStandardPaths::findExecutable(QStringLiteral("libreoffice"));
+    if (office.isEmpty())
+        office = QStandardPaths::findExecutable(QStringLiteral("soffice"));
+    if (office.isEmpty())
+        GTEST_SKIP() << "LibreOffice is not installed";
+    openDatabase(kGoods);
+    run(QStringLiteral("SELECT id, název, poznámka FROM zboží ORDER BY id"));
+    exportWorkbook(path(QStringLiteral("office.xlsx")));
+    ASSERT_EQ(messages(), QStringList({ QStringLiteral("Sešit MS Excel uložen [3 záznamů]") }));
+    QProcess convert;
+    convert.start(office,
+                  { QStringLiteral("--headless"), QStringLiteral("--convert-to"),
+                    QStringLiteral("csv:Text - txt - csv (StarCalc):59,34,76"),
+                    QStringLiteral("--outdir"), path(QStringLiteral("office")),
+                    path(QStringLiteral("office.xlsx")) });
+    ASSERT_TRUE(convert.waitForFinished(120000));
+    const QByteArray csv = fileBytes(path(QStringLiteral("office/office.csv")));
+    const QStringList lines
+        = QString::fromUtf8(csv).split(QStringLiteral("\n"), Qt::SkipEmptyParts);
+    ASSERT_GE(lines.size(), 4);
+    EXPECT_EQ(lines[0].trimmed(), QStringLiteral("id;název;poznámka"));
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("2;Matice <&> € ł;"))) << lines[2].toStdString();
+    EXPECT_TRUE(lines[3].startsWith(QStringLiteral("3;Podložka 漢字;"))) << lines[3].toStdString();
+}
+
+TEST(WorkbookSaveDialog, TheWorkbookTypeIsTheFifthAndGivesANameWithoutExtensionXlsx)
+{
+    const QString filter = QStringLiteral(
+        "CSV text file (*.csv)|*.csv|MS Excel worksheet file (*.xls)|*.xls|XML tagged text file "
+        "(*.xml)|*.xml|any file (*.*)|*.*|sešit MS Excel (*.xlsx)|*.xlsx");
+    EXPECT_EQ(suffixOfFilter(filter, ResultExport::kWorkbookType, QStringLiteral("csv")),
+              QStringLiteral("xlsx"));
+    EXPECT_EQ(suffixOfFilter(filter, 2, QStringLiteral("csv")), QStringLiteral("xls"));
+
+    QTemporaryDir folder;
+    FileDialog dialog;
+    dialog.kind = FileDialog::Kind::Save;
+    dialog.defaultExt = QStringLiteral("csv");
+    dialog.initialDir = folder.path();
+    dialog.filter = filter;
+    dialog.filterIndex = 1;
+    dialog.fileName = QStringLiteral("210207_CSV");
+    QFileDialog files;
+    files.setOption(QFileDialog::DontUseNativeDialog);
+    prepareFileDialog(files, dialog);
+    files.selectNameFilter(nameFiltersOf(filter)[ResultExport::kWorkbookType - 1]);
+    QMetaObject::invokeMethod(&files, "accept");
+    takeFileDialogAnswer(files, dialog);
+    EXPECT_EQ(dialog.filterIndex, ResultExport::kWorkbookType);
+    EXPECT_EQ(QFileInfo(dialog.fileName).fileName(), QStringLiteral("210207_CSV.xlsx"));
+}
+
+TEST(WorkbookText, EscapesWhatXmlCannotCarryAndSheetNamesFollowTheRules)
+{
+    std::string out;
+    workbook::appendXmlText(out, u"a<&>\r\n\t\x01_x0041_ _xZZ_ 😀ž");
+    EXPECT_EQ(out, "a&lt;&amp;&gt;&#13;\n\t_x0001__x005F_x0041_ _xZZ_ \xF0\x9F\x98\x80\xC5\xBE");
+    out.clear();
+    const char16_t lone[] = { u'a', 0xD800, u'b', 0xFFFE, 0 };
+    workbook::appendXmlText(out, QStringView(lone));
+    EXPECT_EQ(out, "a_xD800_b_xFFFE_");
+    EXPECT_EQ(workbook::unescapeOoxml(QString::fromStdString("_x0001__x005F_x0041_")),
+              QStringLiteral("\x01_x0041_"));
+
+    const QString fallback = QStringLiteral("výsledek");
+    EXPECT_EQ(workbook::validSheetName(QStringLiteral("a[b]c:d*e?f/g\\h"), fallback),
+              QStringLiteral("a_b_c_d_e_f_g_h"));
+    EXPECT_EQ(workbook::validSheetName(QStringLiteral("'x'"), fallback), QStringLiteral("_x_"));
+    EXPECT_EQ(workbook::validSheetName(QString(40, u'ř'), fallback), QString(31, u'ř'));
+    EXPECT_EQ(workbook::validSheetName(QString(), fallback), fallback);
+    EXPECT_EQ(workbook::validSheetName(QStringLiteral("history"), fallback),
+              QStringLiteral("history_"));
 }
