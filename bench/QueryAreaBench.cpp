@@ -8,6 +8,7 @@
 #include "query/QueryArea.h"
 #include "widgets/StatusBar.h"
 
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -71,8 +72,16 @@ void runQueryAreaBench(TvrlForm &form)
                 throw std::runtime_error("the export did not write every record");
         });
     };
-    report("export_csv_ms", exportMs(ResultExport::Form::Csv, QStringLiteral("result.csv")), "ms");
+    const double csvMs = exportMs(ResultExport::Form::Csv, QStringLiteral("result.csv"));
+    report("export_csv_ms", csvMs, "ms");
     report("export_xml_ms", exportMs(ResultExport::Form::Xml, QStringLiteral("result.xml")), "ms");
+    // The workbook of the same result, against the CSV export of this run.
+    const double workbookMs = exportMs(ResultExport::Form::Workbook, QStringLiteral("result.xlsx"));
+    std::printf(
+        "# workbook of %lld bytes\n",
+        static_cast<long long>(QFileInfo(folder.filePath(QStringLiteral("result.xlsx"))).size()));
+    report("export_xlsx_ms", workbookMs, "ms");
+    report("export_xlsx_ratio", workbookMs / csvMs, "");
     area.qcloseBtnClick();
 }
 
