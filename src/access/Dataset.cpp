@@ -1,5 +1,7 @@
 #include "access/Dataset.h"
 
+#include <cmath>
+
 #include "access/Connection.h"
 #include "access/DataError.h"
 #include "access/Provider.h"
@@ -396,6 +398,63 @@ Value Dataset::lookup(const QString &keyField, const Value &keyValue, const QStr
             return m_rows.value(row, result);
     }
     return Value();
+}
+
+std::optional<QString> Dataset::FieldValues::keyOf(const Value &value) const
+{
+    // Equal as lookup's comparison is equal: the value in the field's type, a text exactly.
+    const Value key = value.convertedTo(m_type, m_scale);
+    if (key.isNull())
+        return std::nullopt;
+    switch (m_type) {
+    case FieldType::Text:
+        return QLatin1Char('s') + key.asText();
+    case FieldType::Binary:
+        return QLatin1Char('b') + QString::fromLatin1(key.asBinary().toHex());
+    case FieldType::Double: {
+        const double number = key.asDouble();
+        if (std::isnan(number))
+            return std::nullopt; // equal to nothing, itself included
+        return QLatin1Char('d') + QString::number(number == 0 ? 0.0 : number, 'g', 17);
+    }
+    case FieldType::Decimal:
+        return QLatin1Char('m') + key.asDecimal();
+    case FieldType::DateTime:
+        return QLatin1Char('t') + QString::number(key.asDateTime().toMSecsSinceEpoch());
+    case FieldType::Bool:
+        return QLatin1Char('i') + QString::number(key.asBool() ? 1 : 0);
+    case FieldType::Int:
+        break;
+    }
+    return QLatin1Char('i') + QString::number(key.asInt());
+}
+
+bool Dataset::FieldValues::contains(const Value &value) const
+{
+    const std::optional<QString> key = keyOf(value);
+    return key && m_keys.contains(*key);
+}
+
+void Dataset::FieldValues::add(const Value &value)
+{
+    if (const std::optional<QString> key = keyOf(value))
+        m_keys.insert(*key);
+}
+
+Dataset::FieldValues Dataset::fieldValues(const QString &field)
+{
+    requireActive();
+    const int index = fieldByName(field).index();
+    const FieldInfo &info = m_rows.fields()[size_t(index)];
+    FieldValues values;
+    values.m_type = info.type;
+    values.m_scale = info.scale;
+    values.m_keys.reserve(qsizetype(m_view.size()));
+    for (const quint32 row : m_view) {
+        if (row != kNewRecord)
+            values.add(m_rows.value(row, index));
+    }
+    return values;
 }
 
 bool Dataset::locate(const QString &fieldName, const Value &value, bool caseInsensitive,

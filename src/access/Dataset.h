@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -140,6 +141,26 @@ public:
     // The value of resultField in the first record (of the view) whose keyField equals
     // keyValue; NULL when there is none. The cursor does not move.
     Value lookup(const QString &keyField, const Value &keyValue, const QString &resultField);
+    // The values of a field over the records of the view, to tell at once whether a record
+    // holds a value, as a lookup of the field by itself tells it: a NULL or a value that
+    // equals no record is not held. For many lookups of one field (an import's control
+    // relation), built once; a record added afterwards is added with add().
+    class FieldValues
+    {
+    public:
+        bool contains(const Value &value) const; // throws DataError for a value of no use
+        void add(const Value &value);
+
+    private:
+        friend class Dataset;
+        std::optional<QString> keyOf(const Value &value) const;
+
+        FieldType m_type = FieldType::Text;
+        int m_scale = -1;
+        QSet<QString> m_keys;
+    };
+    FieldValues fieldValues(const QString &field);
+
     // Moves to the first record whose field equals the value; false (cursor unmoved) when none.
     bool locate(const QString &field, const Value &value, bool caseInsensitive = false,
                 bool partialKey = false);

@@ -20,6 +20,7 @@
 #include <QScopedValueRollback>
 
 #include <cmath>
+#include <optional>
 
 namespace vrl {
 
@@ -102,16 +103,23 @@ void TdImpForm::runTableImport()
         target.post();
     };
 
+    // The control relation's values of the target, looked up once per source row: an index
+    // of them built once, not a walk through the target each time. A row written here holds
+    // a value the next rows must find as well.
+    std::optional<Dataset::FieldValues> existing;
+    if (inserting && !control.isEmpty())
+        existing = target.fieldValues(targetKey);
     while (goOn && !source.eof()) {
         const int record = source.recNo();
         if (inserting) {
-            const bool isNew = control.isEmpty()
-                || target.lookup(targetKey, source.fieldByName(sourceKey).value(), targetKey)
-                       .isNull();
+            const bool isNew
+                = !existing || !existing->contains(source.fieldByName(sourceKey).value());
             if (isNew) {
                 target.append();
                 try {
                     copyFields();
+                    if (existing)
+                        existing->add(target.fieldByName(targetKey).value());
                     ++written;
                 } catch (const std::exception &failure) {
                     target.cancel();

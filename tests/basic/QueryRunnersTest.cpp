@@ -230,3 +230,35 @@ TEST(ColumnSum, ExactTotalsKeepEveryDigit)
     EXPECT_EQ(sumText(Value::decimal(QStringLiteral("250.50"))), QStringLiteral("250,5"));
     EXPECT_EQ(sumText(Value::real(0.1 + 0.2)), QStringLiteral("0,3"));
 }
+
+TEST_F(QueryRunners, FieldValuesTellWhatALookupOfTheFieldTells)
+{
+    connection.provider().run(
+        QStringLiteral("INSERT INTO T (name, price) VALUES ('A', -0.0), ('b ', 7), (NULL, 2.5)"));
+    Dataset table(Dataset::Kind::Table);
+    table.setConnection(&connection);
+    table.setCommandText(QStringLiteral("T"));
+    table.open();
+    for (const char *field : { "id", "name", "price" }) {
+        const QString name = QString::fromLatin1(field);
+        Dataset::FieldValues values = table.fieldValues(name);
+        for (const Value &probe :
+             { Value::text(QStringLiteral("a")), Value::text(QStringLiteral("A")),
+               Value::text(QStringLiteral("b")), Value::text(QStringLiteral("b ")), Value(),
+               Value::integer(2), Value::integer(0), Value::real(0.0), Value::real(2.5),
+               Value::text(QStringLiteral("2.5")), Value::real(1.5), Value::integer(7) }) {
+            bool looked = false;
+            bool held = false;
+            try {
+                looked = !table.lookup(name, probe, name).isNull();
+            } catch (const DataError &) {
+                EXPECT_THROW(values.contains(probe), DataError) << field;
+                continue;
+            }
+            held = values.contains(probe);
+            EXPECT_EQ(held, looked) << field << " " << probe.toText().toStdString();
+        }
+        values.add(Value::text(QStringLiteral("99")));
+        EXPECT_TRUE(values.contains(Value::text(QStringLiteral("99")))) << field;
+    }
+}
