@@ -59,7 +59,10 @@ void Connection::open()
         options.credentialsGiven = true;
     }
     std::unique_ptr<Provider> provider = createProvider(string);
-    provider->open(string, options);
+    // The connect waits on the server as a statement does, so that a window keeps painting up
+    // to the login time-out; it cannot be stopped (no cancel is given).
+    Provider &opening = *provider;
+    vrl::waitOnServer([&] { opening.open(string, options); }, {});
     m_provider = std::move(provider);
 }
 

@@ -13,7 +13,8 @@ class ServerWait
 public:
     virtual ~ServerWait() = default;
     // Runs work to its end and rethrows what it threw. cancel, called on the waiting thread
-    // while work runs, asks the server to stop; work then ends with the driver's failure.
+    // while work runs, asks the server to stop; work then ends with the driver's failure. An
+    // empty cancel: the work cannot be stopped, only waited for.
     virtual void wait(const std::function<void()> &work, const std::function<void()> &cancel) = 0;
     // Whether the user stopped the last wait (the failure it ended with is the stop's).
     virtual bool lastWaitStopped() const { return false; }

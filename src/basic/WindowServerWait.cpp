@@ -198,7 +198,8 @@ void WindowServerWait::wait(const std::function<void()> &work, const std::functi
 
 void WindowServerWait::stop()
 {
-    if (m_stopRequested)
+    // A wait that cannot be stopped (a connect) only runs to its end.
+    if (m_stopRequested || (m_loop && !m_cancel))
         return;
     m_stopRequested = true;
     if (m_cancel)
