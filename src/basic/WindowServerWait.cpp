@@ -54,9 +54,11 @@ qint64 steadyMs();
 const QString WindowServerWait::kStopped = QStringLiteral("Příkaz byl zastaven uživatelem.");
 
 WindowServerWait::WindowServerWait()
-    : m_thread([this] { serve(); })
 {
     setPromptsSilent(false);
+    // Started once every member is in place: a thread started from the member list would lock
+    // a mutex not yet constructed.
+    m_thread = std::thread([this] { serve(); });
 }
 
 WindowServerWait::~WindowServerWait()

@@ -61,8 +61,8 @@ private:
     // many quick statements: they need no event loop of their own.
     void turnEvents();
 
-    // The one thread that runs driver calls, and the call it runs.
-    std::thread m_thread;
+    // The call the one thread of driver calls runs (the thread itself is the last member, so
+    // that everything it touches exists before it starts).
     std::mutex m_mutex;
     std::condition_variable m_changed;
     const std::function<void()> *m_work = nullptr;
@@ -79,6 +79,8 @@ private:
     bool m_closeRequested = false;
     QWidget *m_mainWindow = nullptr;
     bool m_closing = false;
+
+    std::thread m_thread;
 };
 
 // Window messages run during a long command: through the window's wait when one is installed
