@@ -280,6 +280,7 @@ std::string SheetXml::head(SharedStrings &strings) const
         out += "</cols>";
     }
     out += "<sheetData><row r=\"1\">";
+    static_assert(kNameStyle == 1, "the names' cells below are written with style 1");
     for (const FieldInfo &info : m_rows.fields()) {
         out += "<c s=\"1\" t=\"s\"><v>";
         appendNumber(out, strings.indexOf(info.name));
