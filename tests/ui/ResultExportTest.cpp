@@ -576,7 +576,6 @@ TEST_F(WorkbookExportTest, ATargetThatCannotTakeTheWorkbookIsReportedAndNothingI
     run(QStringLiteral("SELECT seq, REPEAT('x', 40) AS text FROM seq_1_to_20000"));
     QFile plainFile(path(QStringLiteral("plain.txt")));
     ASSERT_TRUE(plainFile.open(QIODevice::WriteOnly));
-    plainFile.write("old");
     plainFile.close();
     // A folder that is no folder, a name that is a folder, a device: none is replaced.
     for (const QString &target : { path(QStringLiteral("plain.txt/out.xlsx")), m_folder.path(),
@@ -594,12 +593,17 @@ TEST_F(WorkbookExportTest, ATargetThatCannotTakeTheWorkbookIsReportedAndNothingI
     EXPECT_EQ(filesHere(), QStringList({ QStringLiteral("plain.txt") }));
 
     // An existing file is replaced whole, and keeps its mode.
-    ASSERT_TRUE(plainFile.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
-    exportWorkbook(plainFile.fileName());
+    QFile oldFile(path(QStringLiteral("old.xlsx")));
+    ASSERT_TRUE(oldFile.open(QIODevice::WriteOnly));
+    oldFile.write("old");
+    oldFile.close();
+    ASSERT_TRUE(oldFile.setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+    exportWorkbook(oldFile.fileName());
     EXPECT_EQ(messages(), QStringList({ QStringLiteral("Sešit MS Excel uložen [20000 záznamů]") }));
-    EXPECT_EQ(filesHere(), QStringList({ QStringLiteral("plain.txt") }));
-    EXPECT_EQ(plainFile.permissions() & (QFile::ReadGroup | QFile::ReadOther), 0);
-    expectSheetEqualsResult(plainFile.fileName());
+    EXPECT_EQ(filesHere(),
+              QStringList({ QStringLiteral("old.xlsx"), QStringLiteral("plain.txt") }));
+    EXPECT_EQ(oldFile.permissions() & (QFile::ReadGroup | QFile::ReadOther), 0);
+    expectSheetEqualsResult(oldFile.fileName());
 }
 
 TEST_F(WorkbookExportTest, LibreOfficeReadsTheWorkbookAsTheGridShowsIt)
