@@ -15,6 +15,7 @@
 
 #include <QCheckBox>
 #include <QProgressBar>
+#include <QScopeGuard>
 
 namespace vrl {
 
@@ -75,6 +76,15 @@ bool ResultExport::chooseFile(int filterIndex, const QString &title, const QStri
     return m_host.prompts().runFileDialog(dialog);
 }
 
+// Whatever way a writer ends, the grid is attached again and the gauge is back at 0.
+auto ResultExport::restoreGridAndGauge()
+{
+    return qScopeGuard([this] {
+        m_host.gauge().setValue(0);
+        m_grid.attach();
+    });
+}
+
 ResultExport::Outcome ResultExport::writeFile(Form form, const QString &path)
 {
     // A pending edit of the grid is posted before anything is written (the move to the first
@@ -89,8 +99,9 @@ ResultExport::Outcome ResultExport::writeFile(Form form, const QString &path)
     }
     AnsiTextWriter file(path, AnsiTextWriter::Mode::Replace);
     m_grid.detach();
+    const auto restore = restoreGridAndGauge();
     Outcome outcome;
-    try {
+    {
         const QStringList names = m_query.fieldNames();
         const ExportRows rows { m_query.recordCount(),
                                 [this](int row, int field, QString &scratch) {
@@ -116,13 +127,7 @@ ResultExport::Outcome ResultExport::writeFile(Form form, const QString &path)
         m_query.first();
         file.close();
         outcome.replaced = file.replacedCount();
-    } catch (...) {
-        gauge.setValue(0);
-        m_grid.attach();
-        throw;
     }
-    gauge.setValue(0);
-    m_grid.attach();
     return outcome;
 }
 
@@ -144,17 +149,10 @@ void ResultExport::writeWorkbook(const QString &path, Outcome &outcome)
             gauge.setValue(percent);
     };
     m_grid.detach();
-    try {
-        outcome.shortened = workbook::writeSheetWorkbook(path, sheet).shortened;
-        outcome.records = count;
-        m_query.first();
-    } catch (...) {
-        gauge.setValue(0);
-        m_grid.attach();
-        throw;
-    }
-    gauge.setValue(0);
-    m_grid.attach();
+    const auto restore = restoreGridAndGauge();
+    outcome.shortened = workbook::writeSheetWorkbook(path, sheet).shortened;
+    outcome.records = count;
+    m_query.first();
 }
 
 void ResultExport::exportWorkbook(const QString &path)

@@ -39,6 +39,8 @@ public:
     Outcome writeFile(Form form, const QString &path);
 
 private:
+    // A guard that attaches the grid again and sets the gauge to 0 when it goes.
+    auto restoreGridAndGauge();
     // Sets the save dialog up for one export and shows it; false when it was cancelled.
     bool chooseFile(int filterIndex, const QString &title, const QString &nameSuffix);
     // The workbook chosen in the CSV export's dialog, written and reported.

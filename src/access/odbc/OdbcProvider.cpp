@@ -1,13 +1,9 @@
 #include "access/odbc/OdbcProvider.h"
-#include "access/odbc/SqlServerNames.h"
 
 #include "access/DataError.h"
+#include "access/odbc/OdbcParameters.h"
 #include "access/odbc/OdbcResultReader.h"
-
-#include <QDate>
-
-#include <future>
-#include <variant>
+#include "access/odbc/SqlServerNames.h"
 
 namespace vrl {
 
@@ -24,94 +20,6 @@ EnvHandle newEnvironment()
     check(SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
           SQL_HANDLE_ENV, env);
     return handle;
-}
-
-// One bound parameter and the memory it points to, alive until the statement has run.
-struct Parameter
-{
-    std::variant<qint64, double, SQL_TIMESTAMP_STRUCT, QString, QByteArray> data;
-    SQLLEN indicator = 0;
-};
-
-// Text goes as UTF-8 bytes where the connection reads UTF-8 (MySQL and MariaDB here): the
-// driver would otherwise open a character converter for every wide text it is handed.
-void bindParameters(SQLHSTMT statement, const std::vector<Value> &values,
-                    std::vector<Parameter> &bound, bool utf8Text)
-{
-    bound.resize(values.size());
-    for (size_t i = 0; i < values.size(); ++i) {
-        const Value &value = values[i];
-        Parameter &p = bound[i];
-        const SQLUSMALLINT number = SQLUSMALLINT(i + 1);
-        SQLRETURN result;
-        if (value.isNull()) {
-            p.data = QString();
-            p.indicator = SQL_NULL_DATA;
-            result = SQLBindParameter(statement, number, SQL_PARAM_INPUT, SQL_C_WCHAR, SQL_WVARCHAR,
-                                      1, 0, nullptr, 0, &p.indicator);
-        } else if (value.type() == FieldType::Int || value.type() == FieldType::Bool) {
-            p.data = value.type() == FieldType::Bool ? qint64(value.asBool()) : value.asInt();
-            result = SQLBindParameter(statement, number, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT,
-                                      0, 0, &std::get<qint64>(p.data), 0, nullptr);
-        } else if (value.type() == FieldType::Double) {
-            p.data = value.asDouble();
-            result = SQLBindParameter(statement, number, SQL_PARAM_INPUT, SQL_C_DOUBLE, SQL_DOUBLE,
-                                      15, 0, &std::get<double>(p.data), 0, nullptr);
-        } else if (value.type() == FieldType::DateTime) {
-            const QDateTime t = value.asDateTime();
-            SQL_TIMESTAMP_STRUCT ts {};
-            ts.year = SQLSMALLINT(t.date().year());
-            ts.month = SQLUSMALLINT(t.date().month());
-            ts.day = SQLUSMALLINT(t.date().day());
-            ts.hour = SQLUSMALLINT(t.time().hour());
-            ts.minute = SQLUSMALLINT(t.time().minute());
-            ts.second = SQLUSMALLINT(t.time().second());
-            ts.fraction = SQLUINTEGER(t.time().msec()) * 1000000u;
-            p.data = ts;
-            result = SQLBindParameter(statement, number, SQL_PARAM_INPUT, SQL_C_TYPE_TIMESTAMP,
-                                      SQL_TYPE_TIMESTAMP, 23, 3,
-                                      &std::get<SQL_TIMESTAMP_STRUCT>(p.data), 0, nullptr);
-        } else if (value.type() == FieldType::Decimal) {
-            // Decimals travel as plain text with a full stop, so that every digit arrives.
-            p.data = value.asDecimal().toLatin1();
-            const QByteArray &digits = std::get<QByteArray>(p.data);
-            const qsizetype point = digits.indexOf('.');
-            const SQLSMALLINT scale = SQLSMALLINT(point < 0 ? 0 : digits.size() - point - 1);
-            p.indicator = SQLLEN(digits.size());
-            result = SQLBindParameter(statement, number, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_DECIMAL,
-                                      SQLULEN(std::max<qsizetype>(digits.size(), 1)), scale,
-                                      const_cast<char *>(digits.constData()), p.indicator,
-                                      &p.indicator);
-        } else if (value.type() == FieldType::Binary) {
-            p.data = value.asBinary();
-            const QByteArray &bytes = std::get<QByteArray>(p.data);
-            p.indicator = SQLLEN(bytes.size());
-            result = SQLBindParameter(statement, number, SQL_PARAM_INPUT, SQL_C_BINARY,
-                                      bytes.size() > 8000 ? SQL_LONGVARBINARY : SQL_VARBINARY,
-                                      SQLULEN(std::max<qsizetype>(bytes.size(), 1)), 0,
-                                      const_cast<char *>(bytes.constData()), p.indicator,
-                                      &p.indicator);
-        } else if (utf8Text) {
-            p.data = value.asText().toUtf8();
-            const QByteArray &text = std::get<QByteArray>(p.data);
-            p.indicator = SQLLEN(text.size());
-            result
-                = SQLBindParameter(statement, number, SQL_PARAM_INPUT, SQL_C_CHAR,
-                                   text.size() > 8000 ? SQL_LONGVARCHAR : SQL_VARCHAR,
-                                   SQLULEN(std::max<qsizetype>(text.size(), 1)), 0,
-                                   const_cast<char *>(text.constData()), p.indicator, &p.indicator);
-        } else {
-            p.data = value.asText();
-            const QString &text = std::get<QString>(p.data);
-            p.indicator = SQLLEN(text.size() * 2);
-            result = SQLBindParameter(statement, number, SQL_PARAM_INPUT, SQL_C_WCHAR,
-                                      text.size() > 4000 ? SQL_WLONGVARCHAR : SQL_WVARCHAR,
-                                      SQLULEN(std::max<qsizetype>(text.size(), 1)), 0, wide(text),
-                                      p.indicator, &p.indicator);
-        }
-        if (!SQL_SUCCEEDED(result)) // the context text only when there is a failure to name
-            check(result, SQL_HANDLE_STMT, statement, QStringLiteral("Parametr %1").arg(number));
-    }
 }
 
 } // namespace
@@ -403,157 +311,6 @@ StatementResult OdbcProvider::readTable(const QString &table)
     return Provider::readTable(table);
 }
 
-std::optional<StatementResult> OdbcProvider::readTableInParts(const QString &table)
-{
-    // A plain name in the current database only; anything else is read whole.
-    if (table.isEmpty() || table.contains(QLatin1Char('.')) || table.contains(QLatin1Char('`'))
-        || table.startsWith(QLatin1Char('[')))
-        return std::nullopt;
-    // The table's facts: cheap to ask for with the schema and the name given (asked from the
-    // columns of every table, as a correlated query would, they cost 50 ms an open).
-    qint64 estimate = 0;
-    bool inTransaction = false;
-    QString keyName;
-    try {
-        const StatementResult facts = run(
-            QStringLiteral("SELECT t.ENGINE, t.TABLE_ROWS, @@in_transaction, @@tx_isolation FROM "
-                           "information_schema.TABLES t WHERE t.TABLE_SCHEMA = DATABASE() AND "
-                           "t.TABLE_NAME = ?"),
-            { Value::text(table) });
-        if (!facts.hasRows || facts.rows.rowCount() != 1)
-            return std::nullopt;
-        const auto fact = [&facts](int field) {
-            return facts.rows.value(0, field);
-        };
-        estimate = fact(1).toNumber().value_or(0);
-        inTransaction = fact(2).toNumber().value_or(0) != 0;
-        const QString isolation = fact(3).toText().toUpper();
-        // The key orders the rows as a plain read gives them only where it is the clustered
-        // index (InnoDB's primary key), and later parts see the first one's snapshot only under
-        // repeatable read.
-        if (fact(0).toText().compare(QLatin1String("InnoDB"), Qt::CaseInsensitive) != 0
-            || (isolation != QLatin1String("REPEATABLE-READ")
-                && isolation != QLatin1String("SERIALIZABLE"))
-            || estimate < m_tablePartRows)
-            return std::nullopt;
-        const StatementResult keys = run(QStringLiteral("SHOW KEYS FROM ") + quoteIdentifier(table)
-                                         + QStringLiteral(" WHERE Key_name = 'PRIMARY'"));
-        const int keyColumn = keys.rows.fieldIndex(QStringLiteral("Column_name"));
-        if (!keys.hasRows || keys.rows.rowCount() != 1 || keyColumn < 0)
-            return std::nullopt;
-        keyName = keys.rows.value(0, keyColumn).toText();
-    } catch (const DataError &) {
-        return std::nullopt; // a server that keeps these facts under other names
-    }
-
-    // In the user's own transaction its snapshot holds already; it is not to be ended here.
-    const bool ownSnapshot = !inTransaction;
-    if (ownSnapshot)
-        run(QStringLiteral("START TRANSACTION WITH CONSISTENT SNAPSHOT, READ ONLY"));
-    StatementResult result;
-    result.hasRows = true;
-    result.rowsAffected = -1;
-    try {
-        readPartsAfterEachOther(table, keyName, result.rows, SQLLEN(estimate));
-        if (ownSnapshot)
-            run(QStringLiteral("COMMIT"));
-    } catch (...) {
-        if (ownSnapshot) {
-            try {
-                run(QStringLiteral("ROLLBACK"));
-            } catch (const DataError &) {
-                // The connection is gone: the failure that ended the read says so.
-            }
-        }
-        throw;
-    }
-    return result;
-}
-
-OdbcProvider::TablePart OdbcProvider::executeTablePart(const QString &table, const QString &keyName,
-                                                       const std::optional<Value> &after)
-{
-    const QString key = quoteIdentifier(keyName);
-    const QString from = QStringLiteral(" FROM ") + quoteIdentifier(table);
-    const QString afterClause = key + QStringLiteral(" > ?");
-    std::vector<Value> values;
-    if (after)
-        values.push_back(*after);
-    const auto execute = [&](const QString &statement, const std::vector<Value> &parameters) {
-        StmtHandle handle = newStatement();
-        check(SQLPrepareW(handle.get(), wide(statement), SQL_NTS), SQL_HANDLE_STMT, handle.get());
-        std::vector<Parameter> bound;
-        bindParameters(handle.get(), parameters, bound, textEncoding() == TextEncoding::Utf8);
-        const Running running(*this, handle.get());
-        check(SQLExecute(handle.get()), SQL_HANDLE_STMT, handle.get());
-        return handle;
-    };
-
-    // The part's last key, asked for first, bounds the part: the next part can then be asked
-    // for while this one is still being read.
-    TablePart part;
-    {
-        StmtHandle last
-            = execute(QStringLiteral("SELECT ") + key + from
-                          + (after ? QStringLiteral(" WHERE ") + afterClause : QString())
-                          + QStringLiteral(" ORDER BY %1 LIMIT 1 OFFSET %2")
-                                .arg(key)
-                                .arg(m_tablePartRows - 1),
-                      values);
-        const RowStore found = readResult(last.get(), textEncoding());
-        // Only an integer or a text goes back to the server exactly as it came; a key of
-        // another kind (a wide or decimal number, a date) has the rest read at once.
-        if (found.rowCount() == 1 && !found.value(0, 0).isNull()
-            && (found.fields()[0].type == FieldType::Int
-                || found.fields()[0].type == FieldType::Text))
-            part.last = found.value(0, 0);
-    }
-    QStringList conditions;
-    if (after)
-        conditions << afterClause;
-    if (part.last) {
-        conditions << key + QStringLiteral(" <= ?");
-        values.push_back(*part.last);
-    }
-    part.handle = execute(QStringLiteral("SELECT *") + from
-                              + (conditions.isEmpty() ? QString()
-                                                      : QStringLiteral(" WHERE ")
-                                         + conditions.join(QStringLiteral(" AND ")))
-                              + QStringLiteral(" ORDER BY ") + key,
-                          values);
-    return part;
-}
-
-void OdbcProvider::readPartsAfterEachOther(const QString &table, const QString &keyName,
-                                           RowStore &rows, SQLLEN expectedRows)
-{
-    // The driver receives a whole part before its first row can be fetched, and converting
-    // the rows into columns takes as long again: the next part is therefore asked for on a
-    // second statement, on a thread of its own, while this one is converted. Only this one
-    // thread talks to the server at a time; a part's statement is freed (which the server
-    // hears of) only after the thread has ended.
-    // A driver that streams its results (one that knows no row count before the fetch, such as
-    // a later MariaDB driver asked not to cache) must see each part to its end before the next
-    // statement: its parts go one after the other.
-    TablePart part = executeTablePart(table, keyName, std::nullopt);
-    for (;;) {
-        SQLLEN held = -1;
-        const bool received = SQL_SUCCEEDED(SQLRowCount(part.handle.get(), &held)) && held >= 0;
-        std::future<TablePart> next;
-        if (part.last && received)
-            next = std::async(std::launch::async, [this, &table, &keyName, after = *part.last] {
-                return executeTablePart(table, keyName, after);
-            });
-        {
-            const Running running(*this, part.handle.get());
-            readRows(part.handle.get(), textEncoding(), rows, expectedRows);
-        }
-        if (!part.last)
-            break;
-        part = next.valid() ? next.get() : executeTablePart(table, keyName, *part.last);
-    }
-}
-
 QStringList OdbcProvider::primaryKey(const QString &table)
 {
     StmtHandle handle = newStatement();
@@ -610,10 +367,9 @@ QString OdbcProvider::quoteIdentifier(const QString &name) const
 {
     if (name.startsWith(QLatin1Char('[')) && name.endsWith(QLatin1Char(']')))
         return name;
-    QString quoted = name;
     if (m_dialect == Dialect::SqlServer)
-        return QLatin1Char('[') + quoted.replace(QLatin1Char(']'), QLatin1String("]]"))
-            + QLatin1Char(']');
+        return odbc::bracketed(name);
+    QString quoted = name;
     const QString quote = m_dialect == Dialect::MySql ? QStringLiteral("`") : m_quote;
     if (quote.isEmpty())
         return name;
