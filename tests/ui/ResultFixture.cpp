@@ -5,7 +5,6 @@
 
 #include <QComboBox>
 #include <QPlainTextEdit>
-#include <QProcess>
 
 namespace vrl::test {
 
@@ -49,19 +48,6 @@ QByteArray fileBytes(const QString &path)
     QFile file(path);
     EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
     return file.readAll();
-}
-
-QJsonDocument pythonJson(const QString &script, const QStringList &arguments)
-{
-    QProcess python;
-    python.start(QStringLiteral("python3"),
-                 QStringList { QStringLiteral("-c"), script } + arguments);
-    EXPECT_TRUE(python.waitForFinished(30000));
-    EXPECT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(python.readAllStandardOutput(), &error);
-    EXPECT_EQ(error.error, QJsonParseError::NoError) << error.errorString().toStdString();
-    return document;
 }
 
 } // namespace vrl::test

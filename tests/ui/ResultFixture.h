@@ -3,6 +3,7 @@
 #include "ServerSession.h"
 
 #include "support/ProgramFixture.h"
+#include "support/PythonJson.h"
 
 #include <QJsonDocument>
 #include <QTemporaryDir>
@@ -32,7 +33,5 @@ protected:
 
 // The bytes of a file.
 QByteArray fileBytes(const QString &path);
-// Runs a python3 script with arguments and reads what it prints as JSON.
-QJsonDocument pythonJson(const QString &script, const QStringList &arguments);
 
 } // namespace vrl::test

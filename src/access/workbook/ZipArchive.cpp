@@ -13,9 +13,15 @@ namespace vrl::workbook {
 
 namespace {
 
-// A failure of the system under a zip operation, in the user's words; empty when the
-// number says nothing more than the operation's own reason.
-QString systemReason(int code)
+[[noreturn]] void damaged(const QString &path, const QString &why)
+{
+    throw DataError(
+        QStringLiteral("Sešit %1 je poškozen: %2").arg(QFileInfo(path).fileName(), why));
+}
+
+} // namespace
+
+QString systemFailureReason(int code)
 {
     switch (code) {
     case EACCES:
@@ -33,20 +39,12 @@ QString systemReason(int code)
     }
 }
 
-[[noreturn]] void damaged(const QString &path, const QString &why)
-{
-    throw DataError(
-        QStringLiteral("Sešit %1 je poškozen: %2").arg(QFileInfo(path).fileName(), why));
-}
-
-} // namespace
-
 QString zipFailureReason(const zip_error *error)
 {
     const int code = zip_error_code_zip(error);
     const int system
         = zip_error_system_type(error) == ZIP_ET_SYS ? zip_error_code_system(error) : 0;
-    const QString because = systemReason(system);
+    const QString because = systemFailureReason(system);
     const auto with = [&](const QString &reason) {
         return because.isEmpty() ? reason
                                  : reason + QStringLiteral(" (") + because + QLatin1Char(')');

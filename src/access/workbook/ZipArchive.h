@@ -10,6 +10,10 @@ struct zip_error;
 
 namespace vrl::workbook {
 
+// A failure of the system under a file operation, in the user's words (no permission, a full
+// disk, ...); empty when the number says nothing more than the operation's own reason.
+QString systemFailureReason(int code);
+
 // Why the zip library failed, in Czech: a reason for each failure a user can meet (a folder
 // without write permission, a full disk, a file that is no workbook); the library's own
 // English text only for a failure this does not name.
