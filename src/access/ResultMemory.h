@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+
 namespace vrl {
 
 // How the heap serves results; call once at start.
@@ -15,5 +17,10 @@ namespace vrl {
 void setResultMemoryPolicy();
 // Hands the heap's free pages back to the system.
 void releaseFreedMemory();
+// Asks the system to back a large block that is about to be filled with pages of 2 MB where it
+// can: one fault then hands over 2 MB instead of 4 KB. Filling fresh memory costs more in its
+// faults than in its writes on a virtual machine (a 36 MB sheet: 93 ms of faults, 18 ms of
+// unpacking into it); nothing happens for a small block or where the system has no such pages.
+void preferLargePages(void *block, size_t bytes);
 
 } // namespace vrl

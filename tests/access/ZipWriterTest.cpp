@@ -4,6 +4,7 @@
 // the classic zip fields hold.
 #include "access/workbook/ZipWriter.h"
 #include "access/DataError.h"
+#include "access/workbook/PackageWriter.h"
 #include "access/workbook/PiecePacking.h"
 #include "access/workbook/ZipArchive.h"
 #include "support/PythonJson.h"
@@ -234,4 +235,88 @@ TEST(ZipWriter, AnEntryLargerThanTheClassicFieldsHoldGetsZip64Sizes)
     ASSERT_EQ(entries.size(), 2);
     EXPECT_EQ(entries[0][1].toDouble(), double(quint64(pieces) * zeros.size()));
     EXPECT_EQ(entries[1][0].toString(), QStringLiteral("small.xml"));
+}
+
+// An entry whose packed bytes or CRC were damaged is reported as damaged, never handed on as
+// the sheet's content.
+TEST(ZipWriter, ADamagedEntryIsReportedAndNotReadAsItsContent)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("damaged.xlsx"));
+    const std::string text = sampleText(200'000);
+    {
+        ZipWriter zip(path, path, time(nullptr));
+        zip.addWhole("a.xml", text, 6);
+        zip.finish();
+    }
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray good = file.readAll();
+    file.close();
+    ASSERT_EQ(readEntry(path, QStringLiteral("a.xml")), QByteArray::fromStdString(text));
+
+    const auto readDamaged = [&](const QByteArray &bytes) {
+        QFile damaged(path);
+        EXPECT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        damaged.write(bytes);
+        damaged.close();
+        try {
+            readEntry(path, QStringLiteral("a.xml"));
+            return QStringLiteral("read");
+        } catch (const DataError &failure) {
+            return failure.message();
+        }
+    };
+    const QString expected = QStringLiteral("Sešit damaged.xlsx je poškozen: komprimovaná data "
+                                            "jsou porušena");
+    // A changed byte in the packed data.
+    QByteArray bytes = good;
+    bytes[30 + 5 + 1000] = char(bytes[30 + 5 + 1000] ^ 0x5A);
+    EXPECT_EQ(readDamaged(bytes), expected);
+    // A CRC that does not match, changed alike in the entry's header and in the directory.
+    bytes = good;
+    const qsizetype end = bytes.size() - 22;
+    const auto directory = qsizetype(quint8(bytes[end + 16])) | (quint8(bytes[end + 17]) << 8)
+        | (quint8(bytes[end + 18]) << 16);
+    bytes[14] = char(bytes[14] ^ 1);
+    bytes[directory + 16] = char(bytes[directory + 16] ^ 1);
+    EXPECT_EQ(readDamaged(bytes), expected);
+}
+
+// A change of a workbook rewrites its package: the replaced sheet is packed anew (in pieces
+// when large), the removed part is gone, every other entry is copied packed as it was, bytes
+// of any value included.
+TEST(ZipWriter, ARewrittenPackageCopiesTheOtherEntriesAsTheyWere)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("kniha.xlsx"));
+    std::string binary = noiseOf(70'000);
+    binary[0] = '\0'; // a copied entry is bytes, not a text ending at its first zero
+    {
+        ZipWriter zip(path, path, time(nullptr));
+        zip.addWhole("docProps/thumbnail.bin", binary, 6);
+        zip.addWhole("xl/worksheets/sheet1.xml", "<old/>", 6);
+        zip.addWhole("xl/calcChain.xml", "<calcChain/>", 0);
+        zip.addWhole("xl/žluťoučký.xml", "<x/>", 6);
+        zip.finish();
+    }
+    const std::string sheet = sampleText(3'500'000);
+    rewritePackage(
+        path, { { QStringLiteral("xl/worksheets/sheet1.xml"), QByteArray::fromStdString(sheet) } },
+        { QStringLiteral("xl/calcChain.xml") });
+
+    EXPECT_EQ(readEntry(path, QStringLiteral("docProps/thumbnail.bin")),
+              QByteArray::fromStdString(binary));
+    EXPECT_EQ(readEntry(path, QStringLiteral("xl/worksheets/sheet1.xml")),
+              QByteArray::fromStdString(sheet));
+    EXPECT_EQ(readEntry(path, QStringLiteral("xl/žluťoučký.xml")), QByteArray("<x/>"));
+    EXPECT_FALSE(ZipArchive(path).contains(QStringLiteral("xl/calcChain.xml")));
+    const QJsonObject read = test::pythonJson(QString::fromLatin1(kReadZip), { path }).object();
+    EXPECT_TRUE(read[QStringLiteral("bad")].isNull());
+    QStringList names;
+    for (const QJsonValue entry : read[QStringLiteral("entries")].toArray())
+        names << entry[0].toString();
+    EXPECT_EQ(names,
+              (QStringList { "docProps/thumbnail.bin", "xl/worksheets/sheet1.xml",
+                             QStringLiteral("xl/žluťoučký.xml") }));
 }

@@ -3,6 +3,7 @@
 #include "WorkbookOracle.h"
 #include "support/DatasetHelpers.h"
 #include "support/GeneratedWorkbook.h"
+#include "support/OfficeCsv.h"
 
 #include "access/Connection.h"
 #include "access/ConnectionTemplates.h"
@@ -319,6 +320,47 @@ TEST(WorkbookWriteMany, AStatementOverEveryRowWritesThemAllInOnePass)
     EXPECT_EQ(sheet->valueAt(kRows, 0), Value::real(10000));
     EXPECT_EQ(sheet->valueAt(kRows + 2, 0), Value::real(10002));
     EXPECT_EQ(sheet->valueAt(kRows + 2, 1), Value::real(-1));
+}
+
+// A sheet of megabytes is packed anew in pieces on two threads when a cell changes: the
+// spreadsheet program and the reference reader read the file as the program does.
+TEST(WorkbookWriteMany, ALargeSheetPackedInPiecesIsReadByTheSpreadsheetPrograms)
+{
+    QTemporaryDir dir;
+    GeneratedWorkbook book;
+    QString rows = QStringLiteral("<row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>n</t></is></c>"
+                                  "<c r=\"B1\" t=\"inlineStr\"><is><t>text</t></is></c></row>");
+    constexpr int kRows = 40'000; // about 3 MB of sheet
+    for (int i = 0; i < kRows; ++i)
+        rows += QStringLiteral("<row r=\"%1\"><c r=\"A%1\"><v>%2</v></c><c r=\"B%1\" "
+                               "t=\"inlineStr\"><is><t>řádek %2</t></is></c></row>")
+                    .arg(i + 2)
+                    .arg(i);
+    book.addSheet(QStringLiteral("S"), rows);
+    const QString path = dir.filePath(QStringLiteral("velký.xlsx"));
+    book.save(path);
+
+    const auto connection = connectTo(excelWorkbook(path));
+    const auto statement = statementOn(
+        *connection, QStringLiteral("UPDATE [S$] SET text = 'změněno' WHERE n = 33333"));
+    EXPECT_EQ(statement->execute(), 1);
+
+    const auto fresh = connectTo(excelWorkbook(path));
+    const auto sheet = openTable(*fresh, QStringLiteral("[S$]"));
+    ASSERT_EQ(sheet->recordCount(), kRows);
+    EXPECT_EQ(sheet->valueAt(33333, 1), Value::text(QStringLiteral("změněno")));
+    EXPECT_EQ(sheet->valueAt(kRows - 1, 1), Value::text(QStringLiteral("řádek 39999")));
+    if (const auto reference = readWithReference(path)) {
+        EXPECT_EQ(reference->cells.value(cellKey(0, 33334, 1)), QStringLiteral("s\tzměněno"));
+    }
+    const QString office = spreadsheetProgram();
+    if (office.isEmpty())
+        GTEST_SKIP() << "LibreOffice is not installed";
+    const QStringList lines
+        = sheetAsOfficeReadsIt(office, path, dir.filePath(QStringLiteral("csv")));
+    ASSERT_EQ(lines.size(), kRows + 1);
+    EXPECT_EQ(lines[33334].trimmed(), QStringLiteral("33333;změněno"));
+    EXPECT_EQ(lines[kRows].trimmed(), QStringLiteral("39999;řádek 39999"));
 }
 
 TEST(WorkbookWriteNames, AHeaderWithBracketsAndQuotesIsAFieldLikeAnyOther)

@@ -11,10 +11,11 @@ namespace vrl::workbook {
 namespace {
 
 // A1 or $A$1 of a text of any character type; only ASCII letters and digits make one.
-template <typename Char>
-bool parseReference(const Char *text, qsizetype size, int &row, int &column)
+template<typename Char> bool parseReference(const Char *text, qsizetype size, int &row, int &column)
 {
-    const auto at = [&](qsizetype i) { return i < size ? char32_t(text[i]) : char32_t(0); };
+    const auto at = [&](qsizetype i) {
+        return i < size ? char32_t(text[i]) : char32_t(0);
+    };
     qsizetype i = 0;
     if (at(i) == U'$')
         ++i;

@@ -1,12 +1,18 @@
 #include "access/workbook/ZipArchive.h"
 
 #include "access/DataError.h"
+#include "access/ResultMemory.h"
 
 #include <QFileInfo>
 
+#include <libdeflate.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <ctime>
+#include <limits>
+#include <new>
 #include <vector>
 
 namespace vrl::workbook {
@@ -152,10 +158,84 @@ void ZipArchive::stream(const QString &entry,
     zip_fclose(file);
 }
 
+quint64 ZipArchive::entryCount() const
+{
+    return quint64(std::max<zip_int64_t>(zip_get_num_entries(m_zip, 0), 0));
+}
+
+QByteArray ZipArchive::entryName(quint64 index) const
+{
+    const char *name = zip_get_name(m_zip, index, 0);
+    if (!name)
+        damaged(m_path, zipFailureReason(zip_get_error(m_zip)));
+    return QByteArray(name);
+}
+
+ZipArchive::Packed ZipArchive::packed(quint64 index) const
+{
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (zip_stat_index(m_zip, index, 0, &stat) != 0)
+        damaged(m_path, zipFailureReason(zip_get_error(m_zip)));
+    const zip_uint64_t needed = ZIP_STAT_NAME | ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE
+        | ZIP_STAT_COMP_METHOD | ZIP_STAT_CRC | ZIP_STAT_ENCRYPTION_METHOD;
+    if ((stat.valid & needed) != needed)
+        damaged(m_path, QStringLiteral("soubor je neúplný nebo porušený"));
+    if (stat.encryption_method != ZIP_EM_NONE)
+        damaged(m_path, QStringLiteral("sešit je zašifrován"));
+    Packed entry;
+    entry.method = quint16(stat.comp_method);
+    entry.crc = stat.crc;
+    entry.size = stat.size;
+    entry.modified = (stat.valid & ZIP_STAT_MTIME) ? stat.mtime : time(nullptr);
+    if (stat.comp_size > quint64(std::numeric_limits<qsizetype>::max()))
+        damaged(m_path, QStringLiteral("soubor je neúplný nebo porušený"));
+    zip_file_t *file = zip_fopen_index(m_zip, index, ZIP_FL_COMPRESSED);
+    if (!file)
+        damaged(m_path, zipFailureReason(zip_get_error(m_zip)));
+    entry.bytes = QByteArray(qsizetype(stat.comp_size), Qt::Uninitialized);
+    const zip_int64_t got = zip_fread(file, entry.bytes.data(), stat.comp_size);
+    const QString why = got < 0 ? zipFailureReason(zip_file_get_error(file)) : QString();
+    zip_fclose(file);
+    if (got < 0)
+        damaged(m_path,
+                QStringLiteral("část %1 nelze číst (%2)").arg(QString::fromUtf8(stat.name), why));
+    if (zip_uint64_t(got) != stat.comp_size)
+        damaged(m_path, QStringLiteral("soubor je neúplný nebo porušený"));
+    return entry;
+}
+
 QByteArray ZipArchive::read(const QString &entry) const
 {
-    QByteArray whole;
-    stream(entry, [&whole](const char *data, qsizetype size) { whole.append(data, size); });
+    const zip_int64_t index = zip_name_locate(m_zip, entry.toUtf8().constData(), 0);
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    const bool known = index >= 0 && zip_stat_index(m_zip, zip_uint64_t(index), 0, &stat) == 0
+        && (stat.valid & ZIP_STAT_COMP_METHOD) && stat.comp_method == ZIP_CM_DEFLATE;
+    if (!known) {
+        QByteArray whole;
+        stream(entry, [&whole](const char *data, qsizetype size) { whole.append(data, size); });
+        return whole;
+    }
+    // A deflated entry is unpacked in one go, straight into its place.
+    const Packed stored = packed(zip_uint64_t(index));
+    // Deflate packs at most 1032 bytes into one: a size beyond that is a damaged header, not
+    // a reason to ask for the memory.
+    if (stored.size / 1032 > quint64(stored.bytes.size()) + 1
+        || stored.size > quint64(std::numeric_limits<qsizetype>::max()))
+        damaged(m_path, QStringLiteral("komprimovaná data jsou porušena"));
+    QByteArray whole(qsizetype(stored.size), Qt::Uninitialized);
+    preferLargePages(whole.data(), size_t(whole.size()));
+    libdeflate_decompressor *unpacker = libdeflate_alloc_decompressor();
+    if (!unpacker)
+        throw std::bad_alloc();
+    const libdeflate_result result = libdeflate_deflate_decompress(
+        unpacker, stored.bytes.constData(), size_t(stored.bytes.size()), whole.data(),
+        size_t(whole.size()), nullptr);
+    libdeflate_free_decompressor(unpacker);
+    if (result != LIBDEFLATE_SUCCESS
+        || libdeflate_crc32(0, whole.constData(), size_t(whole.size())) != stored.crc)
+        damaged(m_path, QStringLiteral("komprimovaná data jsou porušena"));
     return whole;
 }
 

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <ctime>
 #include <functional>
 
 struct zip;
@@ -28,8 +29,22 @@ public:
     ZipArchive(const ZipArchive &) = delete;
     ZipArchive &operator=(const ZipArchive &) = delete;
 
+    // An entry as it lies in the file: its packed bytes, and what a copy of it needs.
+    struct Packed
+    {
+        QByteArray bytes;
+        quint16 method = 0;
+        quint32 crc = 0;
+        quint64 size = 0; // unpacked
+        time_t modified = 0;
+    };
+
     bool contains(const QString &entry) const;
+    // The whole entry, unpacked; a damaged one throws.
     QByteArray read(const QString &entry) const;
+    Packed packed(quint64 index) const;
+    quint64 entryCount() const;
+    QByteArray entryName(quint64 index) const;
     // Hands an entry to consume in pieces of at most 64 KiB, so that a large sheet is never
     // held whole.
     void stream(const QString &entry,

@@ -50,6 +50,33 @@ quint32 small(quint64 value)
     return value >= kSmallMost ? quint32(kSmallMost) : quint32(value);
 }
 
+// A zip file tells the local time of day in two-second steps, and years from 1980.
+void toDosTime(time_t time, quint16 &dosTime, quint16 &dosDate)
+{
+    struct tm local = {};
+    localtime_r(&time, &local);
+    const int year = std::max(local.tm_year + 1900, 1980);
+    dosTime = quint16((local.tm_hour << 11) | (local.tm_min << 5) | (local.tm_sec / 2));
+    dosDate = quint16(((year - 1980) << 9) | ((local.tm_mon + 1) << 5) | local.tm_mday);
+}
+
+// Names beyond ASCII are UTF-8, which a flag of the entry says.
+quint16 flagsOf(std::string_view name)
+{
+    const bool ascii
+        = std::all_of(name.begin(), name.end(), [](char c) { return (unsigned char)c < 0x80; });
+    return ascii ? 0 : 0x0800;
+}
+
+// The version a reader needs: 4.5 for zip64 fields, 2.0 for deflate, 6.3 for the methods
+// after it, which a copied entry may use.
+quint16 versionNeeded(quint16 method, bool zip64)
+{
+    if (method != 0 && method != 8)
+        return 63;
+    return zip64 ? 45 : 20;
+}
+
 } // namespace
 
 void packPiece(std::string_view raw, bool last, int level, PackedPiece &into)
@@ -96,14 +123,7 @@ ZipWriter::ZipWriter(const QString &file, const QString &shownPath, time_t modif
                     QStringLiteral("dočasný soubor nelze vytvořit")
                         + (because.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(because)));
     }
-    struct tm local
-    {
-    };
-    localtime_r(&modified, &local);
-    // A zip file tells the local time of day in two-second steps, and years from 1980.
-    const int year = std::max(local.tm_year + 1900, 1980);
-    m_dosTime = quint16((local.tm_hour << 11) | (local.tm_min << 5) | (local.tm_sec / 2));
-    m_dosDate = quint16(((year - 1980) << 9) | ((local.tm_mon + 1) << 5) | local.tm_mday);
+    toDosTime(modified, m_dosTime, m_dosDate);
     m_buffer.reserve(kBufferBytes + 64 * 1024);
 }
 
@@ -160,11 +180,11 @@ void ZipWriter::writeLocalHeader(const Entry &entry, bool zip64)
 {
     std::string header;
     put32(header, kLocalHeader);
-    put16(header, zip64 ? 45 : 20); // the version a reader needs: zip64, or deflate
-    put16(header, 0);
+    put16(header, versionNeeded(entry.method, zip64));
+    put16(header, flagsOf(entry.name));
     put16(header, entry.method);
-    put16(header, m_dosTime);
-    put16(header, m_dosDate);
+    put16(header, entry.dosTime);
+    put16(header, entry.dosDate);
     put32(header, entry.crc);
     put32(header, zip64 ? quint32(kSmallMost) : quint32(entry.packedSize));
     put32(header, zip64 ? quint32(kSmallMost) : quint32(entry.rawSize));
@@ -180,11 +200,19 @@ void ZipWriter::writeLocalHeader(const Entry &entry, bool zip64)
     put(header);
 }
 
-void ZipWriter::addWhole(std::string_view name, std::string_view bytes, int level)
+ZipWriter::Entry ZipWriter::newEntry(std::string_view name) const
 {
     Entry entry;
     entry.name = name;
     entry.offset = m_written;
+    entry.dosTime = m_dosTime;
+    entry.dosDate = m_dosDate;
+    return entry;
+}
+
+void ZipWriter::addWhole(std::string_view name, std::string_view bytes, int level)
+{
+    Entry entry = newEntry(name);
     entry.rawSize = bytes.size();
     PackedPiece packed;
     if (level > 0) {
@@ -203,11 +231,24 @@ void ZipWriter::addWhole(std::string_view name, std::string_view bytes, int leve
     m_entries.push_back(std::move(entry));
 }
 
+void ZipWriter::addPacked(std::string_view name, std::string_view packed, quint16 method,
+                          quint32 crc, quint64 rawSize, time_t modified)
+{
+    Entry entry = newEntry(name);
+    toDosTime(modified, entry.dosTime, entry.dosDate);
+    entry.method = method;
+    entry.crc = crc;
+    entry.rawSize = rawSize;
+    entry.packedSize = packed.size();
+    entry.zip64Header = entry.rawSize >= kSmallMost || entry.packedSize >= kSmallMost;
+    writeLocalHeader(entry, entry.zip64Header);
+    put(packed);
+    m_entries.push_back(std::move(entry));
+}
+
 void ZipWriter::beginPieces(std::string_view name)
 {
-    Entry entry;
-    entry.name = name;
-    entry.offset = m_written;
+    Entry entry = newEntry(name);
     // The sizes are not known yet: the header has room for sizes of any length and is
     // written again once the last piece is in.
     entry.zip64Header = true;
@@ -251,12 +292,12 @@ void ZipWriter::writeCentralDirectory()
             put64(extra, entry.offset);
         const bool zip64 = !extra.empty() || entry.zip64Header;
         put32(directory, kCentralHeader);
-        put16(directory, kMadeOnUnix | 45);
-        put16(directory, zip64 ? 45 : 20);
-        put16(directory, 0);
+        put16(directory, kMadeOnUnix | 63);
+        put16(directory, versionNeeded(entry.method, zip64));
+        put16(directory, flagsOf(entry.name));
         put16(directory, entry.method);
-        put16(directory, m_dosTime);
-        put16(directory, m_dosDate);
+        put16(directory, entry.dosTime);
+        put16(directory, entry.dosDate);
         put32(directory, entry.crc);
         put32(directory, small(entry.packedSize));
         put32(directory, small(entry.rawSize));
@@ -281,7 +322,7 @@ void ZipWriter::writeCentralDirectory()
         const quint64 record = m_written;
         put32(end, kZip64EndOfDirectory);
         put64(end, 44);
-        put16(end, kMadeOnUnix | 45);
+        put16(end, kMadeOnUnix | 63);
         put16(end, 45);
         put32(end, 0);
         put32(end, 0);

@@ -39,6 +39,11 @@ public:
     // An entry whose bytes are at hand, deflated at level (0 stores them).
     void addWhole(std::string_view name, std::string_view bytes, int level);
 
+    // An entry copied from another zip file as it lies there: its packed bytes with their
+    // method, the CRC and size of the unpacked ones, its time.
+    void addPacked(std::string_view name, std::string_view packed, quint16 method, quint32 crc,
+                   quint64 rawSize, time_t modified);
+
     // An entry given as packed pieces: beginPieces, the pieces in order, endPieces.
     void beginPieces(std::string_view name);
     void addPiece(const PackedPiece &piece);
@@ -56,8 +61,12 @@ private:
         quint64 packedSize = 0;
         quint64 rawSize = 0;
         quint64 offset = 0;
+        quint16 dosTime = 0;
+        quint16 dosDate = 0;
         bool zip64Header = false; // the local header carries zip64 sizes
     };
+
+    Entry newEntry(std::string_view name) const;
 
     void writeLocalHeader(const Entry &entry, bool zip64);
     void writeCentralDirectory();
