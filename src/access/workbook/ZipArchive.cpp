@@ -163,6 +163,15 @@ quint64 ZipArchive::entryCount() const
     return quint64(std::max<zip_int64_t>(zip_get_num_entries(m_zip, 0), 0));
 }
 
+quint64 ZipArchive::entrySize(const QString &entry) const
+{
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (zip_stat(m_zip, entry.toUtf8().constData(), 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE))
+        return 0;
+    return stat.size;
+}
+
 QByteArray ZipArchive::entryName(quint64 index) const
 {
     const char *name = zip_get_name(m_zip, index, 0);
