@@ -1,8 +1,10 @@
 #include "ImportBench.h"
 
 #include "BenchFigures.h"
+#include "WorkbookBench.h"
 
 #include "access/ConnectionTemplates.h"
+#include "access/Dataset.h"
 #include "app/Program.h"
 #include "app/VRLMain.h"
 #include "basic/AnsiText.h"
@@ -148,6 +150,48 @@ void runStvBench(TdImpForm &window, ImportPrompts &answers)
     report("stv_rows_per_s_ratio", tableMs / stvMs, "");
 }
 
+// A thousand STV lines into the workbook of 100,000 rows, against one edited cell of the same
+// workbook posted: the import writes the file once, not once a line.
+void runStvWorkbookBench(TdImpForm &window, ImportPrompts &answers)
+{
+    constexpr int kLines = 1000;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("sešit.xlsx"));
+    generateBenchWorkbook(path);
+    openTarget(excelWorkbook(path), QStringLiteral("[Data$]"));
+    Dataset &table = DM().vrxTbl;
+    std::vector<double> posts;
+    for (const QString &town :
+         { QStringLiteral("Ostrava"), QStringLiteral("Plzeň"), QStringLiteral("Jihlava") }) {
+        table.moveTo(50'000);
+        posts.push_back(millisecondsOf([&] {
+            table.fieldByName(QStringLiteral("Město")).setText(town);
+            table.post();
+        }));
+    }
+    QStringList lines { QStringLiteral("Id;Jméno;Cena;Město"),
+                        QStringLiteral("INTEGER;STRING;FLOAT;STRING") };
+    for (int i = 1; i <= kLines; ++i)
+        lines << QStringLiteral("%1;Nový %1;%1.5;Brno").arg(200'000 + i);
+    answers.file = dir.filePath(QStringLiteral("řádky.csv"));
+    writeAnsiLines(answers.file, lines);
+    window.show();
+    QApplication::processEvents();
+    child<RadioGroup>(window, "diTypeRG").setItemIndex(0);
+    window.diTypeRGClick();
+    const double stvMs = millisecondsOf([&] { window.diGoBtnClick(); });
+    if (answers.shown != QStringLiteral("CSV import OK [%1 záznamů]").arg(kLines))
+        throw std::runtime_error("the STV import ended with: " + answers.shown.toStdString());
+    window.diExitBtnClick();
+    DM().vrxTbl.close();
+    DM().vrlConnect.close();
+    const double postMs = median(posts);
+    std::printf("# %d STV lines into the workbook of 100000 rows; one post %.0f ms\n", kLines,
+                postMs);
+    report("stv_workbook_1000_ms", stvMs, "ms");
+    report("stv_workbook_ratio_vs_post", stvMs / postMs, "");
+}
+
 } // namespace
 
 void runImportBench(TvrlForm &form)
@@ -172,6 +216,7 @@ void runImportBench(TvrlForm &form)
     report("import_rows_per_s_ratio", (kRows / importMs) / (kRows / cliMs), "");
 
     runStvBench(window, answers);
+    runStvWorkbookBench(window, answers);
     setPrompts(&before == &answers ? nullptr : &before);
 }
 

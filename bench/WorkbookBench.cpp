@@ -18,8 +18,10 @@ namespace {
 
 constexpr int kRows = 100'000;
 
+} // namespace
+
 // Ten columns as spreadsheet programs write them: shared strings, numbers, dates, booleans.
-void generate(const QString &path)
+void generateBenchWorkbook(const QString &path)
 {
     test::GeneratedWorkbook book;
     static const char *const names[] = { "Novák", "Šťastná", "Čermák", "Dvořák", "Úlehla" };
@@ -62,13 +64,11 @@ void generate(const QString &path)
     book.save(path);
 }
 
-} // namespace
-
 void runWorkbookBench()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("bench.xlsx"));
-    generate(path);
+    generateBenchWorkbook(path);
 
     Connection connection;
     Dataset table(Dataset::Kind::Table);

@@ -59,6 +59,13 @@ public:
     // that arrives before the statement starts stops it as soon as it does.
     virtual void cancel() { }
     virtual void resetCancel() { }
+    // A source kept in a file may hold the changes of many statements and write the file once
+    // for them all: between holdWrites(true) and writeHeld() a statement changes what the
+    // connection reads at once, and the file when the held changes are written. A failure of
+    // that write throws, and the connection then shows the file as it is. A server writes each
+    // statement itself: for it these do nothing.
+    virtual void holdWrites(bool hold) { (void)hold; }
+    virtual void writeHeld() { }
     // The primary key columns of a table, in key order; empty when it has none.
     virtual QStringList primaryKey(const QString &table) = 0;
     // The key the last INSERT on this connection generated; NULL when none.

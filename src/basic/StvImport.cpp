@@ -1,6 +1,7 @@
 #include "basic/StvImport.h"
 
 #include "access/Dataset.h"
+#include "access/HeldWrites.h"
 #include "access/ServerWait.h"
 #include "basic/AnsiText.h"
 #include "basic/AsciiUpperCase.h"
@@ -228,6 +229,9 @@ quint8 ImportCSVFile(const QString &table, Dataset &query, FileDialog &dialog, Q
     const int separators = int(header.size()) - 1;
     qint64 characters = 0;
     bool stopped = false;
+    // A workbook takes the run's rows into its file once, at the end (or as an error ends the
+    // run), not once a row.
+    HeldWrites held(query.connection());
     for (int line = 3; line <= lines.size() && !stopped; ++line) {
         const QString &text = lines[line - 1];
         const QStringList values = CutStvLine(text);
@@ -263,6 +267,7 @@ quint8 ImportCSVFile(const QString &table, Dataset &query, FileDialog &dialog, Q
         characters += text.size();
         gauge.setValue(gaugePercent(characters, size));
     }
+    held.finish();
     return finish(stopped ? StvStatus::Stopped : StvStatus::Read);
 }
 

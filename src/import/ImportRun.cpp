@@ -5,6 +5,7 @@
 
 #include "ui_qZ_dImport.h"
 
+#include "access/HeldWrites.h"
 #include "basic/GaugeSteps.h"
 #include "basic/HandlerGuard.h"
 #include "basic/Prompts.h"
@@ -109,6 +110,9 @@ void TdImpForm::runTableImport()
     std::optional<Dataset::FieldValues> existing;
     if (inserting && !control.isEmpty())
         existing = target.fieldValues(targetKey);
+    // A workbook target takes the run's rows into its file once, before the summary counts
+    // them (or as an error ends the run), not once a row.
+    HeldWrites held(target.connection());
     while (goOn && !source.eof()) {
         const int record = source.recNo();
         if (inserting) {
@@ -168,6 +172,7 @@ void TdImpForm::runTableImport()
         }
         source.next();
     }
+    held.finish();
     ui->posLbl->setText(QStringLiteral("...done"));
     ui->diGauge->setValue(0);
 

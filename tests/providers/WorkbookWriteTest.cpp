@@ -9,6 +9,7 @@
 #include "access/ConnectionTemplates.h"
 #include "access/DataError.h"
 #include "access/Dataset.h"
+#include "access/HeldWrites.h"
 #include "access/workbook/ZipArchive.h"
 #include "regional/Regional.h"
 
@@ -164,7 +165,7 @@ TEST_F(WorkbookWrite, AppendedRecordsGoBelowTheLastRowAndGrowTheRange)
 
     auto again = reread(QStringLiteral("[Ceník$]"));
     ASSERT_EQ(again->recordCount(), 3);
-    again->moveTo(3);
+    again->last();
     EXPECT_EQ(again->fieldByName(QStringLiteral("Zboží")).text(),
               QStringLiteral(" <sýr> & \"eidam\"\r\n\x01 "));
     EXPECT_EQ(again->fieldByName(QStringLiteral("Dne")).value(),
@@ -249,6 +250,69 @@ TEST_F(WorkbookWrite, RefusedWritesChangeNothing)
     auto same = table(QStringLiteral("[Ceník$]"), connection);
     EXPECT_EQ(same->fieldByName(QStringLiteral("Cena")).value(), Value::real(32.5));
     (void)before;
+}
+
+// An import holds its writes: each row is checked and shown at once, the file is written once
+// at the end. A statement refused halfway adds none of its rows, even those that passed.
+TEST_F(WorkbookWrite, HeldWritesReachTheFileOnceAndARefusedStatementAddsNothing)
+{
+    const auto bytesOf = [](const QString &file) {
+        QFile f(file);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        return f.readAll();
+    };
+    const auto run = [&](const QString &sql) {
+        return statementOn(connection, sql)->execute();
+    };
+    const auto count = [&] {
+        const auto rows = statementOn(connection, QStringLiteral("SELECT * FROM [Ceník$]"));
+        rows->open();
+        return rows->recordCount();
+    };
+    const QByteArray before = bytesOf(path());
+    HeldWrites held(&connection);
+    EXPECT_EQ(run(QStringLiteral("INSERT INTO [Ceník$] (Zboží, Cena, Dne) "
+                                 "VALUES ('sýr', 80, '2021-01-05')")),
+              1);
+    EXPECT_FALSE(failureOf([&] {
+                     run(QStringLiteral("INSERT INTO [Ceník$] (Zboží, Dne) SELECT 'dobrý', "
+                                        "'2021-02-01' UNION ALL SELECT 'špatný', 'není datum'"));
+                 }).isEmpty());
+    EXPECT_EQ(run(QStringLiteral("INSERT INTO [Ceník$] (Zboží, Cena, Dne) "
+                                 "VALUES ('vejce', 4.5, '2021-01-06')")),
+              1);
+    EXPECT_EQ(count(), 4);
+    EXPECT_EQ(bytesOf(path()), before); // nothing written yet
+    held.finish();
+
+    auto again = reread(QStringLiteral("[Ceník$]"));
+    ASSERT_EQ(again->recordCount(), 4);
+    QStringList names;
+    for (again->first(); !again->eof(); again->next())
+        names << again->fieldByName(QStringLiteral("Zboží")).text();
+    EXPECT_EQ(names, (QStringList { "chléb", "máslo", "sýr", "vejce" }));
+    // The new rows' dates are date cells as those above them are.
+    again->last();
+    EXPECT_EQ(again->fieldByName(QStringLiteral("Dne")).value(),
+              Value::dateTime(QDateTime(QDate(2021, 1, 6), QTime(0, 0))));
+}
+
+// Someone saves the workbook while an import holds its rows: their file is not overwritten,
+// the held rows are reported as not written, and the connection shows the file as it is.
+TEST_F(WorkbookWrite, HeldWritesRefuseAFileChangedMeanwhileAndShowTheFileAgain)
+{
+    HeldWrites held(&connection);
+    statementOn(connection, QStringLiteral("INSERT INTO [Ceník$] (Zboží) VALUES ('sýr')"))
+        ->execute();
+    fresh.setConnectionString(excelWorkbook(path()));
+    fresh.open();
+    statementOn(fresh, QStringLiteral("UPDATE [Ceník$] SET Cena = 1 WHERE Zboží = 'chléb'"))
+        ->execute();
+    EXPECT_TRUE(failureOf([&] { held.finish(); }).contains(QStringLiteral("změnil na disku")));
+    const auto rows = statementOn(connection, QStringLiteral("SELECT * FROM [Ceník$]"));
+    rows->open();
+    EXPECT_EQ(rows->recordCount(), 2);
+    EXPECT_EQ(rows->fieldByName(QStringLiteral("Cena")).value(), Value::real(1));
 }
 
 TEST_F(WorkbookWrite, WritingThroughALinkChangesTheRealFile)

@@ -200,8 +200,16 @@ std::optional<Element> SheetPatch::findCell(int row, int column) const
 std::optional<int> SheetPatch::styleOf(int row, int column) const
 {
     const auto cell = findCell(row, column);
-    if (!cell)
+    if (!cell) {
+        // A cell set here and not yet in the XML looks as it will once it is.
+        const auto written = m_writes.find(row);
+        if (written != m_writes.end()) {
+            const auto set = written->second.find(column);
+            if (set != written->second.end())
+                return set->second.newCellStyle;
+        }
         return std::nullopt;
+    }
     if (const auto s = attribute(m_xml, cell->begin, cell->tagEnd, "s"))
         return s->toInt();
     return std::nullopt;

@@ -37,7 +37,7 @@ public:
     QByteArray apply();
     // Addresses ("B3") of replaced cells that held a formula.
     const QStringList &replacedFormulas() const { return m_replacedFormulas; }
-    // The style index of a cell, when the sheet has the cell.
+    // The style index of a cell, when the sheet has the cell or it was set here as a new one.
     std::optional<int> styleOf(int row, int column) const;
     // Whether the sheet has a value (not just a style) in the cell, as the file is now.
     bool hasValue(int row, int column) const;

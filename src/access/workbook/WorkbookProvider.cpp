@@ -149,9 +149,11 @@ bool WorkbookProvider::handles(const ConnectionString &string)
                .contains(QLatin1String("Excel"), Qt::CaseInsensitive);
 }
 
-void WorkbookProvider::open(const ConnectionString &string, const ConnectOptions &)
+void WorkbookProvider::open(const ConnectionString &string, const ConnectOptions &options)
 {
     close();
+    m_openedWith = string;
+    m_openOptions = options;
     const QString path = string.value(QStringLiteral("Data Source"));
     if (path.isEmpty())
         throw DataError(
@@ -242,6 +244,7 @@ void WorkbookProvider::close()
     m_mirror.close();
     m_tables.clear();
     m_layout = WorkbookData();
+    m_held = FileChanges();
 }
 
 QStringList WorkbookProvider::tableNames()
@@ -313,12 +316,7 @@ StatementResult WorkbookProvider::write(const QString &sql, const std::vector<Va
         throw DataError(QStringLiteral("Do sešitu %1 ve formátu .xls nelze zapisovat; uložte jej "
                                        "jako .xlsx.")
                             .arg(fileName()));
-    const QFileInfo file(m_layout.path);
-    if (!file.exists() || file.lastModified() != m_modified || file.size() != m_size)
-        throw DataError(QStringLiteral("Sešit %1 se od načtení změnil na disku; změna nebyla "
-                                       "zapsána, aby se nepřepsaly cizí úpravy. Připojte se "
-                                       "znovu.")
-                            .arg(fileName()));
+    requireFileUnchanged();
     if (isMarkedReadOnly(m_layout.path))
         throw DataError(
             QStringLiteral("Sešit %1 je jen pro čtení; změna nebyla zapsána.").arg(fileName()));
@@ -351,6 +349,42 @@ StatementResult WorkbookProvider::write(const QString &sql, const std::vector<Va
     }
 }
 
+void WorkbookProvider::requireFileUnchanged() const
+{
+    const QFileInfo file(m_layout.path);
+    if (!file.exists() || file.lastModified() != m_modified || file.size() != m_size)
+        throw DataError(QStringLiteral("Sešit %1 se od načtení změnil na disku; změna nebyla "
+                                       "zapsána, aby se nepřepsaly cizí úpravy. Připojte se "
+                                       "znovu.")
+                            .arg(fileName()));
+}
+
+void WorkbookProvider::writeHeld()
+{
+    FileChanges held = std::exchange(m_held, FileChanges());
+    const bool anything = std::any_of(held.patches.begin(), held.patches.end(),
+                                      [](const auto &patch) { return !patch.second.isEmpty(); })
+        || !held.grownRanges.empty();
+    if (!anything)
+        return;
+    try {
+        requireFileUnchanged();
+        writeFile(held);
+    } catch (...) {
+        // The tables show changes the file does not hold: they are read from the file again.
+        const ConnectionString string = m_openedWith;
+        const ConnectOptions options = m_openOptions;
+        const bool holding = m_holding;
+        try {
+            open(string, options);
+        } catch (...) {
+            close();
+        }
+        m_holding = holding;
+        throw;
+    }
+}
+
 Value WorkbookProvider::fileValue(const Value &value, const FieldInfo &field,
                                   const WorkbookTable &table) const
 {
@@ -368,18 +402,38 @@ void WorkbookProvider::writeBack(const std::vector<Change> &changes, bool &fileW
 {
     if (changes.empty())
         return;
+    if (m_holding) {
+        // The tables show the change at once; the file gets it with the others held.
+        applyToTables(stageChanges(changes, m_held));
+        return;
+    }
+    FileChanges file;
+    const TableUpdates updates = stageChanges(changes, file);
+    writeFile(file);
+    fileWritten = true;
+    applyToTables(updates);
+}
+
+WorkbookProvider::TableUpdates WorkbookProvider::stageChanges(const std::vector<Change> &changes,
+                                                              FileChanges &file)
+{
     const ZipArchive package(m_layout.path);
-    std::map<QString, SheetPatch> patches; // by sheet part: entries sharing data share it
-    std::map<QString, int> grownRanges; // range name -> its new last row
-    struct StoreUpdate
+    std::map<QString, SheetPatch> &patches = file.patches;
+    // What this write sets: given to the patches only once every row of it passed its checks,
+    // so that a refused write leaves held changes as they were.
+    struct CellSet
     {
-        WorkbookTable *table;
-        size_t row;
-        std::vector<Value> values;
+        SheetPatch *patch;
+        int row;
+        int column;
+        CellWrite cell;
     };
-    std::vector<StoreUpdate> updates;
-    std::vector<WrittenCell> written;
-    std::set<WorkbookTable *> headed; // tables whose header row this write fills in
+    std::vector<CellSet> sets;
+    std::map<QString, int> grownRanges; // range name -> its new last row
+    TableUpdates result;
+    std::vector<StoreUpdate> &updates = result.updates;
+    std::vector<WrittenCell> &written = result.written;
+    std::set<WorkbookTable *> &headed = result.headed; // tables whose header row it fills in
 
     // Everything is converted and checked first: the file is touched only when every value
     // fits its column and every row its sheet.
@@ -443,7 +497,8 @@ void WorkbookProvider::writeBack(const std::vector<Change> &changes, bool &fileW
                 CellWrite name;
                 name.kind = CellWrite::Kind::Text;
                 name.text = table.rows.fields()[size_t(f)].name;
-                patch->second.set(table.region.headerRow, table.region.firstColumn + f, name);
+                sets.push_back(
+                    { &patch->second, table.region.headerRow, table.region.firstColumn + f, name });
             }
             headed.insert(&table);
         }
@@ -454,7 +509,7 @@ void WorkbookProvider::writeBack(const std::vector<Change> &changes, bool &fileW
             CellWrite cell = cellWriteOf(values[f], m_layout.date1904);
             // A new cell looks like the one above it.
             cell.newCellStyle = patch->second.styleOf(sheetRow - 1, column);
-            patch->second.set(sheetRow, column, cell);
+            sets.push_back({ &patch->second, sheetRow, column, cell });
             written.push_back({ &table, sheetRow, column, values[f] });
         }
         if (table.region.definedRange && sheetRow > table.region.declaredLastRow) {
@@ -469,7 +524,18 @@ void WorkbookProvider::writeBack(const std::vector<Change> &changes, bool &fileW
         }
         updates.push_back({ &table, storeRow, std::move(values) });
     }
+    for (CellSet &set : sets)
+        set.patch->set(set.row, set.column, set.cell);
+    for (const auto &[name, lastRow] : grownRanges)
+        file.grownRanges[name] = std::max(file.grownRanges[name], lastRow);
+    return result;
+}
 
+void WorkbookProvider::writeFile(FileChanges &file)
+{
+    const ZipArchive package(m_layout.path);
+    std::map<QString, SheetPatch> &patches = file.patches;
+    const std::map<QString, int> &grownRanges = file.grownRanges;
     std::map<QString, QByteArray> replacements;
     std::set<std::pair<int, QString>> replacedFormulas;
     for (auto &[part, patch] : patches) {
@@ -507,18 +573,20 @@ void WorkbookProvider::writeBack(const std::vector<Change> &changes, bool &fileW
         replacements[m_layout.workbookPart] = workbook;
     }
     rewritePackage(m_layout.path, replacements, removals);
-    fileWritten = true;
-    const QFileInfo file(m_layout.path);
-    m_modified = file.lastModified();
-    m_size = file.size();
+    const QFileInfo written(m_layout.path);
+    m_modified = written.lastModified();
+    m_size = written.size();
+}
 
-    // The file now holds the changes: so do the tables, in the types they were checked for.
-    for (WorkbookTable *table : headed) {
+void WorkbookProvider::applyToTables(const TableUpdates &changes)
+{
+    // The tables show the changes, in the types they were checked for.
+    for (WorkbookTable *table : changes.headed) {
         table->region.hasHeader = true;
         table->region.lastColumn = std::max(
             table->region.lastColumn, table->region.firstColumn + table->rows.fieldCount() - 1);
     }
-    for (StoreUpdate &update : updates) {
+    for (const StoreUpdate &update : changes.updates) {
         WorkbookTable &table = *update.table;
         if (update.row < table.rows.rowCount())
             table.rows.setRow(update.row, update.values);
@@ -530,7 +598,7 @@ void WorkbookProvider::writeBack(const std::vector<Change> &changes, bool &fileW
             table.region.declaredLastRow
                 = std::max(table.region.declaredLastRow, table.region.lastRow);
     }
-    shareWrittenCells(written);
+    shareWrittenCells(changes.written);
 }
 
 void WorkbookProvider::shareWrittenCells(const std::vector<WrittenCell> &written)
