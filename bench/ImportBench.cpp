@@ -113,6 +113,21 @@ double tableImportMs(TdImpForm &window, ImportPrompts &answers, const QString &s
     return ms;
 }
 
+// The milliseconds of an STV import of answers.file into the open target, which must take
+// all of its lines.
+double stvImportMs(TdImpForm &window, ImportPrompts &answers, int lines)
+{
+    window.show();
+    QApplication::processEvents();
+    child<RadioGroup>(window, "diTypeRG").setItemIndex(0);
+    window.diTypeRGClick();
+    const double ms = millisecondsOf([&] { window.diGoBtnClick(); });
+    if (answers.shown != QStringLiteral("CSV import OK [%1 záznamů]").arg(lines))
+        throw std::runtime_error("the STV import ended with: " + answers.shown.toStdString());
+    window.diExitBtnClick();
+    return ms;
+}
+
 // The STV engine into a workbook against the table-to-table run into a copy of it.
 void runStvBench(TdImpForm &window, ImportPrompts &answers)
 {
@@ -134,14 +149,7 @@ void runStvBench(TdImpForm &window, ImportPrompts &answers)
     writeAnsiLines(answers.file, lines);
 
     openTarget(excelWorkbook(stvBook), QStringLiteral("[Cil$]"));
-    window.show();
-    QApplication::processEvents();
-    child<RadioGroup>(window, "diTypeRG").setItemIndex(0);
-    window.diTypeRGClick();
-    const double stvMs = millisecondsOf([&] { window.diGoBtnClick(); });
-    if (answers.shown != QStringLiteral("CSV import OK [%1 záznamů]").arg(kRows))
-        throw std::runtime_error("the STV import ended with: " + answers.shown.toStdString());
-    window.diExitBtnClick();
+    const double stvMs = stvImportMs(window, answers, kRows);
 
     openTarget(excelWorkbook(tableBook), QStringLiteral("[Cil$]"));
     const double tableMs = tableImportMs(window, answers, QStringLiteral("src200"), kRows);
@@ -175,14 +183,7 @@ void runStvWorkbookBench(TdImpForm &window, ImportPrompts &answers)
         lines << QStringLiteral("%1;Nový %1;%1.5;Brno").arg(200'000 + i);
     answers.file = dir.filePath(QStringLiteral("řádky.csv"));
     writeAnsiLines(answers.file, lines);
-    window.show();
-    QApplication::processEvents();
-    child<RadioGroup>(window, "diTypeRG").setItemIndex(0);
-    window.diTypeRGClick();
-    const double stvMs = millisecondsOf([&] { window.diGoBtnClick(); });
-    if (answers.shown != QStringLiteral("CSV import OK [%1 záznamů]").arg(kLines))
-        throw std::runtime_error("the STV import ended with: " + answers.shown.toStdString());
-    window.diExitBtnClick();
+    const double stvMs = stvImportMs(window, answers, kLines);
     DM().vrxTbl.close();
     DM().vrlConnect.close();
     const double postMs = median(posts);
