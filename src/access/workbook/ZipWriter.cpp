@@ -87,21 +87,33 @@ void packPiece(std::string_view raw, bool last, int level, PackedPiece &into)
         throw std::bad_alloc();
     // The bound of a finished stream, and room for the empty block a flush ends with.
     into.bytes.resize(size_t(deflateBound(&stream, uLong(raw.size()))) + 64);
-    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(raw.data()));
-    stream.avail_in = uInt(raw.size());
+    // zlib counts in 32 bits: a larger input goes in steps.
+    constexpr size_t kMostStep = size_t(1) << 30;
+    std::string_view left = raw;
     size_t packed = 0;
     for (;;) {
+        if (stream.avail_in == 0 && !left.empty()) {
+            const size_t step = std::min(left.size(), kMostStep);
+            stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(left.data()));
+            stream.avail_in = uInt(step);
+            left.remove_prefix(step);
+        }
+        if (into.bytes.size() - packed < 64)
+            into.bytes.resize(into.bytes.size() * 2);
+        const size_t room = std::min(into.bytes.size() - packed, kMostStep);
         stream.next_out = reinterpret_cast<Bytef *>(into.bytes.data() + packed);
-        stream.avail_out = uInt(into.bytes.size() - packed);
-        const int result = deflate(&stream, last ? Z_FINISH : Z_SYNC_FLUSH);
-        packed = into.bytes.size() - stream.avail_out;
+        stream.avail_out = uInt(room);
+        const int flush = !left.empty() ? Z_NO_FLUSH : last ? Z_FINISH : Z_SYNC_FLUSH;
+        const int result = deflate(&stream, flush);
+        packed += room - stream.avail_out;
         if (result == Z_STREAM_ERROR) {
             deflateEnd(&stream);
             throw std::bad_alloc();
         }
-        if (last ? result == Z_STREAM_END : (stream.avail_in == 0 && stream.avail_out != 0))
+        if (flush == Z_FINISH && result == Z_STREAM_END)
             break;
-        into.bytes.resize(into.bytes.size() * 2);
+        if (flush == Z_SYNC_FLUSH && stream.avail_in == 0 && stream.avail_out != 0)
+            break;
     }
     deflateEnd(&stream);
     into.bytes.resize(packed);
