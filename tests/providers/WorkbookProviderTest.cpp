@@ -8,7 +8,9 @@
 #include "access/DataError.h"
 #include "access/Dataset.h"
 #include "access/workbook/WorkbookData.h"
+#include "access/workbook/WorkbookFile.h"
 #include "access/workbook/WorkbookProvider.h"
+#include "access/workbook/WorkbookTables.h"
 #include "regional/Regional.h"
 
 #include <QDir>
@@ -443,4 +445,89 @@ TEST(WorkbookFiles, DamagedCopiesReadOrFailClearlyButNeverCrash)
     }
     EXPECT_GT(failures, 0);
     EXPECT_GT(reads + failures, 40);
+}
+
+namespace {
+
+// A sheet large enough to be read by two parsers at once: a number, an inline text with markup
+// characters, a shared string, a truth value and now and then an error in each row; rows one
+// to a line. Without numbered rows, the rows name no number (r) at all.
+QString largeSheetRows(int rows, bool numberedRows)
+{
+    QString xml;
+    for (int i = 0; i < rows; ++i) {
+        const QString r = QString::number(i + 1);
+        xml += numberedRows ? QStringLiteral("<row r=\"%1\">").arg(r) : QStringLiteral("<row>");
+        xml += QStringLiteral("<c><v>%1</v></c><c t=\"inlineStr\"><is><t>řádek %1 &lt;&amp;&gt;</t>"
+                              "</is></c><c t=\"s\"><v>%2</v></c><c t=\"b\"><v>%3</v></c>")
+                   .arg(i)
+                   .arg(i % 3)
+                   .arg(i % 2);
+        if (i % 10'000 == 7)
+            xml += QStringLiteral("<c t=\"e\"><v>#N/A</v></c>");
+        xml += QStringLiteral("</row>\n");
+    }
+    return xml;
+}
+
+void expectLargeSheet(const workbook::WorkbookData &book, int rows)
+{
+    ASSERT_EQ(book.sheets.size(), size_t(1));
+    const std::vector<workbook::CellRecord> &cells = book.sheets[0].cells;
+    size_t at = 0;
+    const QString shared[]
+        = { QStringLiteral("nula"), QStringLiteral("jedna"), QStringLiteral("dvě") };
+    for (int i = 0; i < rows; ++i) {
+        QStringList expected { QString::number(i), QStringLiteral("řádek %1 <&>").arg(i),
+                               shared[i % 3],
+                               i % 2 ? QStringLiteral("TRUE") : QStringLiteral("FALSE") };
+        if (i % 10'000 == 7)
+            expected << QStringLiteral("#N/A");
+        for (int c = 0; c < expected.size(); ++c, ++at) {
+            ASSERT_LT(at, cells.size());
+            ASSERT_EQ(cells[at].row, i) << i;
+            ASSERT_EQ(cells[at].column, c) << i;
+            ASSERT_EQ(workbook::cellText(book, cells[at]), expected[c]) << i << "/" << c;
+        }
+    }
+    EXPECT_EQ(at, cells.size());
+}
+
+} // namespace
+
+// A large sheet is read by two parsers at once, each on a half of its rows: the cells are those
+// one parser reads, in order, with the second half's own texts after the first's; a sheet whose
+// rows name no number is read whole, by one parser.
+TEST(WorkbookLargeSheets, TwoParsersReadWhatOneWould)
+{
+    QTemporaryDir dir;
+    constexpr int kRows = 60'000; // 240,000 cells and more, about 6 MB of sheet
+    for (const bool numbered : { true, false }) {
+        test::GeneratedWorkbook book;
+        for (const char *text : { "nula", "jedna", "dvě" })
+            book.addSharedString(QStringLiteral("<si><t>%1</t></si>").arg(QString::fromUtf8(text)));
+        book.addSheet(QStringLiteral("Velký"), largeSheetRows(kRows, numbered));
+        const QString path
+            = dir.filePath(numbered ? QStringLiteral("rows.xlsx") : QStringLiteral("bare.xlsx"));
+        book.save(path);
+        SCOPED_TRACE(numbered ? "numbered rows" : "rows without numbers");
+        expectLargeSheet(workbook::readWorkbook(path), kRows);
+    }
+}
+
+// A fault in the second half is named as reading the whole names it, with its line.
+TEST(WorkbookLargeSheets, AFaultInTheSecondHalfIsNamedWithItsLine)
+{
+    QTemporaryDir dir;
+    constexpr int kRows = 60'000;
+    QString rows = largeSheetRows(kRows, true);
+    const qsizetype broken = rows.indexOf(QStringLiteral("<row r=\"50000\">"));
+    rows.insert(broken + 15, QStringLiteral("<c><v>1</v></x>"));
+    test::GeneratedWorkbook book;
+    book.addSheet(QStringLiteral("Velký"), rows);
+    const QString path = dir.filePath(QStringLiteral("vadný.xlsx"));
+    book.save(path);
+    EXPECT_EQ(failureOf([&] { workbook::readWorkbook(path); }),
+              QStringLiteral("Sešit vadný.xlsx je poškozen: část xl/worksheets/sheet1.xml není "
+                             "platné XML (mismatched tag, řádek 50000)."));
 }

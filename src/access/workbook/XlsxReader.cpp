@@ -11,8 +11,10 @@
 
 #include <charconv>
 #include <cstring>
+#include <exception>
 #include <future>
 #include <string>
+#include <thread>
 
 namespace vrl::workbook {
 
@@ -119,6 +121,9 @@ qint64 numberIn(const char *text)
         return -1;
     return value;
 }
+
+// A sheet of at least this many cells (as its size tells) is read by two parsers at once.
+constexpr size_t kCellsReadInHalves = 200'000;
 
 // A sheet's own text (an inline string, a formula's text, an error) is numbered apart from the
 // shared strings while the two are read side by side: the first is -2, the next -3, and so on.
@@ -290,6 +295,111 @@ private:
     int m_phonetic = 0;
 };
 
+// The place in a sheet's XML where its second half begins: the start of a row in the middle
+// of its data that names its number, so that a second parser can begin there; or -1 where
+// that is not sure (markup that may hide a tag: comments, sections, declarations).
+qsizetype secondHalfOf(const QByteArray &xml, QByteArray &opening)
+{
+    const std::string_view text(xml.constData(), size_t(xml.size()));
+    if (text.find("<!") != std::string_view::npos)
+        return -1;
+    // The root element and the prefix of the sheet's elements ("x:" or none), as the second
+    // parser is to open them before its rows.
+    size_t root = 0;
+    while ((root = text.find('<', root)) != std::string_view::npos && root + 1 < text.size()
+           && text[root + 1] == '?')
+        ++root;
+    const size_t data = text.find("sheetData");
+    if (root == std::string_view::npos || data == std::string_view::npos || data == 0)
+        return -1;
+    const size_t dataStart = text.rfind('<', data);
+    if (dataStart == std::string_view::npos || dataStart < root)
+        return -1;
+    const std::string_view prefix = text.substr(dataStart + 1, data - dataStart - 1);
+    const size_t rootEnd = text.find_first_of(" \t\r\n/>", root + 1);
+    if (rootEnd == std::string_view::npos)
+        return -1;
+    const std::string row = '<' + std::string(prefix) + "row";
+    for (size_t at = text.find(row, std::max(dataStart, text.size() / 2));
+         at != std::string_view::npos; at = text.find(row, at + 1)) {
+        const char after = at + row.size() < text.size() ? text[at + row.size()] : '\0';
+        if (after != ' ' && after != '>' && after != '/')
+            continue;
+        const size_t tagEnd = text.find('>', at);
+        if (tagEnd == std::string_view::npos
+            || text.substr(at, tagEnd - at).find(" r=") == std::string_view::npos)
+            return -1;
+        opening = QByteArray('<' + QByteArray(text.data() + root + 1, qsizetype(rootEnd - root - 1))
+                             + "><" + QByteArray(prefix.data(), qsizetype(prefix.size()))
+                             + "sheetData>");
+        return qsizetype(at);
+    }
+    return -1;
+}
+
+// Reads a large sheet with two parsers at once, each on a half of its rows. False, with the
+// sheet as it was, when the sheet cannot be cut surely or a half is no well-formed XML: it is
+// then read whole, which names the fault exactly.
+bool readSheetInHalves(const QByteArray &xml, WorkbookData &book, Sheet &sheet,
+                       const std::vector<bool> &dateStyles, const QString &fileName)
+{
+    QByteArray opening;
+    const qsizetype middle = secondHalfOf(xml, opening);
+    if (middle < 0)
+        return false;
+    WorkbookData secondBook;
+    secondBook.date1904 = book.date1904;
+    Sheet second;
+    second.name = sheet.name;
+    second.cells.reserve(sheet.cells.capacity() / 2);
+    preferLargePages(second.cells.data(), second.cells.capacity() * sizeof(CellRecord));
+    const qsizetype textsBefore = book.texts.size();
+    const size_t cellsBefore = sheet.cells.size();
+
+    bool secondRead = false;
+    std::exception_ptr secondFailure;
+    std::thread reader([&] {
+        try {
+            SheetParser parser(secondBook, second, dateStyles, fileName);
+            secondRead = parseXmlPieces(
+                { std::string_view(opening.constData(), size_t(opening.size())),
+                  std::string_view(xml.constData() + middle, size_t(xml.size() - middle)) },
+                true, parser.handlers());
+        } catch (...) {
+            secondFailure = std::current_exception();
+        }
+    });
+    bool firstRead = false;
+    std::exception_ptr firstFailure;
+    try {
+        SheetParser parser(book, sheet, dateStyles, fileName);
+        firstRead = parseXmlPieces({ std::string_view(xml.constData(), size_t(middle)) }, false,
+                                   parser.handlers());
+    } catch (...) {
+        firstFailure = std::current_exception();
+    }
+    reader.join();
+    if (firstRead && secondRead && !firstFailure && !secondFailure) {
+        // The second half's own texts follow the first's.
+        const qint32 shift = qint32(book.texts.size() - textsBefore);
+        for (CellRecord &cell : second.cells) {
+            if (cell.text <= ownText(0)
+                && (cell.kind == CellKind::Text || cell.kind == CellKind::Error))
+                cell.text -= shift;
+        }
+        book.texts << secondBook.texts;
+        sheet.cells.insert(sheet.cells.end(), second.cells.begin(), second.cells.end());
+        return true;
+    }
+    // The first half is the beginning of the whole: its cells' failure is the whole's. Any
+    // other fault is named by reading the whole.
+    if (firstFailure)
+        std::rethrow_exception(firstFailure);
+    sheet.cells.resize(cellsBefore);
+    book.texts.resize(textsBefore);
+    return false;
+}
+
 // The shared strings first, then the sheets' own texts; a cell that names a shared string the
 // workbook does not have is left out, as an empty cell.
 void joinSharedTexts(WorkbookData &book, QStringList shared)
@@ -457,6 +567,11 @@ WorkbookData readXlsx(const QString &path)
             = size_t(std::min(archive.entrySize(relation->first) / 15, kMostReserved));
         sheet.cells.reserve(mostCells);
         preferLargePages(sheet.cells.data(), sheet.cells.capacity() * sizeof(CellRecord));
+        // A large sheet is read by two parsers at once, from memory; a small one, or one that
+        // cannot be cut surely, by one as it is unpacked.
+        if (sheet.cells.capacity() >= kCellsReadInHalves
+            && readSheetInHalves(archive.read(relation->first), book, sheet, dateStyles, fileName))
+            continue;
         SheetParser parser(book, sheet, dateStyles, fileName);
         parseXml(archive, relation->first, parser.handlers(), fileName);
     }

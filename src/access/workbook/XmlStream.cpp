@@ -5,9 +5,11 @@
 
 #include <expat.h>
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <new>
 
 namespace vrl::workbook {
 
@@ -85,15 +87,51 @@ QString XmlAttributes::text(const char *name) const
     return found ? QString::fromUtf8(found) : QString();
 }
 
-void parseXml(const ZipArchive &archive, const QString &entry, const XmlHandlers &handlers,
-              const QString &fileName)
+namespace {
+
+using ParserHandle = std::unique_ptr<XML_ParserStruct, decltype(&XML_ParserFree)>;
+
+ParserHandle parserFor(ParseState &state)
 {
-    const std::unique_ptr<XML_ParserStruct, decltype(&XML_ParserFree)> parser(
-        XML_ParserCreate(nullptr), &XML_ParserFree);
-    ParseState state { &handlers, parser.get(), nullptr };
+    ParserHandle parser(XML_ParserCreate(nullptr), &XML_ParserFree);
+    if (!parser)
+        throw std::bad_alloc();
+    state.parser = parser.get();
     XML_SetUserData(parser.get(), &state);
     XML_SetElementHandler(parser.get(), onStart, onEnd);
     XML_SetCharacterDataHandler(parser.get(), onText);
+    return parser;
+}
+
+} // namespace
+
+bool parseXmlPieces(const std::vector<std::string_view> &pieces, bool complete,
+                    const XmlHandlers &handlers)
+{
+    ParseState state { &handlers, nullptr, nullptr };
+    const ParserHandle parser = parserFor(state);
+    bool broken = false;
+    for (size_t i = 0; i < pieces.size() && !broken && !state.failure; ++i) {
+        // expat takes an int's worth at a time.
+        std::string_view left = pieces[i];
+        do {
+            const size_t step = std::min(left.size(), size_t(1) << 30);
+            const bool last = complete && i + 1 == pieces.size() && step == left.size();
+            broken = XML_Parse(parser.get(), left.data(), int(step), last ? XML_TRUE : XML_FALSE)
+                == XML_STATUS_ERROR;
+            left.remove_prefix(step);
+        } while (!left.empty() && !broken && !state.failure);
+    }
+    if (state.failure)
+        std::rethrow_exception(state.failure);
+    return !broken;
+}
+
+void parseXml(const ZipArchive &archive, const QString &entry, const XmlHandlers &handlers,
+              const QString &fileName)
+{
+    ParseState state { &handlers, nullptr, nullptr };
+    const ParserHandle parser = parserFor(state);
     bool broken = false;
     const auto feed = [&](const char *data, int size, bool last) {
         if (broken || state.failure)

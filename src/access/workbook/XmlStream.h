@@ -4,6 +4,8 @@
 #include <QStringView>
 
 #include <functional>
+#include <string_view>
+#include <vector>
 
 namespace vrl::workbook {
 
@@ -32,6 +34,12 @@ struct XmlHandlers
     std::function<void(const char *name)> end;
     std::function<void(const char *text, int length)> text;
 };
+
+// Parses a document given in pieces that lie in memory, fed in order to one parser; complete
+// says whether they end the document. False when they are no well-formed XML (or, when not
+// complete, could not begin one); a failure of the handlers is thrown.
+bool parseXmlPieces(const std::vector<std::string_view> &pieces, bool complete,
+                    const XmlHandlers &handlers);
 
 // Parses one zip entry; throws DataError naming the file and the entry when it is no
 // well-formed XML.
