@@ -169,6 +169,9 @@ quint64 ZipArchive::entrySize(const QString &entry) const
     zip_stat_init(&stat);
     if (zip_stat(m_zip, entry.toUtf8().constData(), 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE))
         return 0;
+    // Deflate packs at most 1032 bytes into one: a damaged header may state more.
+    if ((stat.valid & ZIP_STAT_COMP_SIZE) && stat.comp_size < stat.size / 1032)
+        return stat.comp_size * 1032;
     return stat.size;
 }
 

@@ -44,7 +44,8 @@ public:
     QByteArray read(const QString &entry) const;
     Packed packed(quint64 index) const;
     quint64 entryCount() const;
-    // The unpacked size the file states for an entry; 0 for one it does not have.
+    // The unpacked size the file states for an entry, at most what its packed size can
+    // hold; 0 for an entry it does not have.
     quint64 entrySize(const QString &entry) const;
     QByteArray entryName(quint64 index) const;
     // Hands an entry to consume in pieces of at most 64 KiB, so that a large sheet is never
