@@ -297,7 +297,8 @@ private:
 
 // The place in a sheet's XML where its second half begins: the start of a row in the middle
 // of its data that names its number, so that a second parser can begin there; or -1 where
-// that is not sure (markup that may hide a tag: comments, sections, declarations).
+// that is not sure (markup that may hide a tag: comments, sections, declarations, processing
+// instructions after the document's first line).
 qsizetype secondHalfOf(const QByteArray &xml, QByteArray &opening)
 {
     const std::string_view text(xml.constData(), size_t(xml.size()));
@@ -310,7 +311,8 @@ qsizetype secondHalfOf(const QByteArray &xml, QByteArray &opening)
            && text[root + 1] == '?')
         ++root;
     const size_t data = text.find("sheetData");
-    if (root == std::string_view::npos || data == std::string_view::npos || data == 0)
+    if (root == std::string_view::npos || data == std::string_view::npos || data == 0
+        || text.find("<?", root) != std::string_view::npos)
         return -1;
     const size_t dataStart = text.rfind('<', data);
     if (dataStart == std::string_view::npos || dataStart < root)
