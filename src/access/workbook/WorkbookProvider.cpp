@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 
 #include <map>
+#include <optional>
 #include <set>
 
 #include <sqlite3.h>
@@ -417,7 +418,8 @@ void WorkbookProvider::writeBack(const std::vector<Change> &changes, bool &fileW
 WorkbookProvider::TableUpdates WorkbookProvider::stageChanges(const std::vector<Change> &changes,
                                                               FileChanges &file)
 {
-    const ZipArchive package(m_layout.path);
+    // The package is opened only for a sheet not read yet: held writes read each sheet once.
+    std::optional<ZipArchive> package;
     std::map<QString, SheetPatch> &patches = file.patches;
     // What this write sets: given to the patches only once every row of it passed its checks,
     // so that a refused write leaves held changes as they were.
@@ -488,8 +490,11 @@ WorkbookProvider::TableUpdates WorkbookProvider::stageChanges(const std::vector<
                                 .arg(table.name));
         const QString &part = m_layout.sheets[size_t(table.region.sheet)].part;
         auto patch = patches.find(part);
-        if (patch == patches.end())
-            patch = patches.emplace(part, SheetPatch(package.read(part))).first;
+        if (patch == patches.end()) {
+            if (!package)
+                package.emplace(m_layout.path);
+            patch = patches.emplace(part, SheetPatch(package->read(part))).first;
+        }
         if (appended && !table.region.hasHeader && !headed.count(&table)) {
             // A sheet without a header gets the field names first, so that the new row reads
             // back as a record, not as the header.
