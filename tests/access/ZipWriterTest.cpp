@@ -320,3 +320,21 @@ TEST(ZipWriter, ARewrittenPackageCopiesTheOtherEntriesAsTheyWere)
               (QStringList { "docProps/thumbnail.bin", "xl/worksheets/sheet1.xml",
                              QStringLiteral("xl/žluťoučký.xml") }));
 }
+
+// Bytes that lie in memory in several parts go into one entry in their order: whole when
+// small, cut into pieces across the parts' ends when large.
+TEST(ZipWriter, BytesInPartsGoIntoOneEntryInTheirOrder)
+{
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("parts.zip"));
+    const std::string middle = sampleText(2'500'000);
+    {
+        ZipWriter zip(path, path, time(nullptr));
+        writeBytesInPieces(zip, "large.xml", { "<sst>", "", middle, "</sst>" });
+        writeBytesInPieces(zip, "small.xml", { "<a>", "b", "</a>" });
+        zip.finish();
+    }
+    EXPECT_EQ(readEntry(path, QStringLiteral("large.xml")),
+              QByteArray::fromStdString("<sst>" + middle + "</sst>"));
+    EXPECT_EQ(readEntry(path, QStringLiteral("small.xml")), QByteArray("<a>b</a>"));
+}

@@ -31,11 +31,6 @@ QString temporaryPrefix(const QFileInfo &package)
 }
 
 const QString kTemporarySuffix = QStringLiteral(".tmp");
-// A replaced part of at least this size is packed in pieces of it, on two threads.
-constexpr size_t kPieceBytes = 1 << 20;
-// The small parts a change replaces (the workbook, its relations) take no time at zlib's usual
-// level.
-constexpr int kSmallEntryLevel = 6;
 
 } // namespace
 
@@ -126,19 +121,10 @@ void rewritePackage(const QString &path, const std::map<QString, QByteArray> &re
                               entry.method, entry.crc, entry.size, entry.modified);
                 continue;
             }
-            const std::string_view bytes(replaced->second.constData(),
-                                         size_t(replaced->second.size()));
-            if (bytes.size() < kPieceBytes) {
-                zip.addWhole(storedName.toStdString(), bytes, kSmallEntryLevel);
-                continue;
-            }
             // A large sheet is packed in pieces on two threads at once.
-            size_t given = 0;
-            writeEntryInPieces(zip, storedName.toStdString(), [&](RawPiece &piece) {
-                piece.bytes = bytes.substr(given, kPieceBytes);
-                given += piece.bytes.size();
-                return given < bytes.size();
-            });
+            writeBytesInPieces(zip, storedName.toStdString(),
+                               { std::string_view(replaced->second.constData(),
+                                                  size_t(replaced->second.size())) });
         }
         zip.finish();
     } catch (...) {

@@ -173,4 +173,32 @@ void writeEntryInPieces(ZipWriter &zip, std::string_view name, const PieceMaker 
     zip.endPieces();
 }
 
+void writeBytesInPieces(ZipWriter &zip, std::string_view name,
+                        const std::vector<std::string_view> &parts)
+{
+    size_t total = 0;
+    for (const std::string_view part : parts)
+        total += part.size();
+    if (total < kPieceBytes) {
+        std::string whole;
+        for (const std::string_view part : parts)
+            whole += part;
+        zip.addWhole(name, whole, kSmallEntryLevel);
+        return;
+    }
+    size_t part = 0;
+    size_t given = 0; // of the part
+    size_t left = total;
+    writeEntryInPieces(zip, name, [&](RawPiece &piece) {
+        while (given == parts[part].size()) {
+            ++part;
+            given = 0;
+        }
+        piece.bytes = parts[part].substr(given, kPieceBytes);
+        given += piece.bytes.size();
+        left -= piece.bytes.size();
+        return left > 0;
+    });
+}
+
 } // namespace vrl::workbook

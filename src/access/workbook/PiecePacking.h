@@ -5,8 +5,14 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vrl::workbook {
+
+// The size of the pieces a large entry is made and packed in.
+constexpr size_t kPieceBytes = 1 << 20;
+// The level of the small parts of a package, which take no time at zlib's usual level.
+constexpr int kSmallEntryLevel = 6;
 
 // Raw bytes of one piece of an entry: a view of bytes that stay where they lie until the
 // entry is written, or, while that view is empty, the bytes made into `owned` (which comes
@@ -29,5 +35,11 @@ using PieceMaker = std::function<bool(RawPiece &piece)>;
 // here, once the second thread has ended.
 void writeEntryInPieces(ZipWriter &zip, std::string_view name, const PieceMaker &make,
                         const std::function<void(int progress)> &written = {});
+
+// Writes one entry of bytes that lie in memory, in the order given: a small entry whole, a
+// large one cut into pieces packed on two threads at once (a cut inside a character does no
+// harm: the pieces join into one stream).
+void writeBytesInPieces(ZipWriter &zip, std::string_view name,
+                        const std::vector<std::string_view> &parts);
 
 } // namespace vrl::workbook

@@ -20,10 +20,6 @@ namespace vrl::workbook {
 namespace {
 
 constexpr int kMostSheetColumns = 16'384;
-// The sheet and its strings are made and packed in pieces of about this size.
-constexpr size_t kPieceBytes = 1 << 20;
-// The few small parts of the package take no time at zlib's usual level.
-constexpr int kSmallEntryLevel = 6;
 
 const char kContentTypes[]
     = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
@@ -173,30 +169,14 @@ SheetExportOutcome writeSheetWorkbook(const QString &requested, const SheetExpor
         };
         writeEntryInPieces(zip, "xl/worksheets/sheet1.xml", makeSheet, rowsWritten);
 
-        // The shared strings are known once the sheet is made: their entries are packed in
-        // pieces as they lie, between a head that counts them and the closing tag.
+        // The shared strings are known once the sheet is made: their entries are packed as
+        // they lie, between a head that counts them and the closing tag.
         const std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>"
                                  "\r\n<sst xmlns=\"http://schemas.openxmlformats.org/"
                                  "spreadsheetml/2006/main\" count=\""
             + std::to_string(strings.references()) + "\" uniqueCount=\""
             + std::to_string(strings.count()) + "\">";
-        const std::string_view entries = strings.entries();
-        size_t entriesGiven = 0;
-        int stringPiece = 0;
-        const auto makeStrings = [&](RawPiece &piece) {
-            if (stringPiece++ == 0) {
-                piece.bytes = head;
-            } else if (entriesGiven < entries.size()) {
-                // A cut inside a character does no harm: the pieces join into one stream.
-                piece.bytes = entries.substr(entriesGiven, kPieceBytes);
-                entriesGiven += piece.bytes.size();
-            } else {
-                piece.bytes = "</sst>";
-                return false;
-            }
-            return true;
-        };
-        writeEntryInPieces(zip, "xl/sharedStrings.xml", makeStrings);
+        writeBytesInPieces(zip, "xl/sharedStrings.xml", { head, strings.entries(), "</sst>" });
         zip.finish();
     } catch (...) {
         QFile::remove(temporary);

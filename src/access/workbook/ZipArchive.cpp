@@ -19,6 +19,9 @@ namespace vrl::workbook {
 
 namespace {
 
+// Deflate packs at most 1032 bytes into one: a header stating more is damaged.
+constexpr quint64 kMostDeflateRatio = 1032;
+
 [[noreturn]] void damaged(const QString &path, const QString &why)
 {
     throw DataError(
@@ -169,9 +172,8 @@ quint64 ZipArchive::entrySize(const QString &entry) const
     zip_stat_init(&stat);
     if (zip_stat(m_zip, entry.toUtf8().constData(), 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE))
         return 0;
-    // Deflate packs at most 1032 bytes into one: a damaged header may state more.
-    if ((stat.valid & ZIP_STAT_COMP_SIZE) && stat.comp_size < stat.size / 1032)
-        return stat.comp_size * 1032;
+    if ((stat.valid & ZIP_STAT_COMP_SIZE) && stat.comp_size < stat.size / kMostDeflateRatio)
+        return stat.comp_size * kMostDeflateRatio;
     return stat.size;
 }
 
@@ -231,9 +233,9 @@ QByteArray ZipArchive::read(const QString &entry) const
     }
     // A deflated entry is unpacked in one go, straight into its place.
     const Packed stored = packed(zip_uint64_t(index));
-    // Deflate packs at most 1032 bytes into one: a size beyond that is a damaged header, not
-    // a reason to ask for the memory.
-    if (stored.size / 1032 > quint64(stored.bytes.size()) + 1
+    // A size beyond what the packed bytes can hold is a damaged header, not a reason to ask
+    // for the memory.
+    if (stored.size / kMostDeflateRatio > quint64(stored.bytes.size()) + 1
         || stored.size > quint64(std::numeric_limits<qsizetype>::max()))
         damaged(m_path, QStringLiteral("komprimovaná data jsou porušena"));
     QByteArray whole(qsizetype(stored.size), Qt::Uninitialized);

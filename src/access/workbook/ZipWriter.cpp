@@ -188,16 +188,23 @@ void ZipWriter::put(std::string_view bytes)
     m_buffer.append(bytes);
 }
 
+void ZipWriter::putSharedFields(std::string &out, const Entry &entry, bool zip64)
+{
+    // The fields that the entry's own header and its record in the directory both carry, in
+    // the same order: version needed, flags, method, time, date, CRC.
+    put16(out, versionNeeded(entry.method, zip64));
+    put16(out, flagsOf(entry.name));
+    put16(out, entry.method);
+    put16(out, entry.dosTime);
+    put16(out, entry.dosDate);
+    put32(out, entry.crc);
+}
+
 void ZipWriter::writeLocalHeader(const Entry &entry, bool zip64)
 {
     std::string header;
     put32(header, kLocalHeader);
-    put16(header, versionNeeded(entry.method, zip64));
-    put16(header, flagsOf(entry.name));
-    put16(header, entry.method);
-    put16(header, entry.dosTime);
-    put16(header, entry.dosDate);
-    put32(header, entry.crc);
+    putSharedFields(header, entry, zip64);
     put32(header, zip64 ? quint32(kSmallMost) : quint32(entry.packedSize));
     put32(header, zip64 ? quint32(kSmallMost) : quint32(entry.rawSize));
     put16(header, quint16(entry.name.size()));
@@ -305,12 +312,7 @@ void ZipWriter::writeCentralDirectory()
         const bool zip64 = !extra.empty() || entry.zip64Header;
         put32(directory, kCentralHeader);
         put16(directory, kMadeOnUnix | 63);
-        put16(directory, versionNeeded(entry.method, zip64));
-        put16(directory, flagsOf(entry.name));
-        put16(directory, entry.method);
-        put16(directory, entry.dosTime);
-        put16(directory, entry.dosDate);
-        put32(directory, entry.crc);
+        putSharedFields(directory, entry, zip64);
         put32(directory, small(entry.packedSize));
         put32(directory, small(entry.rawSize));
         put16(directory, quint16(entry.name.size()));

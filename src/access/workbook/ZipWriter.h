@@ -68,6 +68,7 @@ private:
 
     Entry newEntry(std::string_view name) const;
 
+    static void putSharedFields(std::string &out, const Entry &entry, bool zip64);
     void writeLocalHeader(const Entry &entry, bool zip64);
     void writeCentralDirectory();
     void put(std::string_view bytes);
