@@ -3,6 +3,10 @@
 #include "access/Connection.h"
 #include "access/Provider.h"
 
+#include <QScopeGuard>
+
+#include <utility>
+
 namespace vrl {
 
 HeldWrites::HeldWrites(Connection *connection)
@@ -14,13 +18,8 @@ HeldWrites::HeldWrites(Connection *connection)
 
 HeldWrites::~HeldWrites()
 {
-    if (!m_connection)
-        return;
     try {
-        if (m_connection->isConnected()) {
-            m_connection->provider().writeHeld();
-            m_connection->provider().holdWrites(false);
-        }
+        finish();
     } catch (...) {
         // the run ends by an error of its own, which is the one shown
     }
@@ -28,20 +27,12 @@ HeldWrites::~HeldWrites()
 
 void HeldWrites::finish()
 {
-    if (!m_connection)
-        return;
-    Connection *connection = m_connection;
-    m_connection = nullptr;
-    if (!connection->isConnected())
+    Connection *connection = std::exchange(m_connection, nullptr);
+    if (!connection || !connection->isConnected())
         return;
     Provider &provider = connection->provider();
-    try {
-        provider.writeHeld();
-    } catch (...) {
-        provider.holdWrites(false);
-        throw;
-    }
-    provider.holdWrites(false);
+    const auto release = qScopeGuard([&provider] { provider.holdWrites(false); });
+    provider.writeHeld();
 }
 
 } // namespace vrl

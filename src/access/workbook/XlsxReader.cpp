@@ -569,11 +569,17 @@ WorkbookData readXlsx(const QString &path)
             = size_t(std::min(archive.entrySize(relation->first) / 15, kMostReserved));
         sheet.cells.reserve(mostCells);
         preferLargePages(sheet.cells.data(), sheet.cells.capacity() * sizeof(CellRecord));
-        // A large sheet is read by two parsers at once, from memory; a small one, or one that
-        // cannot be cut surely, by one as it is unpacked.
-        if (sheet.cells.capacity() >= kCellsReadInHalves
-            && readSheetInHalves(archive.read(relation->first), book, sheet, dateStyles, fileName))
+        // A large sheet is unpacked and read by two parsers at once; one that cannot be cut
+        // surely by one, from the same bytes; a small one by one as it is unpacked.
+        if (sheet.cells.capacity() >= kCellsReadInHalves) {
+            const QByteArray xml = archive.read(relation->first);
+            if (readSheetInHalves(xml, book, sheet, dateStyles, fileName))
+                continue;
+            SheetParser parser(book, sheet, dateStyles, fileName);
+            parseXml(std::string_view(xml.constData(), size_t(xml.size())), relation->first,
+                     parser.handlers(), fileName);
             continue;
+        }
         SheetParser parser(book, sheet, dateStyles, fileName);
         parseXml(archive, relation->first, parser.handlers(), fileName);
     }

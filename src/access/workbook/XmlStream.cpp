@@ -127,8 +127,13 @@ bool parseXmlPieces(const std::vector<std::string_view> &pieces, bool complete,
     return !broken;
 }
 
-void parseXml(const ZipArchive &archive, const QString &entry, const XmlHandlers &handlers,
-              const QString &fileName)
+namespace {
+
+using Consumer = std::function<void(const char *, qsizetype)>;
+
+// Parses what source hands to its consumer, in order, as one document.
+void parseXmlFrom(const std::function<void(const Consumer &)> &source, const QString &entry,
+                  const XmlHandlers &handlers, const QString &fileName)
 {
     ParseState state { &handlers, nullptr, nullptr };
     const ParserHandle parser = parserFor(state);
@@ -139,7 +144,7 @@ void parseXml(const ZipArchive &archive, const QString &entry, const XmlHandlers
         broken
             = XML_Parse(parser.get(), data, size, last ? XML_TRUE : XML_FALSE) == XML_STATUS_ERROR;
     };
-    archive.stream(entry, [&](const char *data, qsizetype size) { feed(data, int(size), false); });
+    source([&](const char *data, qsizetype size) { feed(data, int(size), false); });
     feed(nullptr, 0, true);
     if (state.failure)
         std::rethrow_exception(state.failure);
@@ -149,6 +154,30 @@ void parseXml(const ZipArchive &archive, const QString &entry, const XmlHandlers
                 .arg(fileName, entry,
                      QString::fromLatin1(XML_ErrorString(XML_GetErrorCode(parser.get()))))
                 .arg(XML_GetCurrentLineNumber(parser.get())));
+}
+
+} // namespace
+
+void parseXml(const ZipArchive &archive, const QString &entry, const XmlHandlers &handlers,
+              const QString &fileName)
+{
+    parseXmlFrom([&](const Consumer &consume) { archive.stream(entry, consume); }, entry, handlers,
+                 fileName);
+}
+
+void parseXml(std::string_view bytes, const QString &entry, const XmlHandlers &handlers,
+              const QString &fileName)
+{
+    parseXmlFrom(
+        [&](const Consumer &consume) {
+            // expat takes an int's worth at a time.
+            for (std::string_view left = bytes; !left.empty();) {
+                const size_t step = std::min(left.size(), size_t(1) << 30);
+                consume(left.data(), qsizetype(step));
+                left.remove_prefix(step);
+            }
+        },
+        entry, handlers, fileName);
 }
 
 } // namespace vrl::workbook

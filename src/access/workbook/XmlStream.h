@@ -45,5 +45,8 @@ bool parseXmlPieces(const std::vector<std::string_view> &pieces, bool complete,
 // well-formed XML.
 void parseXml(const ZipArchive &archive, const QString &entry, const XmlHandlers &handlers,
               const QString &fileName);
+// The same for an entry already unpacked.
+void parseXml(std::string_view bytes, const QString &entry, const XmlHandlers &handlers,
+              const QString &fileName);
 
 } // namespace vrl::workbook
