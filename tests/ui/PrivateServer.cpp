@@ -138,6 +138,10 @@ bool PrivateServer::killed()
 {
     if (m_killer.joinable())
         m_killer.join();
+    // Until the process has ended, its listening socket still takes a connection and then
+    // resets it: a connect meanwhile would meet a dying server, not a down one.
+    if (m_killed && m_server.state() != QProcess::NotRunning)
+        m_server.waitForFinished(30000);
     return m_killed;
 }
 
