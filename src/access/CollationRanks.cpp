@@ -2,6 +2,7 @@
 
 #include "access/PlainBuffer.h"
 #include "access/RadixSort.h"
+#include "access/ResultMemory.h"
 
 #include <QCollator>
 
@@ -28,7 +29,8 @@ using Collator = std::unique_ptr<UCollator, CollatorDeleter>;
 Collator openCollator(const QLocale &locale)
 {
     UErrorCode status = U_ZERO_ERROR;
-    const QByteArray name = locale.bcp47Name().replace(QLatin1Char('-'), QLatin1Char('_')).toLatin1();
+    const QByteArray name
+        = locale.bcp47Name().replace(QLatin1Char('-'), QLatin1Char('_')).toLatin1();
     Collator collator(ucol_open(name.constData(), &status));
     if (U_FAILURE(status))
         return nullptr;
@@ -52,6 +54,22 @@ quint64 wordAt(const uint8_t *key)
 // An entry's number is the word of its key at the depth being sorted.
 using Entry = NumberedPosition;
 
+// Room for count values that are written before they are read, not cleared first, in large
+// pages: a sort of a million texts fills about 70 MB of fresh memory, and at 4 KB a page the
+// system's handing them over cost more than the sorting.
+template<typename T> std::unique_ptr<T[]> unclearedArray(size_t count)
+{
+    std::unique_ptr<T[]> array(new T[count]);
+    preferLargePages(array.get(), count * sizeof(T));
+    return array;
+}
+
+template<typename T> void reserveInLargePages(std::vector<T> &values, size_t count)
+{
+    values.reserve(count);
+    preferLargePages(values.data(), values.capacity() * sizeof(T));
+}
+
 // The keys of the non-NULL rows of one part of the list, each ending in its zero (no key
 // holds a zero byte before its end).
 struct KeyBuffer
@@ -65,6 +83,9 @@ void makeKeys(const UCollator *collator, const Column &column, const std::vector
               size_t first, size_t last, KeyBuffer &buffer)
 {
     buffer.bytes.reserve((last - first) * 32);
+    preferLargePages(buffer.bytes.data(), buffer.bytes.capacity());
+    reserveInLargePages(buffer.starts, last - first);
+    reserveInLargePages(buffer.positions, last - first);
     for (size_t p = first; p < last; ++p) {
         if (column.isNull(rows[p]))
             continue;
@@ -73,9 +94,9 @@ void makeKeys(const UCollator *collator, const Column &column, const std::vector
         size_t room = std::max<size_t>(size_t(text.size()) * 4 + 16, 64);
         for (;;) {
             uint8_t *key = buffer.bytes.extend(room);
-            const int32_t length = ucol_getSortKey(
-                collator, reinterpret_cast<const UChar *>(text.utf16()), int32_t(text.size()),
-                key, int32_t(room));
+            const int32_t length
+                = ucol_getSortKey(collator, reinterpret_cast<const UChar *>(text.utf16()),
+                                  int32_t(text.size()), key, int32_t(room));
             if (size_t(length) <= room) {
                 buffer.bytes.shrinkBy(room - size_t(length));
                 break;
@@ -92,10 +113,10 @@ void makeKeys(const UCollator *collator, const Column &column, const std::vector
 // equal words by the next word of its keys, until the keys end. Comparing whole keys would
 // walk their long common beginnings again and again. Equal keys keep their positions' order.
 // Says for each entry whether its key differs from the one before.
-std::vector<bool> sortByKeys(std::vector<Entry> &entries, const std::vector<const uint8_t *> &keyOf)
+std::vector<bool> sortByKeys(std::vector<Entry> &entries, const uint8_t *const *keyOf)
 {
     std::vector<bool> startsRank(entries.size(), false);
-    std::vector<Entry> scratch(entries.size());
+    const std::unique_ptr<Entry[]> scratch = unclearedArray<Entry>(entries.size());
     struct Range
     {
         size_t first, last, depth;
@@ -109,7 +130,7 @@ std::vector<bool> sortByKeys(std::vector<Entry> &entries, const std::vector<cons
         Entry *begin = entries.data() + range.first;
         const size_t count = range.last - range.first;
         if (count > 256) {
-            radixSort(begin, count, scratch.data());
+            radixSort(begin, count, scratch.get());
         } else {
             std::sort(begin, begin + count, [](const Entry &a, const Entry &b) {
                 return a.number != b.number ? a.number < b.number : a.position < b.position;
@@ -132,38 +153,47 @@ std::vector<bool> sortByKeys(std::vector<Entry> &entries, const std::vector<cons
     return startsRank;
 }
 
-// Ranks by a comparison of the texts themselves, for a locale ICU does not know and the
+// The order by a comparison of the texts themselves, for a locale ICU does not know and the
 // C locale (QCollator compares those code unit by code unit).
-std::vector<quint32> ranksByComparison(const Column &column, const std::vector<quint32> &rows,
-                                       const QLocale &locale)
+CollatedPositions orderByComparison(const Column &column, const std::vector<quint32> &rows,
+                                    const QLocale &locale)
 {
     const QCollator collator(locale);
-    return ranksByOrder(column, rows, [&](quint32 a, quint32 b) {
+    const auto less = [&](quint32 a, quint32 b) {
         return collator.compare(column.textAt(rows[a]), column.textAt(rows[b])) < 0;
-    });
+    };
+    CollatedPositions order;
+    for (quint32 p = 0; p < rows.size(); ++p) {
+        if (!column.isNull(rows[p]))
+            order.positions.push_back(p);
+    }
+    std::stable_sort(order.positions.begin(), order.positions.end(), less);
+    order.startsText.resize(order.positions.size());
+    for (size_t i = 0; i < order.positions.size(); ++i)
+        order.startsText[i] = i == 0 || less(order.positions[i - 1], order.positions[i]);
+    return order;
 }
 
 } // namespace
 
-std::vector<quint32> collationRanks(const Column &column, const std::vector<quint32> &rows,
+CollatedPositions collatedPositions(const Column &column, const std::vector<quint32> &rows,
                                     const QLocale &locale)
 {
     Collator collator = locale.language() == QLocale::C ? nullptr : openCollator(locale);
     if (!collator)
-        return ranksByComparison(column, rows, locale);
+        return orderByComparison(column, rows, locale);
 
     // The keys: most of the time goes into making them, so large columns split the work among
     // the processor's cores, each with a collator of its own (one is not to be shared).
-    const size_t parts = rows.size() < 50000
-        ? 1
-        : std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
+    const size_t parts
+        = rows.size() < 50000 ? 1 : std::clamp<size_t>(std::thread::hardware_concurrency(), 1, 4);
     std::vector<KeyBuffer> buffers(parts);
     std::vector<Collator> clones;
     for (size_t t = 1; t < parts; ++t) {
         UErrorCode status = U_ZERO_ERROR;
         clones.emplace_back(ucol_clone(collator.get(), &status));
         if (U_FAILURE(status))
-            return ranksByComparison(column, rows, locale);
+            return orderByComparison(column, rows, locale);
     }
     const size_t step = (rows.size() + parts - 1) / parts;
     // A part that fails (memory) fails the whole, after every thread has ended.
@@ -189,9 +219,10 @@ std::vector<quint32> collationRanks(const Column &column, const std::vector<quin
             std::rethrow_exception(failure);
     }
 
-    std::vector<const uint8_t *> keyOf(rows.size(), nullptr);
+    // Only the positions of non-NULL rows are looked up.
+    const std::unique_ptr<const uint8_t *[]> keyOf = unclearedArray<const uint8_t *>(rows.size());
     std::vector<Entry> entries;
-    entries.reserve(rows.size());
+    reserveInLargePages(entries, rows.size());
     for (size_t t = 0; t < parts; ++t) {
         const KeyBuffer &buffer = buffers[t];
         for (size_t i = 0; i < buffer.positions.size(); ++i) {
@@ -201,13 +232,24 @@ std::vector<quint32> collationRanks(const Column &column, const std::vector<quin
         }
     }
 
-    const std::vector<bool> startsRank = sortByKeys(entries, keyOf);
+    CollatedPositions order;
+    order.startsText = sortByKeys(entries, keyOf.get());
+    order.positions.resize(entries.size());
+    for (size_t i = 0; i < entries.size(); ++i)
+        order.positions[i] = entries[i].position;
+    return order;
+}
+
+std::vector<quint32> collationRanks(const Column &column, const std::vector<quint32> &rows,
+                                    const QLocale &locale)
+{
+    const CollatedPositions order = collatedPositions(column, rows, locale);
     std::vector<quint32> ranks(rows.size(), 0);
     quint32 rank = 0;
-    for (size_t i = 0; i < entries.size(); ++i) {
-        if (startsRank[i])
+    for (size_t i = 0; i < order.positions.size(); ++i) {
+        if (order.startsText[i])
             ++rank;
-        ranks[entries[i].position] = rank;
+        ranks[order.positions[i]] = rank;
     }
     return ranks;
 }

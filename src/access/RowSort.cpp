@@ -237,6 +237,40 @@ void sortByOneNumber(std::vector<quint32> &rows, const Column &column, bool desc
         std::copy(nulls.begin(), nulls.end(), out);
 }
 
+// The sort by one text key: the collation's order of the positions is the sort itself, NULLs
+// first in ascending order and last in descending; a descending order takes the runs of
+// equal texts from the last, each kept in the rows' order, so the sort stays stable.
+void sortByOneText(std::vector<quint32> &rows, const Column &column, bool descending,
+                   const QLocale &locale)
+{
+    const CollatedPositions order = collatedPositions(column, rows, locale);
+    std::vector<quint32> sorted;
+    sorted.reserve(rows.size());
+    const auto takeNulls = [&] {
+        for (const quint32 row : rows) {
+            if (column.isNull(row))
+                sorted.push_back(row);
+        }
+    };
+    if (!descending) {
+        takeNulls();
+        for (const quint32 position : order.positions)
+            sorted.push_back(rows[position]);
+    } else {
+        size_t end = order.positions.size();
+        while (end > 0) {
+            size_t begin = end - 1;
+            while (!order.startsText[begin])
+                --begin;
+            for (size_t i = begin; i < end; ++i)
+                sorted.push_back(rows[order.positions[i]]);
+            end = begin;
+        }
+        takeNulls();
+    }
+    rows.swap(sorted);
+}
+
 } // namespace
 
 void RowSort::apply(std::vector<quint32> &rows, const QLocale &locale) const
@@ -245,7 +279,11 @@ void RowSort::apply(std::vector<quint32> &rows, const QLocale &locale) const
         return;
     if (m_keys.size() == 1) {
         const Column &column = m_rows.column(m_keys[0].field);
-        if (column.type() != FieldType::Text && column.type() != FieldType::Binary) {
+        if (column.type() == FieldType::Text) {
+            sortByOneText(rows, column, m_keys[0].descending, locale);
+            return;
+        }
+        if (column.type() != FieldType::Binary) {
             sortByOneNumber(rows, column, m_keys[0].descending);
             return;
         }

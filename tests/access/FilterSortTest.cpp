@@ -231,6 +231,23 @@ TEST(RowSort, TextOrderIsTheCollatorsOwnForLargeAndAwkwardColumns)
     EXPECT_TRUE(view == expected);
 }
 
+// Without a collation (the C locale) texts are compared code unit by code unit; a sort by one
+// such key keeps equal texts in the view's order in both directions, NULLs at the low end.
+TEST(RowSort, OneTextKeyWithoutACollationIsStableBothWays)
+{
+    RowStore rows({ fieldOf(QStringLiteral("T"), FieldType::Text) });
+    for (const char *text :
+         std::initializer_list<const char *> { "b", "a", nullptr, "B", "a", "b", nullptr, "á" })
+        rows.appendRow({ text ? Value::text(QString::fromUtf8(text)) : Value() });
+    const auto sorted = [&](const QString &order) {
+        Rows view { 7, 6, 5, 4, 3, 2, 1, 0 };
+        RowSort(order, rows).apply(view, QLocale::c());
+        return view;
+    };
+    EXPECT_EQ(sorted(QStringLiteral("T")), Rows({ 6, 2, 3, 4, 1, 5, 0, 7 }));
+    EXPECT_EQ(sorted(QStringLiteral("T DESC")), Rows({ 7, 5, 0, 4, 1, 3, 6, 2 }));
+}
+
 TEST(WriteStatements, UseParametersAndIsNullForNulls)
 {
     const SqliteProvider sqlite;
