@@ -400,6 +400,26 @@ Value Dataset::lookup(const QString &keyField, const Value &keyValue, const QStr
     return Value();
 }
 
+bool Dataset::FieldValues::holdsNumbers() const
+{
+    return m_type == FieldType::Int || m_type == FieldType::Bool || m_type == FieldType::DateTime;
+}
+
+std::optional<qint64> Dataset::FieldValues::numberOf(const Value &value) const
+{
+    const Value key = value.convertedTo(m_type, m_scale);
+    if (key.isNull())
+        return std::nullopt;
+    switch (m_type) {
+    case FieldType::DateTime:
+        return key.asDateTime().toMSecsSinceEpoch();
+    case FieldType::Bool:
+        return key.asBool() ? 1 : 0;
+    default:
+        return key.asInt();
+    }
+}
+
 std::optional<QString> Dataset::FieldValues::keyOf(const Value &value) const
 {
     // Equal as lookup's comparison is equal: the value in the field's type, a text exactly.
@@ -420,25 +440,31 @@ std::optional<QString> Dataset::FieldValues::keyOf(const Value &value) const
     case FieldType::Decimal:
         return QLatin1Char('m') + key.asDecimal();
     case FieldType::DateTime:
-        return QLatin1Char('t') + QString::number(key.asDateTime().toMSecsSinceEpoch());
     case FieldType::Bool:
-        return QLatin1Char('i') + QString::number(key.asBool() ? 1 : 0);
     case FieldType::Int:
-        break;
+        break; // numbers
     }
-    return QLatin1Char('i') + QString::number(key.asInt());
+    return std::nullopt;
 }
 
 bool Dataset::FieldValues::contains(const Value &value) const
 {
+    if (holdsNumbers()) {
+        const std::optional<qint64> number = numberOf(value);
+        return number && m_numbers.contains(*number);
+    }
     const std::optional<QString> key = keyOf(value);
     return key && m_keys.contains(*key);
 }
 
 void Dataset::FieldValues::add(const Value &value)
 {
-    if (const std::optional<QString> key = keyOf(value))
+    if (holdsNumbers()) {
+        if (const std::optional<qint64> number = numberOf(value))
+            m_numbers.insert(*number);
+    } else if (const std::optional<QString> key = keyOf(value)) {
         m_keys.insert(*key);
+    }
 }
 
 Dataset::FieldValues Dataset::fieldValues(const QString &field)
@@ -449,7 +475,10 @@ Dataset::FieldValues Dataset::fieldValues(const QString &field)
     FieldValues values;
     values.m_type = info.type;
     values.m_scale = info.scale;
-    values.m_keys.reserve(qsizetype(m_view.size()));
+    if (values.holdsNumbers())
+        values.m_numbers.reserve(qsizetype(m_view.size()));
+    else
+        values.m_keys.reserve(qsizetype(m_view.size()));
     for (const quint32 row : m_view) {
         if (row != kNewRecord)
             values.add(m_rows.value(row, index));
