@@ -92,7 +92,10 @@ void WindowServerWait::serve()
         m_done = true;
         if (m_loop)
             QMetaObject::invokeMethod(m_loop, "quit", Qt::QueuedConnection);
+        // Woken with the mutex still held, the window's thread would only wake to wait for it.
+        lock.unlock();
         m_changed.notify_all();
+        lock.lock();
     }
 }
 
@@ -152,7 +155,9 @@ void WindowServerWait::wait(const std::function<void()> &work, const std::functi
     m_work = &work;
     m_done = false;
     m_failure = nullptr;
+    lock.unlock();
     m_changed.notify_all();
+    lock.lock();
     if (!m_changed.wait_for(lock, kQuickCall, [this] { return m_done; })) {
         QEventLoop loop;
         m_loop = &loop;
