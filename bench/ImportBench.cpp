@@ -5,6 +5,7 @@
 
 #include "access/ConnectionTemplates.h"
 #include "access/Dataset.h"
+#include "access/ServerWait.h"
 #include "app/Program.h"
 #include "app/VRLMain.h"
 #include "basic/AnsiText.h"
@@ -87,8 +88,11 @@ QString mariaDbString()
 }
 
 // The milliseconds of a table-to-table INSERT run from the source table of the benchmark's
-// MariaDB database into the open target, its three fields paired by position.
-double tableImportMs(TdImpForm &window, ImportPrompts &answers, const QString &source, int rows)
+// MariaDB database into the open target, its three fields paired by position; withControl:
+// the first pair is also the control relation, so that a row whose key the target holds is
+// passed over.
+double tableImportMs(TdImpForm &window, ImportPrompts &answers, const QString &source, int rows,
+                     bool withControl = false)
 {
     window.show();
     QApplication::processEvents();
@@ -100,6 +104,8 @@ double tableImportMs(TdImpForm &window, ImportPrompts &answers, const QString &s
     window.tblSelCoBSelect();
     child<QComboBox>(window, "sourceFieldCoB").setCurrentIndex(0);
     child<QComboBox>(window, "destFieldCoB").setCurrentIndex(0);
+    if (withControl)
+        window.addCtrlBtnClick();
     window.addBtnClick(); // the batch of the three pairs
     window.translateChLBDblClick();
     child<QRadioButton>(window, "insertRB").setChecked(true);
@@ -193,6 +199,57 @@ void runStvWorkbookBench(TdImpForm &window, ImportPrompts &answers)
     report("stv_workbook_ratio_vs_post", stvMs / postMs, "");
 }
 
+// The same 100,000 rows into a table that already holds a million others, through the
+// control relation: each source row is looked up among the target's keys before it is
+// written. The client sends the same rows into a copy of that table. The rows of the run are
+// taken out again before each of the three runs.
+void runImportIntoMillionBench(TdImpForm &window, ImportPrompts &answers)
+{
+    constexpr double kRows = 100000;
+    const auto takeOutRuns = [](const char *table) {
+        DM().vrlConnect.run(
+            QStringLiteral("DELETE FROM %1 WHERE id <= 100000").arg(QLatin1String(table)));
+    };
+    const QString client = qEnvironmentVariable("VORLAN_BENCH_IMP_1M_CLI");
+    openTarget(mariaDbString(), QStringLiteral("tgt"));
+    takeOutRuns("tgt_1m_cli");
+    const double cliBeforeMs = cliMilliseconds(client, 1);
+    takeOutRuns("tgt_1m");
+    openTarget(mariaDbString(), QStringLiteral("tgt_1m"));
+    const double importMs = tableImportMs(window, answers, QStringLiteral("src"), int(kRows), true);
+    DM().vrxTbl.close();
+    takeOutRuns("tgt_1m_cli");
+    const double cliAfterMs = cliMilliseconds(client, 1);
+    const double cliMs = (cliBeforeMs + cliAfterMs) / 2;
+    std::printf("# 100000 rows into a table of 1000000 by a control relation; import %.0f ms, "
+                "client %.0f ms before and %.0f ms after\n",
+                importMs, cliBeforeMs, cliAfterMs);
+    report("import_into_1m_rows_per_s_ratio", (kRows / importMs) / (kRows / cliMs), "");
+}
+
+// What the window's wait adds to a statement the server answers at once: many statements
+// run through it and, in turn, where they are made. An import makes one such statement a row.
+void runHandOverBench()
+{
+    constexpr int kStatements = 5000;
+    openTarget(mariaDbString(), QStringLiteral("tgt"));
+    const auto statements = [] {
+        for (int i = 0; i < kStatements; ++i)
+            DM().vrlConnect.run(QStringLiteral("SELECT 1"));
+    };
+    ServerWait *const installed = serverWait();
+    std::vector<double> through, direct;
+    for (int run = 0; run < 3; ++run) {
+        through.push_back(millisecondsOf(statements));
+        setServerWait(nullptr);
+        direct.push_back(millisecondsOf(statements));
+        setServerWait(installed);
+    }
+    std::printf("# %d statements; through the window's wait %.0f ms, where made %.0f ms\n",
+                kStatements, median(through), median(direct));
+    report("statement_handover_ratio", median(through) / median(direct), "");
+}
+
 } // namespace
 
 void runImportBench(TvrlForm &form)
@@ -201,6 +258,7 @@ void runImportBench(TvrlForm &form)
     // Every row waits for the server's write to disk, whose speed drifts over a minute on a
     // shared machine; the client runs before and after the import and their mean is the
     // reference.
+    runHandOverBench();
     const QString client = qEnvironmentVariable("VORLAN_BENCH_IMP_CLI");
     const double cliBeforeMs = cliMilliseconds(client, 1);
     openTarget(mariaDbString(), QStringLiteral("tgt"));
@@ -215,6 +273,7 @@ void runImportBench(TvrlForm &form)
     std::printf("# 100000 rows; import %.0f ms, client %.0f ms before and %.0f ms after\n",
                 importMs, cliBeforeMs, cliAfterMs);
     report("import_rows_per_s_ratio", (kRows / importMs) / (kRows / cliMs), "");
+    runImportIntoMillionBench(window, answers);
 
     runStvBench(window, answers);
     runStvWorkbookBench(window, answers);
