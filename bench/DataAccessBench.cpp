@@ -17,6 +17,7 @@
 #include "access/Dataset.h"
 #include "access/ResultMemory.h"
 #include "access/RowSort.h"
+#include "access/odbc/OdbcProvider.h"
 #include "data/controls/DatasetModel.h"
 
 #include <QApplication>
@@ -81,12 +82,28 @@ double run()
     // The first open of the run takes every page fresh from the system.
     const double residentBefore = residentMegabytes();
     const double firstMs = millisecondsOf(open);
+    const auto partsOfLastOpen = [&connection] {
+        const auto *odbc = dynamic_cast<const OdbcProvider *>(&connection.provider());
+        if (!odbc || odbc->lastPartTimes().parts == 0)
+            return QString();
+        const OdbcProvider::PartTimes times = odbc->lastPartTimes();
+        return QStringLiteral("%1 parts: first received in %2 ms, fetched and converted in %3 ms, "
+                              "waited for the next %4 ms")
+            .arg(times.parts)
+            .arg(times.firstMs, 0, 'f', 0)
+            .arg(times.convertMs, 0, 'f', 0)
+            .arg(times.waitMs, 0, 'f', 0);
+    };
+    const QString firstParts = partsOfLastOpen();
     const double openMs = medianMilliseconds(kRuns, open);
     const double peak = peakResidentMegabytes();
     const double cliMs = cliMilliseconds(qEnvironmentVariable("VORLAN_BENCH_CLI"));
     std::printf("# %d records; first open %.0f ms, open %.0f ms, client %.0f ms; resident "
                 "before the first open %.0f MB\n",
                 records, firstMs, openMs, cliMs, residentBefore);
+    if (!firstParts.isEmpty())
+        std::printf("# first open: %s; the last open: %s\n", qPrintable(firstParts),
+                    qPrintable(partsOfLastOpen()));
     report("first_open_ratio_vs_cli", firstMs / cliMs, "");
     report("open_ratio_vs_cli", openMs / cliMs, "");
     report("open_peak_rss_mb", peak, "MB");

@@ -45,6 +45,17 @@ public:
     void setTablePartRows(int rows) { m_tablePartRows = rows; }
     // The names of the drivers registered with the driver manager.
     static QStringList registeredDrivers();
+    // Where the last table read in parts spent its time, in milliseconds: the first part
+    // executed and received, the parts fetched and converted into columns, and the waits for
+    // a next part that had not arrived by then. A figure for the benchmark.
+    struct PartTimes
+    {
+        int parts = 0;
+        double firstMs = 0;
+        double convertMs = 0;
+        double waitMs = 0;
+    };
+    PartTimes lastPartTimes() const { return m_partTimes; }
 
 private:
     // A statement executing or being fetched, which cancel() can reach from another thread;
@@ -94,6 +105,7 @@ private:
 
     odbc::EnvHandle m_env;
     odbc::DbcHandle m_dbc;
+    PartTimes m_partTimes;
     // The statements prepared last, newest first; freed before the connection goes.
     std::vector<std::pair<QString, odbc::StmtHandle>> m_prepared;
     // Text comes as UTF-8 from MySQL and MariaDB connections whose character set is UTF-8

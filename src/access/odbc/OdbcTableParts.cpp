@@ -6,6 +6,7 @@
 #include "access/odbc/OdbcParameters.h"
 #include "access/odbc/OdbcResultReader.h"
 
+#include <chrono>
 #include <future>
 
 namespace vrl {
@@ -144,8 +145,16 @@ void OdbcProvider::readPartsAfterEachOther(const QString &table, const QString &
     // A driver that streams its results (one that knows no row count before the fetch, such as
     // a later MariaDB driver asked not to cache) must see each part to its end before the next
     // statement: its parts go one after the other.
+    m_partTimes = {};
+    const auto since = [](std::chrono::steady_clock::time_point start) {
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+            .count();
+    };
+    auto start = std::chrono::steady_clock::now();
     TablePart part = executeTablePart(table, keyName, std::nullopt);
+    m_partTimes.firstMs = since(start);
     for (;;) {
+        ++m_partTimes.parts;
         SQLLEN held = -1;
         const bool received = SQL_SUCCEEDED(SQLRowCount(part.handle.get(), &held)) && held >= 0;
         std::future<TablePart> next;
@@ -153,13 +162,17 @@ void OdbcProvider::readPartsAfterEachOther(const QString &table, const QString &
             next = std::async(std::launch::async, [this, &table, &keyName, after = *part.last] {
                 return executeTablePart(table, keyName, after);
             });
+        start = std::chrono::steady_clock::now();
         {
             const Running running(*this, part.handle.get());
             readRows(part.handle.get(), textEncoding(), rows, expectedRows);
         }
+        m_partTimes.convertMs += since(start);
         if (!part.last)
             break;
+        start = std::chrono::steady_clock::now();
         part = next.valid() ? next.get() : executeTablePart(table, keyName, *part.last);
+        m_partTimes.waitMs += since(start);
     }
 }
 
