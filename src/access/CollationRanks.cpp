@@ -64,12 +64,6 @@ template<typename T> std::unique_ptr<T[]> unclearedArray(size_t count)
     return array;
 }
 
-template<typename T> void reserveInLargePages(std::vector<T> &values, size_t count)
-{
-    values.reserve(count);
-    preferLargePages(values.data(), values.capacity() * sizeof(T));
-}
-
 // The keys of the non-NULL rows of one part of the list, each ending in its zero (no key
 // holds a zero byte before its end).
 struct KeyBuffer

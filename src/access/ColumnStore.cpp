@@ -1,6 +1,7 @@
 #include "access/ColumnStore.h"
 
 #include "access/DataError.h"
+#include "access/ResultMemory.h"
 #include "regional/Regional.h"
 
 #include <algorithm>
@@ -20,7 +21,9 @@ size_t decodeWellFormedUtf8(std::string_view text, char16_t *out)
     const auto *in = reinterpret_cast<const unsigned char *>(text.data());
     const unsigned char *end = in + text.size();
     char16_t *start = out;
-    const auto continuation = [&](ptrdiff_t at) { return in + at < end && (in[at] & 0xC0) == 0x80; };
+    const auto continuation = [&](ptrdiff_t at) {
+        return in + at < end && (in[at] & 0xC0) == 0x80;
+    };
     while (in < end) {
         const unsigned char lead = *in;
         if (lead < 0x80) {
@@ -176,20 +179,26 @@ bool Column::storesText() const
 
 void Column::reserve(size_t rows)
 {
-    m_nulls.reserve((rows + 63) / 64);
+    reserveInLargePages(m_nulls, (rows + 63) / 64);
     if (storesIntegers())
-        m_ints.reserve(rows);
+        reserveInLargePages(m_ints, rows);
     else if (m_type == FieldType::Double)
-        m_doubles.reserve(rows);
+        reserveInLargePages(m_doubles, rows);
     else
         m_slices.reserve(rows);
 }
 
+void Column::reserveText(size_t units)
+{
+    m_chars.reserve(units);
+    preferLargePages(m_chars.data(), m_chars.capacity() * sizeof(char16_t));
+}
+
 void Column::reserveMore(size_t rows)
 {
-    const size_t capacity = storesIntegers()  ? m_ints.capacity()
-        : m_type == FieldType::Double          ? m_doubles.capacity()
-                                               : m_slices.capacity();
+    const size_t capacity = storesIntegers() ? m_ints.capacity()
+        : m_type == FieldType::Double        ? m_doubles.capacity()
+                                             : m_slices.capacity();
     if (m_size + rows > capacity)
         reserve(std::max(m_size + rows, m_size + m_size / 4));
 }
@@ -443,8 +452,7 @@ Value Column::value(size_t row) const
         return Value::decimal(decimalOfScaled(m_ints[row], m_scale));
     case FieldType::Text:
         return Value::text(textAt(row).toString());
-    case FieldType::Binary:
-    {
+    case FieldType::Binary: {
         const TextSlices::Slice slice = m_slices.at(row);
         return Value::binary(m_bytes.mid(qsizetype(slice.offset), qsizetype(slice.length)));
     }

@@ -49,7 +49,7 @@ public:
     // is more (not twice, as a vector grows by itself: for a large table that is the memory).
     void reserveMore(size_t rows);
     // Room for this many UTF-16 units of text in all, so that a long text column grows once.
-    void reserveText(size_t units) { m_chars.reserve(units); }
+    void reserveText(size_t units);
     size_t textUnits() const { return m_chars.size(); }
 
     // The value must be NULL or already of the column's type.

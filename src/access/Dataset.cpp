@@ -1,5 +1,7 @@
 #include "access/Dataset.h"
 
+#include "access/ResultMemory.h"
+
 #include <cmath>
 
 #include "access/Connection.h"
@@ -177,6 +179,7 @@ void Dataset::rebuildView()
     if (m_filtered && !m_filterText.trimmed().isEmpty()) {
         view = RowFilter(m_filterText, m_rows, Regional::system()).matchingRows();
     } else {
+        reserveInLargePages(view, m_rows.rowCount());
         view.resize(m_rows.rowCount());
         for (size_t i = 0; i < view.size(); ++i)
             view[i] = quint32(i);

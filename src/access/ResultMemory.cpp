@@ -23,13 +23,15 @@ void releaseFreedMemory()
 void preferLargePages(void *block, size_t bytes)
 {
     constexpr uintptr_t kLargePage = 2 << 20;
-    const auto begin = reinterpret_cast<uintptr_t>(block);
-    // Only whole large pages inside the block: the advice covers the pages it names, and the
-    // block's neighbours keep theirs.
-    const uintptr_t first = (begin + kLargePage - 1) & ~(kLargePage - 1);
-    const uintptr_t last = (begin + bytes) & ~(kLargePage - 1);
-    if (last > first)
-        madvise(reinterpret_cast<void *>(first), last - first, MADV_HUGEPAGE);
+    constexpr uintptr_t kPage = 4096;
+    if (bytes < kLargePage)
+        return;
+    // The advice covers every page the block touches, not only the large pages inside it: a
+    // block the system mapped for itself stays one mapping then, and a mapping advised in part
+    // is split in three, which a later growth cannot remap in place (the heap would copy it).
+    const auto begin = reinterpret_cast<uintptr_t>(block) & ~(kPage - 1);
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + bytes + kPage - 1) & ~(kPage - 1);
+    madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
 }
 
 } // namespace vrl

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <vector>
 
 namespace vrl {
 
@@ -20,7 +21,22 @@ void releaseFreedMemory();
 // Asks the system to back a large block that is about to be filled with pages of 2 MB where it
 // can: one fault then hands over 2 MB instead of 4 KB. Filling fresh memory costs more in its
 // faults than in its writes on a virtual machine (a 36 MB sheet: 93 ms of faults, 18 ms of
-// unpacking into it); nothing happens for a small block or where the system has no such pages.
+// unpacking into it); nothing happens for a block under 2 MB or where the system has no such
+// pages. The columns of a result take their arrays this way: the first open of a million rows
+// took 39,000 faults, 25,000 of them in those arrays.
 void preferLargePages(void *block, size_t bytes);
+
+// Room for count values in a vector, its fresh pages large ones where the system has them. The
+// advice comes before the values held so far are moved in: they would take small pages.
+template<typename T> void reserveInLargePages(std::vector<T> &values, size_t count)
+{
+    if (count <= values.capacity())
+        return;
+    std::vector<T> grown;
+    grown.reserve(count);
+    preferLargePages(grown.data(), grown.capacity() * sizeof(T));
+    grown.insert(grown.end(), values.begin(), values.end());
+    values.swap(grown);
+}
 
 } // namespace vrl

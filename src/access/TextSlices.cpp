@@ -1,5 +1,7 @@
 #include "access/TextSlices.h"
 
+#include "access/ResultMemory.h"
+
 #include <limits>
 
 namespace vrl {
@@ -12,9 +14,9 @@ size_t TextSlices::capacity() const
 void TextSlices::reserve(size_t rows)
 {
     if (m_wide)
-        m_wideStarts.reserve(rows + 1);
+        reserveInLargePages(m_wideStarts, rows + 1);
     else
-        m_starts.reserve(rows + 1);
+        reserveInLargePages(m_starts, rows + 1);
 }
 
 void TextSlices::clear()

@@ -64,7 +64,10 @@ std::optional<StatementResult> OdbcProvider::readTableInParts(const QString &tab
     result.hasRows = true;
     result.rowsAffected = -1;
     try {
-        readPartsAfterEachOther(table, keyName, result.rows, SQLLEN(estimate));
+        // The server's count is an estimate, short or long by a few percent. Room beyond it
+        // costs no memory until rows are written there, while a short room moves every column
+        // once it runs out.
+        readPartsAfterEachOther(table, keyName, result.rows, SQLLEN(estimate + estimate / 8));
         if (ownSnapshot)
             run(QStringLiteral("COMMIT"));
     } catch (...) {
