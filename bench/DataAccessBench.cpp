@@ -79,11 +79,6 @@ double run()
         data.open();
         records = data.recordCount();
     };
-    // The server reads the table once before the first open, as it has before the client's
-    // reference below: right after the table was filled, the first read of it in parts took
-    // the server about 120 ms more, which is no cost of the program's. That read's time (the
-    // client's, on the server as the first open would have found it) is shown beside.
-    const double serverFirstReadMs = cliMilliseconds(qEnvironmentVariable("VORLAN_BENCH_CLI"), 1);
     // The first open of the run takes every page fresh from the system.
     const double residentBefore = residentMegabytes();
     const double firstMs = millisecondsOf(open);
@@ -103,9 +98,9 @@ double run()
     const double openMs = medianMilliseconds(kRuns, open);
     const double peak = peakResidentMegabytes();
     const double cliMs = cliMilliseconds(qEnvironmentVariable("VORLAN_BENCH_CLI"));
-    std::printf("# %d records; first open %.0f ms, open %.0f ms, client %.0f ms (its read "
-                "before the first open %.0f ms); resident before the first open %.0f MB\n",
-                records, firstMs, openMs, cliMs, serverFirstReadMs, residentBefore);
+    std::printf("# %d records; first open %.0f ms, open %.0f ms, client %.0f ms; resident "
+                "before the first open %.0f MB\n",
+                records, firstMs, openMs, cliMs, residentBefore);
     if (!firstParts.isEmpty())
         std::printf("# first open: %s; the last open: %s\n", qPrintable(firstParts),
                     qPrintable(partsOfLastOpen()));
