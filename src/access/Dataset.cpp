@@ -1,12 +1,11 @@
 #include "access/Dataset.h"
 
-#include "access/ResultMemory.h"
-
 #include <cmath>
 
 #include "access/Connection.h"
 #include "access/DataError.h"
 #include "access/Provider.h"
+#include "access/ResultMemory.h"
 #include "access/RowFilter.h"
 #include "access/RowSort.h"
 #include "regional/Regional.h"
