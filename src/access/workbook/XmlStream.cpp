@@ -103,6 +103,12 @@ ParserHandle parserFor(ParseState &state)
     return parser;
 }
 
+// How much of a document in memory the parser is given at a time. expat copies what it is
+// given into a buffer of its own before parsing it: in steps of 256 KB that buffer stays small
+// and in the cache; given a whole sheet at once, it is as large as the sheet, every page of it
+// fresh (and beyond an int's worth it cannot be given at once at all).
+constexpr size_t kParseStep = size_t(256) << 10;
+
 } // namespace
 
 bool parseXmlPieces(const std::vector<std::string_view> &pieces, bool complete,
@@ -112,12 +118,9 @@ bool parseXmlPieces(const std::vector<std::string_view> &pieces, bool complete,
     const ParserHandle parser = parserFor(state);
     bool broken = false;
     for (size_t i = 0; i < pieces.size() && !broken && !state.failure; ++i) {
-        // expat copies what it is given into a buffer of its own before parsing it: given in
-        // steps of 256 KB, that buffer stays small and in the cache; given a whole sheet at
-        // once, it is as large as the sheet, every page of it fresh.
         std::string_view left = pieces[i];
         do {
-            const size_t step = std::min(left.size(), size_t(256) << 10);
+            const size_t step = std::min(left.size(), kParseStep);
             const bool last = complete && i + 1 == pieces.size() && step == left.size();
             broken = XML_Parse(parser.get(), left.data(), int(step), last ? XML_TRUE : XML_FALSE)
                 == XML_STATUS_ERROR;
@@ -172,9 +175,8 @@ void parseXml(std::string_view bytes, const QString &entry, const XmlHandlers &h
 {
     parseXmlFrom(
         [&](const Consumer &consume) {
-            // expat takes an int's worth at a time.
             for (std::string_view left = bytes; !left.empty();) {
-                const size_t step = std::min(left.size(), size_t(256) << 10);
+                const size_t step = std::min(left.size(), kParseStep);
                 consume(left.data(), qsizetype(step));
                 left.remove_prefix(step);
             }
