@@ -94,12 +94,15 @@ private:
     struct TablePart
     {
         odbc::StmtHandle handle;
-        std::optional<Value> last; // the part's last key; none for the last part
+        bool limited = true; // at most m_tablePartRows rows; otherwise all the rest
+        SQLLEN rows = -1; // as the driver counts them; -1 when it does not
+        std::optional<Value> last; // the part's last key when it was read before the fetch
     };
-    // The part after the key (from the first row without one); touches nothing of the
+    // The part after the key (from the first row without one): m_tablePartRows rows, or all
+    // of them when limited is false or the key cannot bound a part. Touches nothing of the
     // provider but the connection, so that it may run on another thread.
     TablePart executeTablePart(const QString &table, const QString &keyName,
-                               const std::optional<Value> &after);
+                               const std::optional<Value> &after, bool limited);
     void readPartsAfterEachOther(const QString &table, const QString &keyName, RowStore &rows,
                                  SQLLEN expectedRows);
 

@@ -148,35 +148,37 @@ ColumnPlan planFor(const ColumnDescription &column, TextEncoding encoding)
     return plan;
 }
 
+ColumnPlan describeColumn(SQLHSTMT statement, SQLUSMALLINT c, TextEncoding encoding)
+{
+    SQLWCHAR name[512] = {};
+    SQLSMALLINT nameLength = 0, sqlType = 0, digits = 0, nullable = 0;
+    SQLULEN size = 0;
+    check(SQLDescribeColW(statement, c, name, SQLSMALLINT(std::size(name)), &nameLength, &sqlType,
+                          &size, &digits, &nullable),
+          SQL_HANDLE_STMT, statement);
+    ColumnDescription column;
+    column.name = fromWide(name, std::min<qsizetype>(nameLength, 511));
+    column.sqlType = sqlType;
+    column.size = size;
+    column.digits = digits;
+    column.nullable = nullable != SQL_NO_NULLS;
+    column.isUnsigned = numericAttribute(statement, c, SQL_DESC_UNSIGNED) == SQL_TRUE;
+    ColumnPlan plan = planFor(column, encoding);
+    FieldInfo &info = plan.info;
+    info.baseTable = columnAttribute(statement, c, SQL_DESC_BASE_TABLE_NAME);
+    info.baseColumn = columnAttribute(statement, c, SQL_DESC_BASE_COLUMN_NAME);
+    if (info.baseColumn.isEmpty() && !info.baseTable.isEmpty())
+        info.baseColumn = info.name;
+    info.autoIncrement = numericAttribute(statement, c, SQL_DESC_AUTO_UNIQUE_VALUE) == SQL_TRUE;
+    return plan;
+}
+
 std::vector<ColumnPlan> describe(SQLHSTMT statement, SQLSMALLINT columns, TextEncoding encoding)
 {
     std::vector<ColumnPlan> plans;
     plans.reserve(size_t(columns));
-    for (SQLSMALLINT c = 1; c <= columns; ++c) {
-        SQLWCHAR name[512] = {};
-        SQLSMALLINT nameLength = 0, sqlType = 0, digits = 0, nullable = 0;
-        SQLULEN size = 0;
-        check(SQLDescribeColW(statement, SQLUSMALLINT(c), name, SQLSMALLINT(std::size(name)),
-                              &nameLength, &sqlType, &size, &digits, &nullable),
-              SQL_HANDLE_STMT, statement);
-        ColumnDescription column;
-        column.name = fromWide(name, std::min<qsizetype>(nameLength, 511));
-        column.sqlType = sqlType;
-        column.size = size;
-        column.digits = digits;
-        column.nullable = nullable != SQL_NO_NULLS;
-        column.isUnsigned
-            = numericAttribute(statement, SQLUSMALLINT(c), SQL_DESC_UNSIGNED) == SQL_TRUE;
-        ColumnPlan plan = planFor(column, encoding);
-        FieldInfo &info = plan.info;
-        info.baseTable = columnAttribute(statement, SQLUSMALLINT(c), SQL_DESC_BASE_TABLE_NAME);
-        info.baseColumn = columnAttribute(statement, SQLUSMALLINT(c), SQL_DESC_BASE_COLUMN_NAME);
-        if (info.baseColumn.isEmpty() && !info.baseTable.isEmpty())
-            info.baseColumn = info.name;
-        info.autoIncrement
-            = numericAttribute(statement, SQLUSMALLINT(c), SQL_DESC_AUTO_UNIQUE_VALUE) == SQL_TRUE;
-        plans.push_back(std::move(plan));
-    }
+    for (SQLSMALLINT c = 1; c <= columns; ++c)
+        plans.push_back(describeColumn(statement, SQLUSMALLINT(c), encoding));
     return plans;
 }
 
@@ -327,6 +329,32 @@ RowStore readResult(SQLHSTMT statement, TextEncoding encoding)
     RowStore store;
     readRows(statement, encoding, store, -1);
     return store;
+}
+
+int resultColumnNamed(SQLHSTMT statement, const QString &name, TextEncoding encoding)
+{
+    SQLSMALLINT columns = 0;
+    check(SQLNumResultCols(statement, &columns), SQL_HANDLE_STMT, statement);
+    for (SQLSMALLINT c = 1; c <= columns; ++c) {
+        if (describeColumn(statement, SQLUSMALLINT(c), encoding)
+                .info.name.compare(name, Qt::CaseInsensitive)
+            == 0)
+            return c;
+    }
+    return 0;
+}
+
+FieldInfo resultField(SQLHSTMT statement, SQLUSMALLINT column, TextEncoding encoding)
+{
+    return describeColumn(statement, column, encoding).info;
+}
+
+Value currentValue(SQLHSTMT statement, SQLUSMALLINT column, TextEncoding encoding)
+{
+    const ColumnPlan plan = describeColumn(statement, column, encoding);
+    RowStore cell({ plan.info });
+    appendFetched(statement, column, cell.column(0), plan);
+    return cell.value(0, 0);
 }
 
 void readRows(SQLHSTMT statement, TextEncoding encoding, RowStore &store, SQLLEN expectedRows)

@@ -21,6 +21,15 @@ RowStore readResult(SQLHSTMT statement, TextEncoding encoding);
 // all the rows the store will hold, so that its columns are sized once.
 void readRows(SQLHSTMT statement, TextEncoding encoding, RowStore &store, SQLLEN expectedRows);
 
+// The number (from 1) of the result's column of that name, compared as the server compares
+// names (without regard to case); 0 when there is none.
+int resultColumnNamed(SQLHSTMT statement, const QString &name, TextEncoding encoding);
+// The field a column of the result is kept as.
+FieldInfo resultField(SQLHSTMT statement, SQLUSMALLINT column, TextEncoding encoding);
+// A column's value in the row the statement stands on (after SQLFetchScroll), kept as its
+// field says, read with SQLGetData.
+Value currentValue(SQLHSTMT statement, SQLUSMALLINT column, TextEncoding encoding);
+
 // A column as the driver describes it (SQLDescribeCol and its unsigned attribute).
 struct ColumnDescription
 {

@@ -84,56 +84,65 @@ std::optional<StatementResult> OdbcProvider::readTableInParts(const QString &tab
 }
 
 OdbcProvider::TablePart OdbcProvider::executeTablePart(const QString &table, const QString &keyName,
-                                                       const std::optional<Value> &after)
+                                                       const std::optional<Value> &after,
+                                                       bool limited)
 {
     const QString key = quoteIdentifier(keyName);
-    const QString from = QStringLiteral(" FROM ") + quoteIdentifier(table);
-    const QString afterClause = key + QStringLiteral(" > ?");
     std::vector<Value> values;
     if (after)
         values.push_back(*after);
-    const auto execute = [&](const QString &statement, const std::vector<Value> &parameters) {
-        StmtHandle handle = newStatement();
-        check(SQLPrepareW(handle.get(), wide(statement), SQL_NTS), SQL_HANDLE_STMT, handle.get());
-        std::vector<Parameter> bound;
-        bindParameters(handle.get(), parameters, bound, textEncoding() == TextEncoding::Utf8);
-        const Running running(*this, handle.get());
-        check(SQLExecute(handle.get()), SQL_HANDLE_STMT, handle.get());
-        return handle;
-    };
-
-    // The part's last key, asked for first, bounds the part: the next part can then be asked
-    // for while this one is still being read.
     TablePart part;
-    {
-        StmtHandle last
-            = execute(QStringLiteral("SELECT ") + key + from
-                          + (after ? QStringLiteral(" WHERE ") + afterClause : QString())
-                          + QStringLiteral(" ORDER BY %1 LIMIT 1 OFFSET %2")
-                                .arg(key)
-                                .arg(m_tablePartRows - 1),
-                      values);
-        const RowStore found = readResult(last.get(), textEncoding());
-        // Only an integer or a text goes back to the server exactly as it came; a key of
-        // another kind (a wide or decimal number, a date) has the rest read at once.
-        if (found.rowCount() == 1 && !found.value(0, 0).isNull()
-            && (found.fields()[0].type == FieldType::Int
-                || found.fields()[0].type == FieldType::Text))
-            part.last = found.value(0, 0);
+    part.limited = limited;
+    part.handle = newStatement();
+    SQLHSTMT handle = part.handle.get();
+    // A scrollable cursor over the rows the driver holds lets the part's last key be read
+    // before its rows are fetched. A driver that will not scroll reads its parts one after the
+    // other.
+    SQLSetStmtAttr(handle, SQL_ATTR_CURSOR_TYPE, reinterpret_cast<SQLPOINTER>(SQL_CURSOR_STATIC),
+                   0);
+    const QString statement = QStringLiteral("SELECT * FROM ") + quoteIdentifier(table)
+        + (after ? QStringLiteral(" WHERE ") + key + QStringLiteral(" > ?") : QString())
+        + QStringLiteral(" ORDER BY ") + key
+        + (limited ? QStringLiteral(" LIMIT %1").arg(m_tablePartRows) : QString());
+    check(SQLPrepareW(handle, wide(statement), SQL_NTS), SQL_HANDLE_STMT, handle);
+    std::vector<Parameter> bound;
+    bindParameters(handle, values, bound, textEncoding() == TextEncoding::Utf8);
+    const auto execute = [&] {
+        const Running running(*this, handle);
+        check(SQLExecute(handle), SQL_HANDLE_STMT, handle);
+    };
+    execute();
+    if (!limited)
+        return part;
+    if (!SQL_SUCCEEDED(SQLRowCount(handle, &part.rows)))
+        part.rows = -1;
+
+    // Only an integer or a text goes back to the server exactly as it came: a table with a key
+    // of another kind (a wide or decimal number, a date) is read at once. So is one whose key
+    // the result does not name as the table does.
+    const int keyColumn = resultColumnNamed(handle, keyName, textEncoding());
+    const FieldType keyType = keyColumn > 0
+        ? resultField(handle, SQLUSMALLINT(keyColumn), textEncoding()).type
+        : FieldType::Binary;
+    if (!after && keyType != FieldType::Int && keyType != FieldType::Text) {
+        part.handle.reset();
+        return executeTablePart(table, keyName, std::nullopt, false);
     }
-    QStringList conditions;
-    if (after)
-        conditions << afterClause;
-    if (part.last) {
-        conditions << key + QStringLiteral(" <= ?");
-        values.push_back(*part.last);
+    // The last part, or a driver that neither counts the rows it holds nor stands on the last
+    // of them: the part is read to its end before the next is asked for.
+    if (keyColumn == 0 || part.rows != m_tablePartRows
+        || !SQL_SUCCEEDED(SQLFetchScroll(handle, SQL_FETCH_ABSOLUTE, part.rows)))
+        return part;
+    const Value last = currentValue(handle, SQLUSMALLINT(keyColumn), textEncoding());
+    // Back before the first row, where a fetch begins; a driver that cannot go back has the
+    // part executed again, to be read from its beginning.
+    if (SQLFetchScroll(handle, SQL_FETCH_ABSOLUTE, 0) != SQL_NO_DATA) {
+        SQLFreeStmt(handle, SQL_CLOSE);
+        execute();
+        return part;
     }
-    part.handle = execute(QStringLiteral("SELECT *") + from
-                              + (conditions.isEmpty() ? QString()
-                                                      : QStringLiteral(" WHERE ")
-                                         + conditions.join(QStringLiteral(" AND ")))
-                              + QStringLiteral(" ORDER BY ") + key,
-                          values);
+    if (!last.isNull())
+        part.last = last;
     return part;
 }
 
@@ -146,35 +155,43 @@ void OdbcProvider::readPartsAfterEachOther(const QString &table, const QString &
     // thread talks to the server at a time; a part's statement is freed (which the server
     // hears of) only after the thread has ended.
     // A driver that streams its results (one that knows no row count before the fetch, such as
-    // a later MariaDB driver asked not to cache) must see each part to its end before the next
-    // statement: its parts go one after the other.
+    // a later MariaDB driver asked not to cache) or cannot read the last row first must see
+    // each part to its end before the next statement: its parts go one after the other, each
+    // after the last key of the one before.
     m_partTimes = {};
     const auto since = [](std::chrono::steady_clock::time_point start) {
         return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
             .count();
     };
     auto start = std::chrono::steady_clock::now();
-    TablePart part = executeTablePart(table, keyName, std::nullopt);
+    TablePart part = executeTablePart(table, keyName, std::nullopt, true);
     m_partTimes.firstMs = since(start);
     for (;;) {
         ++m_partTimes.parts;
-        SQLLEN held = -1;
-        const bool received = SQL_SUCCEEDED(SQLRowCount(part.handle.get(), &held)) && held >= 0;
         std::future<TablePart> next;
-        if (part.last && received)
+        if (part.last)
             next = std::async(std::launch::async, [this, &table, &keyName, after = *part.last] {
-                return executeTablePart(table, keyName, after);
+                return executeTablePart(table, keyName, after, true);
             });
         start = std::chrono::steady_clock::now();
+        const size_t before = rows.rowCount();
         {
             const Running running(*this, part.handle.get());
             readRows(part.handle.get(), textEncoding(), rows, expectedRows);
         }
         m_partTimes.convertMs += since(start);
-        if (!part.last)
+        if (!part.limited || rows.rowCount() - before < size_t(m_tablePartRows)) {
+            if (next.valid())
+                next.get(); // a part the server could not have had; its statement is freed
             break;
+        }
         start = std::chrono::steady_clock::now();
-        part = next.valid() ? next.get() : executeTablePart(table, keyName, *part.last);
+        if (next.valid()) {
+            part = next.get();
+        } else {
+            const Value last = rows.value(rows.rowCount() - 1, rows.fieldIndex(keyName));
+            part = executeTablePart(table, keyName, last, true);
+        }
         m_partTimes.waitMs += since(start);
     }
 }
