@@ -5,6 +5,7 @@
 #include "access/DataError.h"
 #include "access/ResultMemory.h"
 #include "access/workbook/XlsxReader.h"
+#include "access/workbook/XmlQuickReader.h"
 #include "access/workbook/XmlStream.h"
 #include "access/workbook/ZipArchive.h"
 
@@ -80,11 +81,26 @@ private:
                             .arg(m_fileName, m_sheet.name, reference));
     }
 
+    // The elements of a cell are met a million times in a large sheet: their names are told
+    // apart by their letters, not by comparing whole strings one after another.
+    static bool isName(const char *name, char letter) { return name[0] == letter && !name[1]; }
+
     void start(const char *name, const XmlAttributes &attributes)
     {
-        if (std::strcmp(name, "c") == 0) {
+        if (isName(name, 'c')) {
+            const char *ref = nullptr, *type = nullptr, *style = nullptr;
+            attributes.forEach([&](const char *attribute, const char *value) {
+                if (attribute[0] != '\0' && attribute[1] == '\0') {
+                    const char **wanted = attribute[0] == 'r' ? &ref
+                        : attribute[0] == 't'                 ? &type
+                        : attribute[0] == 's'                 ? &style
+                                                              : nullptr;
+                    if (wanted && !*wanted)
+                        *wanted = value;
+                }
+            });
             int row = m_row, column = m_nextColumn;
-            if (const char *ref = attributes.value("r")) {
+            if (ref) {
                 if (!parseCellReference(std::string_view(ref), row, column) || row > kLastSheetRow
                     || column > kLastSheetColumn)
                     outside(QStringLiteral("buňku „%1“").arg(QString::fromUtf8(ref)));
@@ -94,12 +110,12 @@ private:
             m_cellRow = row;
             m_cellColumn = column;
             m_nextColumn = column + 1;
-            const char *type = attributes.value("t");
-            m_type = type ? type : "n";
-            const char *style = attributes.value("s");
+            m_type = typeOf(type);
             m_style = style ? int(numberIn(style)) : 0;
             m_text.clear();
             m_inCell = true;
+        } else if (m_inCell && (isName(name, 'v') || isName(name, 't'))) {
+            m_collecting = true;
         } else if (std::strcmp(name, "row") == 0) {
             if (const char *r = attributes.value("r")) {
                 qint64 number = 0;
@@ -115,8 +131,6 @@ private:
                 ++m_row;
             }
             m_nextColumn = 0;
-        } else if (m_inCell && (std::strcmp(name, "v") == 0 || std::strcmp(name, "t") == 0)) {
-            m_collecting = true;
         } else if (std::strcmp(name, "rPh") == 0) {
             ++m_phonetic;
         }
@@ -124,14 +138,32 @@ private:
 
     void end(const char *name)
     {
-        if (std::strcmp(name, "v") == 0 || std::strcmp(name, "t") == 0)
+        if (isName(name, 'v') || isName(name, 't'))
             m_collecting = false;
-        else if (std::strcmp(name, "rPh") == 0)
-            --m_phonetic;
-        else if (std::strcmp(name, "c") == 0) {
+        else if (isName(name, 'c')) {
             m_inCell = false;
             finishCell();
-        }
+        } else if (std::strcmp(name, "rPh") == 0)
+            --m_phonetic;
+    }
+
+    // A cell's type (its t attribute); any other than these holds a number.
+    enum class Type { Number, Shared, Text, Error, Bool, Date };
+    static Type typeOf(const char *type)
+    {
+        if (!type)
+            return Type::Number;
+        if (std::strcmp(type, "s") == 0)
+            return Type::Shared;
+        if (std::strcmp(type, "inlineStr") == 0 || std::strcmp(type, "str") == 0)
+            return Type::Text;
+        if (std::strcmp(type, "e") == 0)
+            return Type::Error;
+        if (std::strcmp(type, "b") == 0)
+            return Type::Bool;
+        if (std::strcmp(type, "d") == 0)
+            return Type::Date;
+        return Type::Number;
     }
 
     void finishCell()
@@ -147,7 +179,7 @@ private:
             m_book.texts << unescapeOoxml(
                 QString::fromUtf8(m_text.data(), qsizetype(m_text.size())));
         };
-        if (m_type == "s") {
+        if (m_type == Type::Shared) {
             if (m_text.empty())
                 return;
             // Checked against the shared strings' count once both are read.
@@ -156,16 +188,16 @@ private:
                 return;
             cell.kind = CellKind::Text;
             cell.text = index;
-        } else if (m_type == "inlineStr" || m_type == "str") {
+        } else if (m_type == Type::Text) {
             addText(CellKind::Text);
-        } else if (m_type == "e") {
+        } else if (m_type == Type::Error) {
             addText(CellKind::Error);
-        } else if (m_type == "b") {
+        } else if (m_type == Type::Bool) {
             if (m_text.empty())
                 return;
             cell.kind = CellKind::Bool;
             cell.number = m_text == "1" || m_text == "true" ? 1 : 0;
-        } else if (m_type == "d") {
+        } else if (m_type == Type::Date) {
             const QDateTime when
                 = QDateTime::fromString(QString::fromLatin1(m_text.c_str()), Qt::ISODateWithMs);
             if (!when.isValid())
@@ -197,7 +229,7 @@ private:
     int m_nextColumn = 0;
     int m_cellRow = 0;
     int m_cellColumn = 0;
-    std::string m_type;
+    Type m_type = Type::Number;
     int m_style = 0;
     std::string m_text;
     bool m_inCell = false;
@@ -317,19 +349,25 @@ bool readSheetInHalves(const QByteArray &xml, WorkbookData &book, Sheet &sheet,
 void readSheetCells(const ZipArchive &archive, const QString &part, WorkbookData &book,
                     Sheet &sheet, const std::vector<bool> &dateStyles, const QString &fileName)
 {
-    // A large sheet is unpacked and read by two parsers at once; one that cannot be cut
-    // surely by one, from the same bytes; a small one by one as it is unpacked.
-    if (sheet.cells.capacity() >= kCellsReadInHalves) {
-        const QByteArray xml = archive.read(part);
-        if (readSheetInHalves(xml, book, sheet, dateStyles, fileName))
-            return;
+    // The rows are read by the quick reader where it knows all they hold. Where it does not, a
+    // large sheet is read by two parsers at once, and one that cannot be cut surely by one,
+    // from the same bytes.
+    const QByteArray xml = archive.read(part);
+    const std::string_view bytes(xml.constData(), size_t(xml.size()));
+    const size_t cellsBefore = sheet.cells.size();
+    const qsizetype textsBefore = book.texts.size();
+    {
         SheetParser parser(book, sheet, dateStyles, fileName);
-        parseXml(std::string_view(xml.constData(), size_t(xml.size())), part, parser.handlers(),
-                 fileName);
-        return;
+        if (readXmlQuickly(bytes, "sheetData", parser.handlers()))
+            return;
     }
+    sheet.cells.resize(cellsBefore);
+    book.texts.resize(textsBefore);
+    if (sheet.cells.capacity() >= kCellsReadInHalves
+        && readSheetInHalves(xml, book, sheet, dateStyles, fileName))
+        return;
     SheetParser parser(book, sheet, dateStyles, fileName);
-    parseXml(archive, part, parser.handlers(), fileName);
+    parseXml(bytes, part, parser.handlers(), fileName);
 }
 
 // The shared strings first, then the sheets' own texts; a cell that names a shared string the

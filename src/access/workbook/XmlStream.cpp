@@ -15,19 +15,12 @@ namespace vrl::workbook {
 
 namespace {
 
-// A name without its prefix ("x:row" as "row"). The parser does not resolve namespaces: the
-// parts of a workbook are told apart by their elements' local names alone, and resolving them
-// spelled out every name with its namespace (6 % of reading a large sheet).
+// A name without its prefix. The parser does not resolve namespaces: the parts of a workbook
+// are told apart by their elements' local names alone, and resolving them spelled out every
+// name with its namespace (6 % of reading a large sheet).
 const char *localName(const char *name)
 {
-    const char *colon = std::strchr(name, ':');
-    return colon ? colon + 1 : name;
-}
-
-// "xmlns" and "xmlns:x" declare namespaces; they are no attributes of the element.
-bool declaresNamespace(const char *name)
-{
-    return std::strncmp(name, "xmlns", 5) == 0 && (name[5] == '\0' || name[5] == ':');
+    return XmlAttributes::localName(name);
 }
 
 struct ParseState
@@ -72,6 +65,17 @@ void XMLCALL onText(void *data, const XML_Char *text, int length)
 
 } // namespace
 
+const char *XmlAttributes::localName(const char *name)
+{
+    const char *colon = std::strchr(name, ':');
+    return colon ? colon + 1 : name;
+}
+
+bool XmlAttributes::declaresNamespace(const char *name)
+{
+    return std::strncmp(name, "xmlns", 5) == 0 && (name[5] == '\0' || name[5] == ':');
+}
+
 const char *XmlAttributes::value(const char *name) const
 {
     for (const char **p = m_pairs; p && *p; p += 2) {
@@ -111,25 +115,46 @@ constexpr size_t kParseStep = size_t(256) << 10;
 
 } // namespace
 
+struct XmlPieceParser::State
+{
+    ParseState parse;
+    ParserHandle parser;
+    bool broken = false;
+};
+
+XmlPieceParser::XmlPieceParser(const XmlHandlers &handlers)
+    : m_state(new State { { &handlers, nullptr, nullptr }, ParserHandle(nullptr, &XML_ParserFree) })
+{
+    m_state->parser = parserFor(m_state->parse);
+}
+
+XmlPieceParser::~XmlPieceParser() = default;
+
+bool XmlPieceParser::feed(std::string_view piece, bool last)
+{
+    State &state = *m_state;
+    do {
+        const size_t step = std::min(piece.size(), kParseStep);
+        const bool end = last && step == piece.size();
+        state.broken = state.broken
+            || XML_Parse(state.parser.get(), piece.data(), int(step), end ? XML_TRUE : XML_FALSE)
+                == XML_STATUS_ERROR;
+        piece.remove_prefix(step);
+    } while (!piece.empty() && !state.broken && !state.parse.failure);
+    if (state.parse.failure)
+        std::rethrow_exception(state.parse.failure);
+    return !state.broken;
+}
+
 bool parseXmlPieces(const std::vector<std::string_view> &pieces, bool complete,
                     const XmlHandlers &handlers)
 {
-    ParseState state { &handlers, nullptr, nullptr };
-    const ParserHandle parser = parserFor(state);
-    bool broken = false;
-    for (size_t i = 0; i < pieces.size() && !broken && !state.failure; ++i) {
-        std::string_view left = pieces[i];
-        do {
-            const size_t step = std::min(left.size(), kParseStep);
-            const bool last = complete && i + 1 == pieces.size() && step == left.size();
-            broken = XML_Parse(parser.get(), left.data(), int(step), last ? XML_TRUE : XML_FALSE)
-                == XML_STATUS_ERROR;
-            left.remove_prefix(step);
-        } while (!left.empty() && !broken && !state.failure);
+    XmlPieceParser parser(handlers);
+    for (size_t i = 0; i < pieces.size(); ++i) {
+        if (!parser.feed(pieces[i], complete && i + 1 == pieces.size()))
+            return false;
     }
-    if (state.failure)
-        std::rethrow_exception(state.failure);
-    return !broken;
+    return true;
 }
 
 namespace {
