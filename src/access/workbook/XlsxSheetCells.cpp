@@ -1,5 +1,6 @@
-// The cells of one worksheet part: its XML read by one parser, or a large sheet by two at
-// once, each on a half of its rows; and the sheets' own texts joined to the shared strings.
+// The cells of one worksheet part: its rows read by the quick reader, or else its XML by one
+// parser, or a large sheet by two at once, each on a half of its rows; and the sheets' own
+// texts joined to the shared strings.
 #include "access/workbook/XlsxSheetCells.h"
 
 #include "access/DataError.h"

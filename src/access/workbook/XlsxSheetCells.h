@@ -12,8 +12,10 @@ namespace vrl::workbook {
 class ZipArchive;
 
 // Reads the cells of a worksheet part into the sheet, whose cells have their room reserved;
-// texts of its own are numbered apart from the shared strings until joinSharedTexts. A sheet
-// of 200,000 cells and more (as that room tells) is read by two parsers at once.
+// texts of its own are numbered apart from the shared strings until joinSharedTexts. Its rows
+// are read by the quick reader (XmlQuickReader.h) where they hold only what it knows;
+// otherwise by expat, a sheet of 200,000 cells and more (as that room tells) by two parsers at
+// once.
 void readSheetCells(const ZipArchive &archive, const QString &part, WorkbookData &book,
                     Sheet &sheet, const std::vector<bool> &dateStyles, const QString &fileName);
 
