@@ -63,6 +63,29 @@ TEST(XmlQuickReader, GivesWhatExpatGivesForWhatSpreadsheetProgramsWrite)
     }
 }
 
+// The shared strings are read the same way: their root names counts and namespaces, and a
+// quoted value may hold a ">".
+TEST(XmlQuickReader, ReadsTheContentOfAnElementWithAttributes)
+{
+    const std::string strings
+        = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<sst "
+          "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" count=\"3\" "
+          "uniqueCount='2' id=\"a>b\"><si><t>nula</t></si><si><r><rPr><b/></rPr><t "
+          "xml:space=\"preserve\"> dvě </t></r></si></sst>";
+    bool wellFormed = false;
+    const std::string expected = byExpat(strings, wellFormed);
+    ASSERT_TRUE(wellFormed);
+    Events quick;
+    EXPECT_TRUE(readXmlQuickly(strings, "sst", quick.handlers()));
+    EXPECT_EQ(quick.lines, expected);
+
+    // No strings at all: nothing to read quickly.
+    const std::string none = "<sst count=\"0\" id=\"/\"/>";
+    byExpat(none, wellFormed);
+    ASSERT_TRUE(wellFormed);
+    EXPECT_FALSE(readXmlQuickly(none, "sst", quick.handlers()));
+}
+
 TEST(XmlQuickReader, LeavesToExpatWhatItDoesNotKnowAndNeverTakesAFault)
 {
     struct Case
@@ -120,6 +143,8 @@ TEST(XmlQuickReader, LeavesToExpatWhatItDoesNotKnowAndNeverTakesAFault)
         { "rows never ended", sheet("<row><c><v>1</v></c>").substr(0, 200) },
         { "a broken tail", sheet("<row/>", "", "<mergeCells>") },
         { "a broken head", sheet("<row/>", "<cols><col></cols>") },
+        { "a broken start tag",
+          "<worksheet><sheetData a=\"1\" a=\"2\"><row/></sheetData></worksheet>" },
     };
     for (const Case &fault : faults) {
         SCOPED_TRACE(fault.what);

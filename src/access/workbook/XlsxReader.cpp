@@ -3,6 +3,7 @@
 #include "access/DataError.h"
 #include "access/ResultMemory.h"
 #include "access/workbook/XlsxSheetCells.h"
+#include "access/workbook/XmlQuickReader.h"
 #include "access/workbook/XmlStream.h"
 #include "access/workbook/ZipArchive.h"
 
@@ -104,7 +105,18 @@ void readSharedStrings(const ZipArchive &archive, const QString &part, const QSt
         if (collecting)
             text.append(chars, size_t(length));
     };
-    parseXml(archive, part, handlers, fileName);
+    // The strings are read by the quick reader where they hold only what it knows; otherwise
+    // (or after a fault, which expat names) by expat, from the first string again.
+    const QByteArray xml = archive.read(part);
+    const std::string_view bytes(xml.constData(), size_t(xml.size()));
+    const qsizetype before = texts.size();
+    if (readXmlQuickly(bytes, "sst", handlers))
+        return;
+    texts.resize(before);
+    text.clear();
+    collecting = false;
+    phonetic = 0;
+    parseXml(bytes, part, handlers, fileName);
 }
 
 } // namespace

@@ -388,7 +388,7 @@ bool declaresUtf8(std::string_view head)
 bool readXmlQuickly(std::string_view document, std::string_view element,
                     const XmlHandlers &handlers)
 {
-    // The element's start tag: "<element>" or "<prefix:element>", without attributes. Before
+    // The element's start tag: "<element" or "<prefix:element", and its attributes. Before
     // it, nothing that could hide a tag (comments, sections, declarations, instructions after
     // the XML declaration), so that the first such text is the tag.
     size_t at = 0, tagStart = 0;
@@ -409,13 +409,20 @@ bool readXmlQuickly(std::string_view document, std::string_view element,
             && (isSpace((unsigned char)(document[after])) || document[after] == '>'))
             break;
     }
-    const size_t tagEnd = document.find('>', at);
-    if (tagEnd == std::string_view::npos)
-        return false;
-    for (size_t i = at + element.size(); i < tagEnd; ++i) {
-        if (!isSpace((unsigned char)(document[i])))
-            return false;
+    // The end of its start tag, past attributes whose quoted values may hold a ">" (expat
+    // checks them with the rest before the content); an empty element has no content to read.
+    size_t tagEnd = at + element.size();
+    for (char quote = 0; tagEnd < document.size(); ++tagEnd) {
+        const char c = document[tagEnd];
+        if (quote)
+            quote = c == quote ? 0 : quote;
+        else if (c == '"' || c == '\'')
+            quote = c;
+        else if (c == '>')
+            break;
     }
+    if (tagEnd >= document.size() || document[tagEnd - 1] == '/')
+        return false;
     const std::string_view head = document.substr(0, tagEnd + 1);
     const size_t firstTag = head.find('<');
     if (head.find("<!") != std::string_view::npos
