@@ -95,7 +95,6 @@ private:
     {
         odbc::StmtHandle handle;
         bool limited = true; // at most m_tablePartRows rows; otherwise all the rest
-        SQLLEN rows = -1; // as the driver counts them; -1 when it does not
         std::optional<Value> last; // the part's last key when it was read before the fetch
     };
     // The part after the key (from the first row without one): m_tablePartRows rows, or all

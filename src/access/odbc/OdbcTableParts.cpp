@@ -114,8 +114,9 @@ OdbcProvider::TablePart OdbcProvider::executeTablePart(const QString &table, con
     execute();
     if (!limited)
         return part;
-    if (!SQL_SUCCEEDED(SQLRowCount(handle, &part.rows)))
-        part.rows = -1;
+    SQLLEN rows = -1; // as the driver counts them; -1 when it does not
+    if (!SQL_SUCCEEDED(SQLRowCount(handle, &rows)))
+        rows = -1;
 
     // Only an integer or a text goes back to the server exactly as it came: a table with a key
     // of another kind (a wide or decimal number, a date) is read at once. So is one whose key
@@ -130,8 +131,8 @@ OdbcProvider::TablePart OdbcProvider::executeTablePart(const QString &table, con
     }
     // The last part, or a driver that neither counts the rows it holds nor stands on the last
     // of them: the part is read to its end before the next is asked for.
-    if (keyColumn == 0 || part.rows != m_tablePartRows
-        || !SQL_SUCCEEDED(SQLFetchScroll(handle, SQL_FETCH_ABSOLUTE, part.rows)))
+    if (keyColumn == 0 || rows != m_tablePartRows
+        || !SQL_SUCCEEDED(SQLFetchScroll(handle, SQL_FETCH_ABSOLUTE, rows)))
         return part;
     const Value last = currentValue(handle, SQLUSMALLINT(keyColumn), textEncoding());
     // Back before the first row, where a fetch begins; a driver that cannot go back has the

@@ -100,13 +100,6 @@ size_t appendUtf8(char *out, char32_t c)
     return 4;
 }
 
-// A name without its prefix, as the handlers get it from expat.
-std::string_view localPart(std::string_view name)
-{
-    const size_t colon = name.find(':');
-    return colon == std::string_view::npos ? name : name.substr(colon + 1);
-}
-
 class ContentReader
 {
 public:
@@ -322,13 +315,14 @@ private:
         }
     }
 
-    // The handlers take names and values ended by a zero, as expat gives them.
+    // The handlers take names and values ended by a zero, as expat gives them, and element
+    // names without their prefix, as XmlStream hands them on.
     void start(std::string_view element)
     {
         if (!m_handlers.start)
             return;
         m_scratch.clear();
-        m_scratch.append(localPart(element)).push_back('\0');
+        m_scratch.append(element).push_back('\0');
         for (const auto &[attribute, value] : m_attributes) {
             m_offsets.push_back(m_scratch.size());
             m_scratch.append(attribute).push_back('\0');
@@ -340,15 +334,15 @@ private:
             m_pairs.push_back(m_scratch.data() + offset);
         m_pairs.push_back(nullptr);
         m_offsets.clear();
-        m_handlers.start(m_scratch.data(), XmlAttributes(m_pairs.data()));
+        m_handlers.start(XmlAttributes::localName(m_scratch.data()), XmlAttributes(m_pairs.data()));
     }
 
     void end(std::string_view element)
     {
         if (!m_handlers.end)
             return;
-        m_scratch.assign(localPart(element)).push_back('\0');
-        m_handlers.end(m_scratch.data());
+        m_scratch.assign(element).push_back('\0');
+        m_handlers.end(XmlAttributes::localName(m_scratch.data()));
     }
 
     const unsigned char *m_p;

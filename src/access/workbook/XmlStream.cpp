@@ -15,14 +15,6 @@ namespace vrl::workbook {
 
 namespace {
 
-// A name without its prefix. The parser does not resolve namespaces: the parts of a workbook
-// are told apart by their elements' local names alone, and resolving them spelled out every
-// name with its namespace (6 % of reading a large sheet).
-const char *localName(const char *name)
-{
-    return XmlAttributes::localName(name);
-}
-
 struct ParseState
 {
     const XmlHandlers *handlers;
@@ -36,7 +28,7 @@ void XMLCALL onStart(void *data, const XML_Char *name, const XML_Char **attribut
     if (state->failure || !state->handlers->start)
         return;
     try {
-        state->handlers->start(localName(name), XmlAttributes(attributes));
+        state->handlers->start(XmlAttributes::localName(name), XmlAttributes(attributes));
     } catch (...) {
         state->failure = std::current_exception();
         XML_StopParser(state->parser, XML_FALSE);
@@ -49,7 +41,7 @@ void XMLCALL onEnd(void *data, const XML_Char *name)
     if (state->failure || !state->handlers->end)
         return;
     try {
-        state->handlers->end(localName(name));
+        state->handlers->end(XmlAttributes::localName(name));
     } catch (...) {
         state->failure = std::current_exception();
         XML_StopParser(state->parser, XML_FALSE);
@@ -65,6 +57,9 @@ void XMLCALL onText(void *data, const XML_Char *text, int length)
 
 } // namespace
 
+// The parser does not resolve namespaces: the parts of a workbook are told apart by their
+// elements' local names alone, and resolving them spelled out every name with its namespace
+// (6 % of reading a large sheet).
 const char *XmlAttributes::localName(const char *name)
 {
     const char *colon = std::strchr(name, ':');
