@@ -13,6 +13,11 @@
 
 #include <chrono>
 
+#if defined(Q_OS_LINUX)
+#include <pthread.h>
+#include <sched.h>
+#endif
+
 namespace vrl {
 
 namespace {
@@ -50,6 +55,19 @@ bool isInput(QEvent::Type type)
 qint64 steadyMs();
 
 } // namespace
+
+// The cores each thread may run on, as they were before a run of quick calls.
+#if defined(Q_OS_LINUX)
+struct WindowServerWait::Cores
+{
+    cpu_set_t window;
+    cpu_set_t call;
+};
+#else
+struct WindowServerWait::Cores
+{
+};
+#endif
 
 const QString WindowServerWait::kStopped = QStringLiteral("Příkaz byl zastaven uživatelem.");
 
@@ -201,6 +219,51 @@ void WindowServerWait::wait(const std::function<void()> &work, const std::functi
             throw DataError(kStopped, QStringLiteral("HY008"));
         std::rethrow_exception(failure);
     }
+}
+
+// Each quick call is handed to the call's thread and back, and the two never run at once. On
+// two cores, each hand-over otherwise wakes the other core, which on a virtual machine costs as
+// much as a short statement; on one core it is a switch between the two threads. The server
+// keeps the other core for itself. The benchmark's import of 100,000 rows went from about 0.8 of
+// the client's rate to about 0.9.
+void WindowServerWait::quickCallsBegin()
+{
+    if (QThread::currentThread() != qApp->thread() || m_quickRuns++ > 0)
+        return;
+#if defined(Q_OS_LINUX)
+    const int core = sched_getcpu();
+    if (core < 0 || core >= CPU_SETSIZE)
+        return;
+    auto before = std::make_unique<Cores>();
+    const pthread_t window = pthread_self();
+    const pthread_t call = m_thread.native_handle();
+    if (pthread_getaffinity_np(window, sizeof(cpu_set_t), &before->window) != 0
+        || pthread_getaffinity_np(call, sizeof(cpu_set_t), &before->call) != 0
+        || !CPU_ISSET(core, &before->call))
+        return;
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(core, &one);
+    if (pthread_setaffinity_np(window, sizeof(cpu_set_t), &one) != 0)
+        return;
+    if (pthread_setaffinity_np(call, sizeof(cpu_set_t), &one) != 0) {
+        pthread_setaffinity_np(window, sizeof(cpu_set_t), &before->window);
+        return;
+    }
+    m_coresBefore = std::move(before);
+#endif
+}
+
+void WindowServerWait::quickCallsEnd()
+{
+    if (QThread::currentThread() != qApp->thread() || m_quickRuns == 0 || --m_quickRuns > 0)
+        return;
+#if defined(Q_OS_LINUX)
+    if (const std::unique_ptr<Cores> before = std::move(m_coresBefore)) {
+        pthread_setaffinity_np(pthread_self(), sizeof(cpu_set_t), &before->window);
+        pthread_setaffinity_np(m_thread.native_handle(), sizeof(cpu_set_t), &before->call);
+    }
+#endif
 }
 
 void WindowServerWait::stop()

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -35,6 +36,10 @@ public:
     bool lastWaitStopped() const override { return m_stopped; }
     void commandStarted() override;
     void commandEnded() override { m_stopRequested = false; }
+    // While a run of quick calls lasts, the window's thread and the call's thread keep to the
+    // core the window's thread was on when it began (where the system lets a program choose).
+    void quickCallsBegin() override;
+    void quickCallsEnd() override;
 
     bool isWaiting() const { return m_loop != nullptr; }
     // Gives the windows a turn now, input held back and Esc taken as a stop.
@@ -79,6 +84,9 @@ private:
     bool m_closeRequested = false;
     QWidget *m_mainWindow = nullptr;
     bool m_closing = false;
+    int m_quickRuns = 0; // runs of quick calls begun and not yet ended
+    struct Cores; // the cores each thread may run on, as they were before a run of quick calls
+    std::unique_ptr<Cores> m_coresBefore; // while the two threads keep to one core
 
     std::thread m_thread;
 };

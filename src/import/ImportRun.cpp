@@ -113,6 +113,7 @@ void TdImpForm::runTableImport()
     // A workbook target takes the run's rows into its file once, before the summary counts
     // them (or as an error ends the run), not once a row.
     HeldWrites held(target.connection());
+    QuickCalls quickCalls; // a statement a row
     while (goOn && !source.eof()) {
         const int record = source.recNo();
         if (inserting) {
@@ -172,6 +173,7 @@ void TdImpForm::runTableImport()
         }
         source.next();
     }
+    quickCalls.end();
     held.finish();
     ui->posLbl->setText(QStringLiteral("...done"));
     ui->diGauge->setValue(0);
