@@ -27,6 +27,8 @@
 
 #include "GeneratedWorkbook.h"
 
+#include <sys/resource.h>
+
 #include <functional>
 #include <stdexcept>
 #include <vector>
@@ -240,21 +242,45 @@ void settleServer()
                 dirty);
 }
 
+// One side of a comparison: what it needs before it is timed, and its timed run.
+struct TimedSide
+{
+    std::function<void()> prepare;
+    std::function<double()> run; // milliseconds
+};
+
 // The client and the program in turn, the client first and last, so that each run of the
 // program has a client run on either side; the figure is the median, over the program's runs,
 // of its rate against the mean rate of the two client runs beside it. Every row waits for the
 // server's commit, and on a shared machine that wait switches between a fast and a slow state
 // for tens of seconds at a time: the median time of a row moved from 134 to 320 µs between one
 // run and the next, for the client as for the program.
-double alternatingRateRatio(const char *what, const std::function<double()> &client,
-                            const std::function<double()> &program)
+double alternatingRateRatio(const char *what, const TimedSide &client, const TimedSide &program)
 {
     constexpr int kProgramRuns = 3;
-    std::vector<double> clientMs { client() };
+    // What each side spent of the processor, and how often its threads went to sleep: the
+    // program hands each row's statement to the wait's thread and back.
+    const auto timed = [](int who, const TimedSide &side) {
+        side.prepare();
+        rusage before {}, after {};
+        getrusage(who, &before);
+        const double ms = side.run();
+        getrusage(who, &after);
+        const auto seconds = [](const timeval &t) {
+            return double(t.tv_sec) + t.tv_usec / 1e6;
+        };
+        std::printf("#   %s %.0f ms: cpu %.2f s user, %.2f s system; %ld sleeps, %ld preemptions\n",
+                    who == RUSAGE_SELF ? "program" : "client", ms,
+                    seconds(after.ru_utime) - seconds(before.ru_utime),
+                    seconds(after.ru_stime) - seconds(before.ru_stime),
+                    after.ru_nvcsw - before.ru_nvcsw, after.ru_nivcsw - before.ru_nivcsw);
+        return ms;
+    };
+    std::vector<double> clientMs { timed(RUSAGE_CHILDREN, client) };
     std::vector<double> ratios;
     for (int run = 0; run < kProgramRuns; ++run) {
-        const double programMs = program();
-        clientMs.push_back(client());
+        const double programMs = timed(RUSAGE_SELF, program);
+        clientMs.push_back(timed(RUSAGE_CHILDREN, client));
         const double besideMs = (clientMs[size_t(run)] + clientMs[size_t(run) + 1]) / 2;
         ratios.push_back(besideMs / programMs);
         std::printf("# %s; import %.0f ms, client %.0f ms before and %.0f ms after: %.3f\n", what,
@@ -278,19 +304,23 @@ void runImportIntoMillionBench(TdImpForm &window, ImportPrompts &answers)
     openTarget(mariaDbString(), QStringLiteral("tgt"));
     const double ratio = alternatingRateRatio(
         "100000 rows into a table of 1000000 by a control relation",
-        [&] {
-            takeOutRuns("tgt_1m_cli");
-            settleServer();
-            return cliMilliseconds(client, 1);
-        },
-        [&] {
-            takeOutRuns("tgt_1m");
-            openTarget(mariaDbString(), QStringLiteral("tgt_1m"));
-            settleServer();
-            const double ms = tableImportMs(window, answers, QStringLiteral("src"), kRows, true);
-            DM().vrxTbl.close(); // the client's runs do not share the memory with it
-            return ms;
-        });
+        { [&] {
+             DM().vrxTbl.close(); // the client does not run beside the program's million rows
+             takeOutRuns("tgt_1m_cli");
+             settleServer();
+         },
+          [&] {
+              return cliMilliseconds(client, 1);
+          } },
+        { [&] {
+             takeOutRuns("tgt_1m");
+             openTarget(mariaDbString(), QStringLiteral("tgt_1m"));
+             settleServer();
+         },
+          [&] {
+              return tableImportMs(window, answers, QStringLiteral("src"), kRows, true);
+          } });
+    DM().vrxTbl.close();
     report("import_into_1m_rows_per_s_ratio", ratio, "");
 }
 
@@ -330,16 +360,18 @@ void runImportBench(TvrlForm &form)
     openTarget(mariaDbString(), QStringLiteral("tgt"));
     const double ratio = alternatingRateRatio(
         "100000 rows",
-        [&] {
-            settleServer();
-            return cliMilliseconds(client, 1);
-        },
-        [&] {
-            DM().vrlConnect.run(QStringLiteral("TRUNCATE TABLE tgt"));
-            openTarget(mariaDbString(), QStringLiteral("tgt"));
-            settleServer();
-            return tableImportMs(window, answers, QStringLiteral("src"), 100000);
-        });
+        { [] { settleServer(); },
+          [&] {
+              return cliMilliseconds(client, 1);
+          } },
+        { [] {
+             DM().vrlConnect.run(QStringLiteral("TRUNCATE TABLE tgt"));
+             openTarget(mariaDbString(), QStringLiteral("tgt"));
+             settleServer();
+         },
+          [&] {
+              return tableImportMs(window, answers, QStringLiteral("src"), 100000);
+          } });
     report("import_rows_per_s_ratio", ratio, "");
     runImportIntoMillionBench(window, answers);
 
