@@ -242,87 +242,105 @@ void settleServer()
                 dirty);
 }
 
-// The rows of the benchmark database's source table `src` (keys 1 to 100,000), which both
-// table-to-table import figures copy.
-constexpr int kSourceRows = 100000;
+// The rows both table-to-table import figures copy: the benchmark database's source table
+// `src` (keys 1 to 100,000), in five tables of 20,000 rows `src_part0` to `src_part4`, which
+// the client sends from five files.
+constexpr int kParts = 5;
+constexpr int kPartRows = 20000;
 
-// One side of a comparison: what it needs before it is timed, and its timed run.
-struct TimedSide
-{
-    std::function<void()> prepare;
-    std::function<double()> run; // milliseconds
-};
+// One side of a comparison: its timed run of one part, in milliseconds.
+using TimedPart = std::function<double(int part)>;
 
-// The client and the program in turn, the client first and last, so that each run of the
-// program has a client run on either side; the figure is the median, over the program's runs,
-// of its rate against the mean rate of the two client runs beside it. Every row waits for the
-// server's commit, and on a shared machine that wait switches between a fast and a slow state
-// for tens of seconds at a time: the median time of a row moved from 134 to 320 µs between one
-// run and the next, for the client as for the program.
-double alternatingRateRatio(const char *what, const TimedSide &client, const TimedSide &program)
+// The client and the program take turns part by part, in rounds of all five parts; each
+// round gives the client's time of its five parts against the program's, and the figure is
+// the median over three rounds. Every row waits for the server's commit, and on a shared
+// machine that wait switches between a fast and a slow state for tens of seconds at a time
+// (the median row took 134 µs in one run and 320 µs in the next, for the client as for the
+// program): with whole runs of 100,000 rows in turn, one side could meet one state and the
+// other side the other. A part takes a few seconds, so both sides meet nearly the same states.
+// Each part of the program is a whole import run of its own: what a run costs once (building
+// the index of a million target keys) is paid five times a round.
+double interleavedRateRatio(const char *what, const std::function<void()> &beforeRound,
+                            const TimedPart &client, const TimedPart &program)
 {
-    constexpr int kProgramRuns = 3;
+    constexpr int kRounds = 3;
     // What each side spent of the processor, and how often its threads went to sleep: the
     // program hands each row's statement to the wait's thread and back.
-    const auto timed = [](int who, const TimedSide &side) {
-        side.prepare();
+    struct Spent
+    {
+        double ms = 0, userS = 0, systemS = 0;
+        long sleeps = 0, preemptions = 0;
+    };
+    const auto timed = [](int who, const TimedPart &side, int part, Spent &spent) {
         rusage before {}, after {};
         getrusage(who, &before);
-        const double ms = side.run();
+        spent.ms += side(part);
         getrusage(who, &after);
         const auto seconds = [](const timeval &t) {
             return double(t.tv_sec) + t.tv_usec / 1e6;
         };
-        std::printf("#   %s %.0f ms: cpu %.2f s user, %.2f s system; %ld sleeps, %ld preemptions\n",
-                    who == RUSAGE_SELF ? "program" : "client", ms,
-                    seconds(after.ru_utime) - seconds(before.ru_utime),
-                    seconds(after.ru_stime) - seconds(before.ru_stime),
-                    after.ru_nvcsw - before.ru_nvcsw, after.ru_nivcsw - before.ru_nivcsw);
-        return ms;
+        spent.userS += seconds(after.ru_utime) - seconds(before.ru_utime);
+        spent.systemS += seconds(after.ru_stime) - seconds(before.ru_stime);
+        spent.sleeps += after.ru_nvcsw - before.ru_nvcsw;
+        spent.preemptions += after.ru_nivcsw - before.ru_nivcsw;
     };
-    std::vector<double> clientMs { timed(RUSAGE_CHILDREN, client) };
+    const auto print = [](const char *who, const Spent &spent) {
+        std::printf("#   %s %.0f ms: cpu %.2f s user, %.2f s system; %ld sleeps, %ld preemptions\n",
+                    who, spent.ms, spent.userS, spent.systemS, spent.sleeps, spent.preemptions);
+    };
     std::vector<double> ratios;
-    for (int run = 0; run < kProgramRuns; ++run) {
-        const double programMs = timed(RUSAGE_SELF, program);
-        clientMs.push_back(timed(RUSAGE_CHILDREN, client));
-        const double besideMs = (clientMs[size_t(run)] + clientMs[size_t(run) + 1]) / 2;
-        ratios.push_back(besideMs / programMs);
-        std::printf("# %s; import %.0f ms, client %.0f ms before and %.0f ms after: %.3f\n", what,
-                    programMs, clientMs[size_t(run)], clientMs[size_t(run) + 1], ratios.back());
+    for (int round = 0; round < kRounds; ++round) {
+        beforeRound();
+        Spent clientSpent, programSpent;
+        for (int part = 0; part < kParts; ++part) {
+            // Who goes first changes from part to part, so that neither always follows the
+            // other's last commits.
+            if (part % 2 == 0) {
+                timed(RUSAGE_CHILDREN, client, part, clientSpent);
+                timed(RUSAGE_SELF, program, part, programSpent);
+            } else {
+                timed(RUSAGE_SELF, program, part, programSpent);
+                timed(RUSAGE_CHILDREN, client, part, clientSpent);
+            }
+        }
+        print("client", clientSpent);
+        print("program", programSpent);
+        ratios.push_back(clientSpent.ms / programSpent.ms);
+        std::printf("# %s, round %d; import %.0f ms, client %.0f ms: %.3f\n", what, round + 1,
+                    programSpent.ms, clientSpent.ms, ratios.back());
     }
     return median(ratios);
 }
 
+QString partCommand(const char *variable, int part)
+{
+    return qEnvironmentVariable(variable).arg(part);
+}
+
+QString partTable(int part)
+{
+    return QStringLiteral("src_part%1").arg(part);
+}
+
 // The same 100,000 rows into a table that already holds a million others, through the
 // control relation: each source row is looked up among the target's keys before it is
-// written. The client sends the same rows into a copy of that table. The rows of a run are
+// written. The client sends the same rows into a copy of that table. The rows of a round are
 // taken out again before the next. Runs on the connection the 100,000-row figure left open.
 void runImportIntoMillionBench(TdImpForm &window, ImportPrompts &answers)
 {
-    const auto takeOutRuns = [](const char *table) {
-        DM().vrlConnect.run(QStringLiteral("DELETE FROM %1 WHERE id <= %2")
-                                .arg(QLatin1String(table))
-                                .arg(kSourceRows));
-    };
-    const QString client = qEnvironmentVariable("VORLAN_BENCH_IMP_1M_CLI");
-    const double ratio = alternatingRateRatio(
+    const double ratio = interleavedRateRatio(
         "100000 rows into a table of 1000000 by a control relation",
-        { [&] {
-             DM().vrxTbl.close(); // the client does not run beside the program's million rows
-             takeOutRuns("tgt_1m_cli");
-             settleServer();
-         },
-          [&] {
-              return cliMilliseconds(client, 1);
-          } },
-        { [&] {
-             takeOutRuns("tgt_1m");
-             openTarget(mariaDbString(), QStringLiteral("tgt_1m"));
-             settleServer();
-         },
-          [&] {
-              return tableImportMs(window, answers, QStringLiteral("src"), kSourceRows, true);
-          } });
+        [] {
+            DM().vrxTbl.close();
+            for (const char *table : { "tgt_1m", "tgt_1m_cli" })
+                DM().vrlConnect.run(QStringLiteral("DELETE FROM %1 WHERE id <= %2")
+                                        .arg(QLatin1String(table))
+                                        .arg(kParts * kPartRows));
+            settleServer();
+            openTarget(mariaDbString(), QStringLiteral("tgt_1m"));
+        },
+        [](int part) { return cliMilliseconds(partCommand("VORLAN_BENCH_IMP_1M_CLI", part), 1); },
+        [&](int part) { return tableImportMs(window, answers, partTable(part), kPartRows, true); });
     DM().vrxTbl.close();
     report("import_into_1m_rows_per_s_ratio", ratio, "");
 }
@@ -359,22 +377,16 @@ void runImportBench(TvrlForm &form)
     Prompts &before = prompts();
     setPrompts(&answers);
     TdImpForm &window = child<TdImpForm>(form, "dImpForm");
-    const QString client = qEnvironmentVariable("VORLAN_BENCH_IMP_CLI"); // empties its table first
-    openTarget(mariaDbString(), QStringLiteral("tgt"));
-    const double ratio = alternatingRateRatio(
+    const double ratio = interleavedRateRatio(
         "100000 rows",
-        { [] { settleServer(); },
-          [&] {
-              return cliMilliseconds(client, 1);
-          } },
-        { [] {
-             DM().vrlConnect.run(QStringLiteral("TRUNCATE TABLE tgt"));
-             openTarget(mariaDbString(), QStringLiteral("tgt"));
-             settleServer();
-         },
-          [&] {
-              return tableImportMs(window, answers, QStringLiteral("src"), kSourceRows);
-          } });
+        [] {
+            DM().vrlConnect.run(QStringLiteral("TRUNCATE TABLE tgt_cli"));
+            DM().vrlConnect.run(QStringLiteral("TRUNCATE TABLE tgt"));
+            settleServer();
+            openTarget(mariaDbString(), QStringLiteral("tgt"));
+        },
+        [](int part) { return cliMilliseconds(partCommand("VORLAN_BENCH_IMP_CLI", part), 1); },
+        [&](int part) { return tableImportMs(window, answers, partTable(part), kPartRows); });
     report("import_rows_per_s_ratio", ratio, "");
     runImportIntoMillionBench(window, answers);
 
