@@ -262,3 +262,36 @@ TEST_F(QueryRunners, FieldValuesTellWhatALookupOfTheFieldTells)
         EXPECT_TRUE(values.contains(Value::text(QStringLiteral("99")))) << field;
     }
 }
+
+// Whole numbers and truth values are gathered from the stored numbers: a NULL among them is no
+// value, and a truth value is found by any number or text that means it.
+TEST_F(QueryRunners, FieldValuesOfWholeNumbersAndTruthValuesSkipNulls)
+{
+    for (const char *sql : { "CREATE TABLE W (n INTEGER, ok BOOLEAN)",
+                             "INSERT INTO W VALUES (5, 1), (NULL, 0), (-3, NULL)" })
+        connection.provider().run(QString::fromLatin1(sql));
+    Dataset table(Dataset::Kind::Table);
+    table.setConnection(&connection);
+    table.setCommandText(QStringLiteral("W"));
+    table.open();
+    ASSERT_EQ(table.fieldByName(QStringLiteral("n")).type(), FieldType::Int);
+    ASSERT_EQ(table.fieldByName(QStringLiteral("ok")).type(), FieldType::Bool);
+    for (const char *field : { "n", "ok" }) {
+        const QString name = QString::fromLatin1(field);
+        Dataset::FieldValues values = table.fieldValues(name);
+        for (const Value &probe :
+             { Value(), Value::integer(5), Value::integer(-3), Value::integer(0), Value::integer(1),
+               Value::integer(7), Value::boolean(true), Value::boolean(false),
+               Value::text(QStringLiteral("5")), Value::text(QStringLiteral("x")) }) {
+            bool looked = false;
+            try {
+                looked = !table.lookup(name, probe, name).isNull();
+            } catch (const DataError &) {
+                EXPECT_THROW(values.contains(probe), DataError) << field;
+                continue;
+            }
+            EXPECT_EQ(values.contains(probe), looked)
+                << field << " " << probe.toText().toStdString();
+        }
+    }
+}
