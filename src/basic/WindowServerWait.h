@@ -87,6 +87,9 @@ private:
     int m_quickRuns = 0; // runs of quick calls begun and not yet ended
     struct Cores; // the cores each thread may run on, as they were before a run of quick calls
     std::unique_ptr<Cores> m_coresBefore; // while the two threads keep to one core
+    class CoreTrial; // which core the first calls of a run went fastest on
+    std::unique_ptr<CoreTrial> m_coreTrial; // while the first calls of a run try the cores
+    bool keepToCore(int core);
 
     std::thread m_thread;
 };
