@@ -23,7 +23,8 @@ inline QString textOf(const uint8_t *data, size_t size)
 }
 
 // Writes the input to a file of this process under the temporary folder and gives its path;
-// the same path every time, so that nothing piles up. The suffix chooses the reader.
+// the same path every time, so that nothing piles up, and it is taken away as the process
+// ends. The suffix chooses the reader.
 QString scratchFile(const QByteArray &bytes, const QString &suffix);
 
 } // namespace vrl::fuzz
