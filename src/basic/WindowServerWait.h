@@ -36,8 +36,9 @@ public:
     bool lastWaitStopped() const override { return m_stopped; }
     void commandStarted() override;
     void commandEnded() override { m_stopRequested = false; }
-    // While a run of quick calls lasts, the window's thread and the call's thread keep to the
-    // core the window's thread was on when it began (where the system lets a program choose).
+    // While a run of quick calls lasts, the window's thread and the call's thread keep to one
+    // core (where the system lets a program choose): the window's own at first, then the one
+    // its first calls went fastest on.
     void quickCallsBegin() override;
     void quickCallsEnd() override;
 
