@@ -103,12 +103,10 @@ public:
         if (m_turns[m_current].size() < size_t(kTurnsACore))
             return core();
         m_done = true;
-        size_t best = 0;
-        for (size_t i = 1; i < m_cores.size(); ++i) {
-            if (medianTurn(i) < medianTurn(best))
-                best = i;
-        }
-        return m_cores[best];
+        std::vector<double> medians;
+        for (size_t i = 0; i < m_cores.size(); ++i)
+            medians.push_back(medianTurn(i));
+        return m_cores[size_t(std::min_element(medians.begin(), medians.end()) - medians.begin())];
     }
     bool isDone() const { return m_done; }
 
@@ -266,9 +264,8 @@ void WindowServerWait::wait(const std::function<void()> &work, const std::functi
     lock.unlock();
     if (m_coreTrial && quick && !failure) {
         const int next = m_coreTrial->counted(std::chrono::steady_clock::now() - began);
-        if (next >= 0 && !keepToCore(next))
-            m_coreTrial.reset(); // the system refused: the threads stay where they are
-        else if (m_coreTrial && m_coreTrial->isDone())
+        // A move the system refuses ends the trial where the threads are.
+        if ((next >= 0 && !keepToCore(next)) || m_coreTrial->isDone())
             m_coreTrial.reset();
     }
     if (!failure)

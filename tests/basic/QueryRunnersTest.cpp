@@ -231,6 +231,29 @@ TEST(ColumnSum, ExactTotalsKeepEveryDigit)
     EXPECT_EQ(sumText(Value::real(0.1 + 0.2)), QStringLiteral("0,3"));
 }
 
+namespace {
+
+// Whether the field's gathered values hold each probe exactly when a lookup of the field finds
+// it; a probe of no use to the lookup is of no use to them either.
+void expectValuesAgreeWithLookup(Dataset &table, const QString &name,
+                                 const Dataset::FieldValues &values,
+                                 std::initializer_list<Value> probes)
+{
+    for (const Value &probe : probes) {
+        bool looked = false;
+        try {
+            looked = !table.lookup(name, probe, name).isNull();
+        } catch (const DataError &) {
+            EXPECT_THROW(values.contains(probe), DataError) << name.toStdString();
+            continue;
+        }
+        EXPECT_EQ(values.contains(probe), looked)
+            << name.toStdString() << " " << probe.toText().toStdString();
+    }
+}
+
+} // namespace
+
 TEST_F(QueryRunners, FieldValuesTellWhatALookupOfTheFieldTells)
 {
     connection.provider().run(
@@ -242,22 +265,12 @@ TEST_F(QueryRunners, FieldValuesTellWhatALookupOfTheFieldTells)
     for (const char *field : { "id", "name", "price" }) {
         const QString name = QString::fromLatin1(field);
         Dataset::FieldValues values = table.fieldValues(name);
-        for (const Value &probe :
-             { Value::text(QStringLiteral("a")), Value::text(QStringLiteral("A")),
-               Value::text(QStringLiteral("b")), Value::text(QStringLiteral("b ")), Value(),
-               Value::integer(2), Value::integer(0), Value::real(0.0), Value::real(2.5),
-               Value::text(QStringLiteral("2.5")), Value::real(1.5), Value::integer(7) }) {
-            bool looked = false;
-            bool held = false;
-            try {
-                looked = !table.lookup(name, probe, name).isNull();
-            } catch (const DataError &) {
-                EXPECT_THROW(values.contains(probe), DataError) << field;
-                continue;
-            }
-            held = values.contains(probe);
-            EXPECT_EQ(held, looked) << field << " " << probe.toText().toStdString();
-        }
+        expectValuesAgreeWithLookup(
+            table, name, values,
+            { Value::text(QStringLiteral("a")), Value::text(QStringLiteral("A")),
+              Value::text(QStringLiteral("b")), Value::text(QStringLiteral("b ")), Value(),
+              Value::integer(2), Value::integer(0), Value::real(0.0), Value::real(2.5),
+              Value::text(QStringLiteral("2.5")), Value::real(1.5), Value::integer(7) });
         values.add(Value::text(QStringLiteral("99")));
         EXPECT_TRUE(values.contains(Value::text(QStringLiteral("99")))) << field;
     }
@@ -278,20 +291,10 @@ TEST_F(QueryRunners, FieldValuesOfWholeNumbersAndTruthValuesSkipNulls)
     ASSERT_EQ(table.fieldByName(QStringLiteral("ok")).type(), FieldType::Bool);
     for (const char *field : { "n", "ok" }) {
         const QString name = QString::fromLatin1(field);
-        Dataset::FieldValues values = table.fieldValues(name);
-        for (const Value &probe :
-             { Value(), Value::integer(5), Value::integer(-3), Value::integer(0), Value::integer(1),
-               Value::integer(7), Value::boolean(true), Value::boolean(false),
-               Value::text(QStringLiteral("5")), Value::text(QStringLiteral("x")) }) {
-            bool looked = false;
-            try {
-                looked = !table.lookup(name, probe, name).isNull();
-            } catch (const DataError &) {
-                EXPECT_THROW(values.contains(probe), DataError) << field;
-                continue;
-            }
-            EXPECT_EQ(values.contains(probe), looked)
-                << field << " " << probe.toText().toStdString();
-        }
+        expectValuesAgreeWithLookup(
+            table, name, table.fieldValues(name),
+            { Value(), Value::integer(5), Value::integer(-3), Value::integer(0), Value::integer(1),
+              Value::integer(7), Value::boolean(true), Value::boolean(false),
+              Value::text(QStringLiteral("5")), Value::text(QStringLiteral("x")) });
     }
 }
