@@ -88,11 +88,16 @@ QStringList Connection::tableNames()
     return provider().tableNames();
 }
 
-void Connection::waitOnServer(const std::function<void()> &work)
+void Connection::waitOnServer(const std::function<void()> &work,
+                              const std::function<void()> &onStop)
 {
     Provider &open = provider();
     open.resetCancel();
-    vrl::waitOnServer(work, [&open] { open.cancel(); });
+    vrl::waitOnServer(work, [&open, &onStop] {
+        if (onStop)
+            onStop();
+        open.cancel();
+    });
 }
 
 StatementResult Connection::run(const QString &statement, const std::vector<Value> &parameters)

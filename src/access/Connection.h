@@ -47,8 +47,9 @@ public:
     Provider &provider();
     // Runs a call on the open provider that waits on the server through the installed wait (see
     // ServerWait): a window keeps painting meanwhile, and a stop asks the provider to cancel
-    // the statement, which then ends with its failure.
-    void waitOnServer(const std::function<void()> &work);
+    // the statement, which then ends with its failure. onStop, when given, is told of a stop
+    // as well (on the waiting thread), so that work of many statements sends no more.
+    void waitOnServer(const std::function<void()> &work, const std::function<void()> &onStop = {});
     // The same for one statement.
     StatementResult run(const QString &statement, const std::vector<Value> &parameters = {});
 

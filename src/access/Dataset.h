@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <exception>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -150,6 +151,14 @@ public:
     public:
         bool contains(const Value &value) const; // throws DataError for a value of no use
         void add(const Value &value);
+        // No values, compared as these are.
+        FieldValues emptyLike() const
+        {
+            FieldValues empty;
+            empty.m_type = m_type;
+            empty.m_scale = m_scale;
+            return empty;
+        }
 
     private:
         friend class Dataset;
@@ -169,6 +178,21 @@ public:
     // Moves to the first record whose field equals the value; false (cursor unmoved) when none.
     bool locate(const QString &field, const Value &value, bool caseInsensitive = false,
                 bool partialKey = false);
+
+    // Records appended at the end, each written by an INSERT of its own, all of them in one
+    // wait on the server: a run of many quick statements (an import's rows) hands them to the
+    // wait's thread once for many, not once each. Record i sets fields[k] (by index) to its
+    // value k; the database fills in the other fields. Writing stops at the first record that
+    // does not convert or fails to be written: the records before it are in the view, that
+    // one and those after it are not. Throws, writing nothing, when the dataset cannot be
+    // written at all. The cursor ends on the last record written.
+    struct Appended
+    {
+        size_t written = 0;
+        std::exception_ptr failure; // of record `written`, when not all were written
+    };
+    Appended appendRecords(const std::vector<int> &fields,
+                           const std::vector<std::vector<Value>> &records);
 
     void append(); // a new record at the end
     void insert(); // a new record before the current one
@@ -201,6 +225,11 @@ private:
     void setBufferValue(int field, const Value &value);
     const Value &bufferValue(int field) const { return m_buffer[size_t(field)]; }
     QString baseTable() const;
+    // The INSERT of those columns, made anew only when the table or the columns change.
+    const QString &insertSql(Provider &provider, const QString &table, const QStringList &columns,
+                             const std::vector<Value> &values);
+    // A generated key the record left empty, as the database made it for the last INSERT.
+    void fillGeneratedKeys(Provider &provider, std::vector<Value> &record) const;
     std::vector<int> keyFields();
     // The columns and original values that find a stored row in its table.
     void keyOf(size_t row, QStringList &columns, std::vector<Value> &values);

@@ -6,6 +6,7 @@
 #include "access/WriteStatements.h"
 
 #include <algorithm>
+#include <atomic>
 
 // Editing a dataset: the edit buffer, and the writes that post, insert and delete records.
 
@@ -187,22 +188,116 @@ void Dataset::post()
         emit rowChanged(m_position);
         return;
     }
-    // Insert: the database fills in what was not set, and a generated key comes back.
+    // Insert: the database fills in what was not set, and a generated key comes back, both
+    // in one wait. The statement's parameters are the values in order.
+    const QString &sql = insertSql(provider, table, columns, values);
+    m_connection->waitOnServer([&] {
+        provider.run(sql, values);
+        fillGeneratedKeys(provider, m_buffer);
+    });
+    m_rows.appendRow(m_buffer);
+    m_view[size_t(m_insertAt)] = quint32(m_rows.rowCount() - 1);
+    setState(State::Browse);
+    emit rowChanged(m_insertAt);
+}
+
+const QString &Dataset::insertSql(Provider &provider, const QString &table,
+                                  const QStringList &columns, const std::vector<Value> &values)
+{
     if (m_insertSql.isEmpty() || table != m_insertTable || columns != m_insertColumns) {
         m_insertSql = insertStatement(provider, table, columns, values).sql;
         m_insertTable = table;
         m_insertColumns = columns;
     }
-    m_connection->run(m_insertSql, values); // the statement's parameters are the values in order
+    return m_insertSql;
+}
+
+void Dataset::fillGeneratedKeys(Provider &provider, std::vector<Value> &record) const
+{
     for (int f = 0; f < fieldCount(); ++f) {
-        if (m_rows.fields()[size_t(f)].autoIncrement && m_buffer[size_t(f)].isNull())
-            m_buffer[size_t(f)]
-                = provider.lastInsertId().convertedTo(m_rows.fields()[size_t(f)].type);
+        const FieldInfo &info = m_rows.fields()[size_t(f)];
+        if (info.autoIncrement && record[size_t(f)].isNull())
+            record[size_t(f)] = provider.lastInsertId().convertedTo(info.type);
     }
-    m_rows.appendRow(m_buffer);
-    m_view[size_t(m_insertAt)] = quint32(m_rows.rowCount() - 1);
-    setState(State::Browse);
-    emit rowChanged(m_insertAt);
+}
+
+Dataset::Appended Dataset::appendRecords(const std::vector<int> &fields,
+                                         const std::vector<std::vector<Value>> &records)
+{
+    requireActive();
+    postIfEditing();
+    const QString table = baseTable();
+    if (!m_connection)
+        throw DataError(QStringLiteral("Datová sada není připojena k databázi."));
+    Provider &provider = m_connection->provider();
+    // The fields set, in the order of the table, as a post of one record names them; a field
+    // named twice takes the later value, as a second setValue would.
+    std::vector<int> columnFields;
+    for (int f : fields) {
+        if (std::find(columnFields.begin(), columnFields.end(), f) == columnFields.end())
+            columnFields.push_back(f);
+    }
+    std::sort(columnFields.begin(), columnFields.end());
+    QStringList columns;
+    for (int f : columnFields)
+        columns << m_rows.fields()[size_t(f)].baseColumn;
+
+    // Each record converted to the fields' types, up to the first that does not convert.
+    Appended appended;
+    std::vector<std::vector<Value>> converted;
+    converted.reserve(records.size());
+    for (const std::vector<Value> &record : records) {
+        std::vector<Value> buffer(static_cast<size_t>(fieldCount()));
+        try {
+            for (size_t i = 0; i < fields.size() && i < record.size(); ++i) {
+                const FieldInfo &info = m_rows.fields()[size_t(fields[i])];
+                buffer[size_t(fields[i])] = record[i].convertedTo(info.type, info.scale);
+            }
+        } catch (...) {
+            appended.failure = std::current_exception();
+            break;
+        }
+        converted.push_back(std::move(buffer));
+    }
+    if (converted.empty())
+        return appended;
+
+    std::vector<Value> values(columnFields.size());
+    const auto valuesOf = [&](const std::vector<Value> &buffer) -> const std::vector<Value> & {
+        for (size_t c = 0; c < columnFields.size(); ++c)
+            values[c] = buffer[size_t(columnFields[c])];
+        return values;
+    };
+    const QString &sql = insertSql(provider, table, columns, valuesOf(converted.front()));
+    size_t written = 0;
+    // A stop sends no further record, whether or not the provider can stop a statement.
+    std::atomic<bool> stopped { false };
+    try {
+        m_connection->waitOnServer(
+            [&] {
+                for (; written < converted.size(); ++written) {
+                    if (stopped)
+                        throw DataError(QStringLiteral("Příkaz byl zastaven."),
+                                        QStringLiteral("HY008"));
+                    provider.run(sql, valuesOf(converted[written]));
+                    fillGeneratedKeys(provider, converted[written]);
+                }
+            },
+            [&stopped] { stopped = true; });
+    } catch (...) {
+        appended.failure = std::current_exception();
+    }
+    for (size_t i = 0; i < written; ++i) {
+        m_rows.appendRow(converted[i]);
+        m_view.push_back(quint32(m_rows.rowCount() - 1));
+        emit rowInserted(int(m_view.size()) - 1);
+    }
+    appended.written = written;
+    if (written > 0) {
+        moveCursor(int(m_view.size()) - 1);
+        m_bof = m_eof = false;
+    }
+    return appended;
 }
 
 void Dataset::cancel()

@@ -20,6 +20,7 @@
 #include <QScopeGuard>
 #include <QScopedValueRollback>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -64,6 +65,27 @@ void TdImpForm::runStvImport()
     prompts().show(PromptKind::Message, message);
 }
 
+namespace {
+
+// An INSERT run sends its rows in batches, each in one wait on the server (see
+// Dataset::appendRecords): handing every row's statement to the wait's thread and back cost as
+// much as a fifth of the run. A batch grows while it ends well within the time the windows may
+// wait for their next turn, and shrinks when it takes longer.
+constexpr size_t kFirstBatchRows = 4;
+constexpr size_t kMostBatchRows = 64;
+constexpr qint64 kBatchMs = 15;
+
+size_t nextBatchRows(size_t rows, size_t sent, qint64 ms)
+{
+    if (ms > kBatchMs)
+        return std::max<size_t>(1, rows / 2);
+    if (sent == rows && ms < kBatchMs / 2)
+        return std::min(kMostBatchRows, rows * 2);
+    return rows;
+}
+
+} // namespace
+
 void TdImpForm::runTableImport()
 {
     Dataset &source = DM().diSourceTable;
@@ -98,57 +120,167 @@ void TdImpForm::runTableImport()
     const auto noteError = [&errors](int record) {
         errors += (errors.isEmpty() ? QString() : QStringLiteral(",")) + QString::number(record);
     };
-    const auto copyFields = [&] {
-        for (const auto &[from, to] : relations)
-            target.fieldByName(to).setValue(source.fieldByName(from).value());
-        target.post();
+    const auto betweenRows = [&](int record) {
+        ui->diGauge->setValue(gaugePercent(record, source.recordCount()));
+        if (sinceEvents.elapsed() >= kEventsEveryMs) {
+            // Window messages with input held back, Esc taken as a stop, as during a statement.
+            letWindowsTurn();
+            sinceEvents.restart();
+        }
     };
+
+    // The fields of the relations, found once. A field that is not there fails every row that
+    // would be written to it, as when each row looked it up.
+    std::vector<int> sourceFields;
+    std::vector<int> targetFields;
+    std::exception_ptr relationFailure;
+    try {
+        for (const auto &[from, to] : relations) {
+            targetFields.push_back(target.fieldByName(to).index());
+            sourceFields.push_back(source.fieldByName(from).index());
+        }
+    } catch (...) {
+        relationFailure = std::current_exception();
+    }
 
     // The control relation's values of the target, looked up once per source row: an index
     // of them built once, not a walk through the target each time. A row written here holds
     // a value the next rows must find as well.
     std::optional<Dataset::FieldValues> existing;
-    if (inserting && !control.isEmpty())
+    int targetKeyField = -1;
+    if (inserting && !control.isEmpty()) {
         existing = target.fieldValues(targetKey);
+        targetKeyField = target.fieldByName(targetKey).index();
+    }
+    // The relation that gives a written row its control value, so that a later row of the same
+    // batch with that value waits for the batch: whether the target holds the value then
+    // depends on whether the row was written. A value the database makes (a counter) is known
+    // only once written, so each such row is a batch of its own.
+    int keyRelation = -1;
+    for (size_t i = 0; i < targetFields.size(); ++i) {
+        if (targetFields[i] == targetKeyField)
+            keyRelation = int(i);
+    }
+    const bool keyMadeByDatabase = existing && keyRelation < 0
+        && target.rows().fields()[size_t(targetKeyField)].autoIncrement;
+
     // A workbook target takes the run's rows into its file once, before the summary counts
     // them (or as an error ends the run), not once a row.
     HeldWrites held(target.connection());
     QuickCalls quickCalls; // a statement a row
-    while (goOn && !source.eof()) {
-        const int record = source.recNo();
-        if (inserting) {
-            const bool isNew
-                = !existing || !existing->contains(source.fieldByName(sourceKey).value());
-            if (isNew) {
-                target.append();
-                try {
-                    copyFields();
+    if (inserting) {
+        struct Pending
+        {
+            int record;
+            std::vector<Value> values;
+        };
+        std::vector<Pending> batch;
+        std::optional<Dataset::FieldValues> batchKeys;
+        size_t batchRows = keyMadeByDatabase ? 1 : kFirstBatchRows;
+        while (goOn && !source.eof()) {
+            // The next rows the target does not hold yet, up to the first that cannot be
+            // decided before the rows before it are written.
+            batch.clear();
+            if (existing)
+                batchKeys = existing->emptyLike();
+            while (batch.size() < batchRows && !source.eof()) {
+                const int record = source.recNo();
+                if (existing) {
+                    bool held;
+                    try {
+                        const Value key = source.fieldByName(sourceKey).value();
+                        held = existing->contains(key);
+                        if (!held && batchKeys->contains(key))
+                            break;
+                    } catch (...) {
+                        if (batch.empty())
+                            throw; // the general error report, after the rows before
+                        break;
+                    }
+                    if (held) {
+                        betweenRows(record);
+                        source.next();
+                        continue;
+                    }
+                }
+                Pending row { record, {} };
+                if (!relationFailure) {
+                    row.values.reserve(sourceFields.size());
+                    for (int field : sourceFields)
+                        row.values.push_back(source.field(field).value());
+                    if (keyRelation >= 0) {
+                        try {
+                            batchKeys->add(row.values[size_t(keyRelation)]);
+                        } catch (const std::exception &) {
+                            // A value that does not convert fails its row before it is sent.
+                        }
+                    }
+                }
+                batch.push_back(std::move(row));
+                source.next();
+                if (relationFailure)
+                    break;
+            }
+
+            // The batch, and after a row that failed, the rows after it.
+            size_t next = 0;
+            while (goOn && next < batch.size()) {
+                Dataset::Appended appended;
+                QElapsedTimer took;
+                took.start();
+                if (relationFailure) {
+                    appended.failure = relationFailure;
+                } else {
+                    std::vector<std::vector<Value>> records;
+                    for (size_t i = next; i < batch.size(); ++i)
+                        records.push_back(batch[i].values);
+                    appended = target.appendRecords(targetFields, records);
+                }
+                for (size_t i = 0; i < appended.written; ++i) {
                     if (existing)
-                        existing->add(target.fieldByName(targetKey).value());
+                        existing->add(target.valueAt(
+                            target.recordCount() - int(appended.written) + int(i), targetKeyField));
                     ++written;
-                } catch (const std::exception &failure) {
-                    target.cancel();
+                }
+                next += appended.written;
+                if (!keyMadeByDatabase)
+                    batchRows = nextBatchRows(batchRows, appended.written, took.elapsed());
+                if (next < batch.size()) {
+                    const int record = batch[next].record;
+                    ++next;
                     if (lastWaitStopped()) {
                         // The user stopped the row's statement: the run ends after it.
                         goOn = false;
-                        continue;
+                        break;
                     }
                     noteError(record);
                     if (showErrors) {
+                        QString message;
+                        try {
+                            std::rethrow_exception(appended.failure);
+                        } catch (const std::exception &failure) {
+                            message = failureMessage(failure);
+                        }
                         goOn = prompts().confirm(
                             QStringLiteral("Při zápisu záznamu %1 došlo k chybě:\r\n").arg(record)
-                            + BreakLongLines(failureMessage(failure), 80)
+                            + BreakLongLines(message, 80)
                             + QStringLiteral("\r\n\r\nPřesto pokračovat?"));
                         showErrors
                             = prompts().confirm(QStringLiteral("Zobrazovat chybové hlášení?"));
                     }
                 }
+                betweenRows(batch[next - 1].record);
             }
-        } else if (editing) {
-            if (target.locate(targetKey, source.fieldByName(sourceKey).value())) {
+        }
+    } else {
+        while (goOn && !source.eof()) {
+            const int record = source.recNo();
+            if (editing && target.locate(targetKey, source.fieldByName(sourceKey).value())) {
                 target.edit();
                 try {
-                    copyFields();
+                    for (const auto &[from, to] : relations)
+                        target.fieldByName(to).setValue(source.fieldByName(from).value());
+                    target.post();
                     ++written;
                 } catch (const std::exception &) {
                     target.cancel();
@@ -163,15 +295,9 @@ void TdImpForm::runTableImport()
                             .arg(record));
                 }
             }
+            betweenRows(record);
+            source.next();
         }
-        const int count = source.recordCount();
-        ui->diGauge->setValue(gaugePercent(record, count));
-        if (sinceEvents.elapsed() >= kEventsEveryMs) {
-            // Window messages with input held back, Esc taken as a stop, as during a statement.
-            letWindowsTurn();
-            sinceEvents.restart();
-        }
-        source.next();
     }
     quickCalls.end();
     held.finish();

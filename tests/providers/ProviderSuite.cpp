@@ -518,7 +518,8 @@ TEST_P(ProviderSuite, InsertsReadGeneratedKeysAndDeletesRemoveRows)
         data->append();
         data->fieldByName(QStringLiteral("name")).setText(QString::fromLatin1(price));
         if (*price)
-            data->fieldByName(QStringLiteral("price")).setValue(Value::decimal(QString::fromLatin1(price)));
+            data->fieldByName(QStringLiteral("price"))
+                .setValue(Value::decimal(QString::fromLatin1(price)));
         data->post();
     }
     auto again = openTable(name);
@@ -528,8 +529,55 @@ TEST_P(ProviderSuite, InsertsReadGeneratedKeysAndDeletesRemoveRows)
             prices << again->fieldByName(QStringLiteral("name")).text() + QLatin1Char('=')
                     + again->fieldByName(QStringLiteral("price")).text();
     }
-    EXPECT_EQ(prices.mid(3), QStringList({ QStringLiteral("2.50=2,50"), QStringLiteral("="),
-                                           QStringLiteral("7.25=7,25") }));
+    EXPECT_EQ(prices.mid(3),
+              QStringList({ QStringLiteral("2.50=2,50"), QStringLiteral("="),
+                            QStringLiteral("7.25=7,25") }));
+}
+
+// Many records in one wait: each its own INSERT, in order, up to the first that fails, which
+// leaves it and the records after it unwritten for the caller to send again.
+TEST_P(ProviderSuite, AppendedRecordsAreWrittenInOrderUpToTheFirstThatFails)
+{
+    const QString name = people();
+    auto data = openTable(name);
+    const int nameField = data->fieldByName(QStringLiteral("name")).index();
+    const int priceField = data->fieldByName(QStringLiteral("price")).index();
+    const auto record = [](const char *who, const Value &price) {
+        return std::vector<Value> { Value::text(QString::fromUtf8(who)), price };
+    };
+    Dataset::Appended appended
+        = data->appendRecords({ nameField, priceField },
+                              { record("Alois", Value::decimal(QStringLiteral("1.50"))),
+                                record("Běta", Value::text(QStringLiteral("nic"))), // no price
+                                record("Cyril", Value::decimal(QStringLiteral("2"))) });
+    EXPECT_EQ(appended.written, 1u);
+    ASSERT_TRUE(appended.failure);
+    EXPECT_THROW(std::rethrow_exception(appended.failure), DataError);
+    EXPECT_EQ(data->recordCount(), 4);
+    EXPECT_EQ(data->recNo(), 4);
+    EXPECT_EQ(data->state(), Dataset::State::Browse);
+    EXPECT_EQ(data->fieldByName(QStringLiteral("name")).text(), QStringLiteral("Alois"));
+
+    appended = data->appendRecords(
+        { nameField, priceField },
+        { record("Cyril", Value::decimal(QStringLiteral("2"))), record("Dana", Value()) });
+    EXPECT_EQ(appended.written, 2u);
+    EXPECT_FALSE(appended.failure);
+    EXPECT_EQ(data->recNo(), 6);
+    if (GetParam().generatedKeys) {
+        QStringList ids;
+        for (int row = 3; row < 6; ++row)
+            ids << data->valueAt(row, data->fieldByName(QStringLiteral("id")).index()).toText();
+        EXPECT_EQ(ids, QStringList({ "4", "5", "6" }));
+    }
+    auto fresh = openTable(name);
+    QStringList written;
+    for (fresh->first(); !fresh->eof(); fresh->next()) {
+        const Field price = fresh->fieldByName(QStringLiteral("price"));
+        written << fresh->fieldByName(QStringLiteral("name")).text() + QLatin1Char('=')
+                + (price.isNull() ? QString() : QString::number(price.number()));
+    }
+    EXPECT_EQ(written.mid(3), QStringList({ "Alois=1.5", "Cyril=2", "Dana=" }));
 }
 
 TEST_P(ProviderSuite, StatementsOpenOrExecuteByWhatComesBack)

@@ -314,6 +314,49 @@ TEST_F(ImportTest, AFailingRelationListsEveryRowAndStopsAskingWhenTold)
     EXPECT_EQ(onTarget(QStringLiteral("SELECT COUNT(*) FROM %1cíl")), QStringLiteral("1"));
 }
 
+// Rows go to the server many at a time, but each is decided as if the rows before it were
+// already written: a row with the control value of a row before it that failed is written, one
+// with the value of a row written before it is passed over, and the rows after a failing row
+// are written after the question.
+TEST_F(ImportTest, EachRowIsDecidedByTheRowsBeforeItWrittenOrFailed)
+{
+    onServer({ QStringLiteral("CREATE TABLE `%1`.zdroj2 (Id INT, Jmeno VARCHAR(60), Cena "
+                              "VARCHAR(10))")
+                   .arg(m_source),
+               QStringLiteral("INSERT INTO `%1`.zdroj2 VALUES (20, 'a', 'x'), (20, 'b', '5'), "
+                              "(21, 'c', '6'), (21, 'd', '7'), (3, 'e', '1'), "
+                              "(22, REPEAT('z', 40), '8'), (23, 'g', '9'), (22, 'h', '10')")
+                   .arg(m_source) });
+    inImport([&](TdImpForm &w) {
+        connectSource(w);
+        auto *tables = control<QComboBox>(w, "tblSelCoB");
+        selectEntry(w, "tblSelCoB", tables->findText(QStringLiteral("zdroj2")));
+        relateAll(w);
+        typeText(w, "ctrlFieldsE", QStringLiteral("Id;id"));
+        click(w, "insertRB");
+        prompts.clear();
+        for (int i = 0; i < 4; ++i)
+            prompts.answerConfirm(true); // go on, and keep showing the errors
+        click(w, "diGoBtn");
+        const QStringList questions = prompts.textsOf(QStringLiteral("confirmation"));
+        ASSERT_EQ(questions.size(), 4);
+        // Row 1 has no price; row 6 has a name too long for the target.
+        EXPECT_TRUE(
+            questions[0].startsWith(QStringLiteral("Při zápisu záznamu 1 došlo k chybě:\r\n")));
+        EXPECT_TRUE(
+            questions[2].startsWith(QStringLiteral("Při zápisu záznamu 6 došlo k chybě:\r\n")));
+        EXPECT_EQ(messages().last(), QStringLiteral("Import [I]: 4 rec(s)\r\n\r\nerrs:\r\n1,6"));
+    });
+    EXPECT_EQ(onTarget(QStringLiteral("SELECT GROUP_CONCAT(CONCAT(id, jméno, '=', cena) ORDER BY "
+                                      "id) FROM %1cíl")),
+              QStringLiteral("3stará=1.00,20b=5.00,21c=6.00,22h=10.00,23g=9.00"));
+    QStringList shown;
+    Dataset &grid = DM().vrxTbl;
+    for (grid.first(); !grid.eof(); grid.next())
+        shown << grid.fieldByName(QStringLiteral("id")).text();
+    EXPECT_EQ(shown, QStringList({ "3", "20", "21", "23", "22" }));
+}
+
 #if defined(Q_OS_LINUX)
 // The cores the window's thread may run on.
 static int coresOfThisThread(cpu_set_t *cores = nullptr)
