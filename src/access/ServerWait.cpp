@@ -32,19 +32,4 @@ bool lastWaitStopped()
     return wait && wait->lastWaitStopped();
 }
 
-QuickCalls::QuickCalls()
-    : m_wait(g_wait)
-{
-    if (m_wait)
-        m_wait->quickCallsBegin();
-}
-
-void QuickCalls::end()
-{
-    // The wait that saw the run begin sees it end, even if another was installed meanwhile.
-    if (m_wait)
-        m_wait->quickCallsEnd();
-    m_wait = nullptr;
-}
-
 } // namespace vrl

@@ -24,10 +24,6 @@ public:
     virtual void commandStarted() { }
     // The command has ended: a stop of it holds no longer.
     virtual void commandEnded() { }
-    // A run of many statements that the server answers at once (an import's rows) begins or
-    // ends; meanwhile the wait may arrange its threads for quick hand-overs. Runs may nest.
-    virtual void quickCallsBegin() { }
-    virtual void quickCallsEnd() { }
 };
 
 ServerWait *serverWait();
@@ -37,19 +33,5 @@ void setServerWait(ServerWait *wait); // nullptr: calls run where they are made
 void waitOnServer(const std::function<void()> &work, const std::function<void()> &cancel);
 // Whether the user stopped the last wait of the installed wait.
 bool lastWaitStopped();
-
-// A run of many quick statements for the installed wait, until end() or its end of life.
-class QuickCalls
-{
-public:
-    QuickCalls();
-    ~QuickCalls() { end(); }
-    void end();
-    QuickCalls(const QuickCalls &) = delete;
-    QuickCalls &operator=(const QuickCalls &) = delete;
-
-private:
-    ServerWait *m_wait;
-};
 
 } // namespace vrl

@@ -232,7 +232,6 @@ quint8 ImportCSVFile(const QString &table, Dataset &query, FileDialog &dialog, Q
     // A workbook takes the run's rows into its file once, at the end (or as an error ends the
     // run), not once a row.
     HeldWrites held(query.connection());
-    QuickCalls quickCalls; // a statement a line
     for (int line = 3; line <= lines.size() && !stopped; ++line) {
         const QString &text = lines[line - 1];
         const QStringList values = CutStvLine(text);
@@ -268,7 +267,6 @@ quint8 ImportCSVFile(const QString &table, Dataset &query, FileDialog &dialog, Q
         characters += text.size();
         gauge.setValue(gaugePercent(characters, size));
     }
-    quickCalls.end();
     held.finish();
     return finish(stopped ? StvStatus::Stopped : StvStatus::Read);
 }

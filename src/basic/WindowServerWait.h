@@ -7,7 +7,6 @@
 #include <condition_variable>
 #include <exception>
 #include <functional>
-#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -36,11 +35,6 @@ public:
     bool lastWaitStopped() const override { return m_stopped; }
     void commandStarted() override;
     void commandEnded() override { m_stopRequested = false; }
-    // While a run of quick calls lasts, the window's thread and the call's thread keep to one
-    // core (where the system lets a program choose): the window's own at first, then the one
-    // its first calls went fastest on.
-    void quickCallsBegin() override;
-    void quickCallsEnd() override;
 
     bool isWaiting() const { return m_loop != nullptr; }
     // Gives the windows a turn now, input held back and Esc taken as a stop.
@@ -85,12 +79,6 @@ private:
     bool m_closeRequested = false;
     QWidget *m_mainWindow = nullptr;
     bool m_closing = false;
-    int m_quickRuns = 0; // runs of quick calls begun and not yet ended
-    struct Cores; // the cores each thread may run on, as they were before a run of quick calls
-    std::unique_ptr<Cores> m_coresBefore; // while the two threads keep to one core
-    class CoreTrial; // which core the first calls of a run went fastest on
-    std::unique_ptr<CoreTrial> m_coreTrial; // while the first calls of a run try the cores
-    bool keepToCore(int core);
 
     std::thread m_thread;
 };

@@ -167,7 +167,6 @@ void TdImpForm::runTableImport()
     // A workbook target takes the run's rows into its file once, before the summary counts
     // them (or as an error ends the run), not once a row.
     HeldWrites held(target.connection());
-    QuickCalls quickCalls; // a statement a row
     if (inserting) {
         struct Pending
         {
@@ -299,7 +298,6 @@ void TdImpForm::runTableImport()
             source.next();
         }
     }
-    quickCalls.end();
     held.finish();
     ui->posLbl->setText(QStringLiteral("...done"));
     ui->diGauge->setValue(0);

@@ -26,11 +26,6 @@
 #include <QTest>
 #include <QTimer>
 
-#if defined(Q_OS_LINUX)
-#include <pthread.h>
-#include <sched.h>
-#endif
-
 using namespace vrl;
 using namespace vrl::test;
 
@@ -356,44 +351,6 @@ TEST_F(ImportTest, EachRowIsDecidedByTheRowsBeforeItWrittenOrFailed)
         shown << grid.fieldByName(QStringLiteral("id")).text();
     EXPECT_EQ(shown, QStringList({ "3", "20", "21", "23", "22" }));
 }
-
-#if defined(Q_OS_LINUX)
-// The cores the window's thread may run on.
-static int coresOfThisThread(cpu_set_t *cores = nullptr)
-{
-    cpu_set_t set;
-    if (pthread_getaffinity_np(pthread_self(), sizeof set, &set) != 0)
-        return -1;
-    if (cores)
-        *cores = set;
-    return CPU_COUNT(&set);
-}
-
-TEST_F(ImportTest, AnImportRunKeepsToOneCoreAndGivesTheCoresBackAfter)
-{
-    cpu_set_t before;
-    if (coresOfThisThread(&before) < 2)
-        GTEST_SKIP() << "one core only";
-    inImport([&](TdImpForm &w) {
-        connectSource(w);
-        relateNameToPrice(w);
-        list(w).item(0)->setCheckState(Qt::Checked); // every row fails
-        click(w, "insertRB");
-        prompts.clear();
-        int coresAtTheQuestion = 0;
-        prompts.answerConfirmWith([&] {
-            coresAtTheQuestion = coresOfThisThread();
-            return false; // the run ends at its first row
-        });
-        prompts.answerConfirm(false); // and shows no more errors
-        click(w, "diGoBtn");
-        EXPECT_EQ(coresAtTheQuestion, 1);
-        cpu_set_t after;
-        ASSERT_EQ(coresOfThisThread(&after), CPU_COUNT(&before));
-        EXPECT_TRUE(CPU_EQUAL(&after, &before));
-    });
-}
-#endif
 
 TEST_F(ImportTest, RelationFilesAndTheSourceSearch)
 {
