@@ -265,7 +265,7 @@ double interleavedRateRatio(const char *what, const std::function<void()> &befor
 {
     constexpr int kRounds = 3;
     // What each side spent of the processor, and how often its threads went to sleep: the
-    // program hands each row's statement to the wait's thread and back.
+    // program hands its rows to the wait's thread and back, a batch at a time.
     struct Spent
     {
         double ms = 0, userS = 0, systemS = 0;
