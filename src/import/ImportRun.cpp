@@ -168,18 +168,16 @@ void TdImpForm::runTableImport()
     // them (or as an error ends the run), not once a row.
     HeldWrites held(target.connection());
     if (inserting) {
-        struct Pending
-        {
-            int record;
-            std::vector<Value> values;
-        };
-        std::vector<Pending> batch;
+        // The batch's source record numbers, and its values by relation.
+        std::vector<int> batch;
+        std::vector<std::vector<Value>> values;
         std::optional<Dataset::FieldValues> batchKeys;
         size_t batchRows = keyMadeByDatabase ? 1 : kFirstBatchRows;
         while (goOn && !source.eof()) {
             // The next rows the target does not hold yet, up to the first that cannot be
             // decided before the rows before it are written.
             batch.clear();
+            values.clear();
             if (existing)
                 batchKeys = existing->emptyLike();
             while (batch.size() < batchRows && !source.eof()) {
@@ -202,20 +200,20 @@ void TdImpForm::runTableImport()
                         continue;
                     }
                 }
-                Pending row { record, {} };
+                std::vector<Value> &row = values.emplace_back();
                 if (!relationFailure) {
-                    row.values.reserve(sourceFields.size());
+                    row.reserve(sourceFields.size());
                     for (int field : sourceFields)
-                        row.values.push_back(source.field(field).value());
+                        row.push_back(source.field(field).value());
                     if (keyRelation >= 0) {
                         try {
-                            batchKeys->add(row.values[size_t(keyRelation)]);
+                            batchKeys->add(row[size_t(keyRelation)]);
                         } catch (const std::exception &) {
                             // A value that does not convert fails its row before it is sent.
                         }
                     }
                 }
-                batch.push_back(std::move(row));
+                batch.push_back(record);
                 source.next();
                 if (relationFailure)
                     break;
@@ -229,11 +227,11 @@ void TdImpForm::runTableImport()
                 took.start();
                 if (relationFailure) {
                     appended.failure = relationFailure;
+                } else if (next == 0) {
+                    appended = target.appendRecords(targetFields, values);
                 } else {
-                    std::vector<std::vector<Value>> records;
-                    for (size_t i = next; i < batch.size(); ++i)
-                        records.push_back(batch[i].values);
-                    appended = target.appendRecords(targetFields, records);
+                    appended = target.appendRecords(
+                        targetFields, { values.begin() + qsizetype(next), values.end() });
                 }
                 for (size_t i = 0; i < appended.written; ++i) {
                     if (existing)
@@ -245,7 +243,7 @@ void TdImpForm::runTableImport()
                 if (!keyMadeByDatabase)
                     batchRows = nextBatchRows(batchRows, appended.written, took.elapsed());
                 if (next < batch.size()) {
-                    const int record = batch[next].record;
+                    const int record = batch[next];
                     ++next;
                     if (lastWaitStopped()) {
                         // The user stopped the row's statement: the run ends after it.
@@ -268,7 +266,7 @@ void TdImpForm::runTableImport()
                             = prompts().confirm(QStringLiteral("Zobrazovat chybové hlášení?"));
                     }
                 }
-                betweenRows(batch[next - 1].record);
+                betweenRows(batch[next - 1]);
             }
         }
     } else {

@@ -146,6 +146,15 @@ protected:
         return valueOnServer(sql.arg(QStringLiteral("`%1`.").arg(m_target)));
     }
     QStringList messages() { return prompts.textsOf(QStringLiteral("message")); }
+    // The texts of a field over the target's records, in the order the main window shows them.
+    QStringList shownInTarget(const QString &field)
+    {
+        QStringList shown;
+        Dataset &grid = DM().vrxTbl;
+        for (grid.first(); !grid.eof(); grid.next())
+            shown << grid.fieldByName(field).text();
+        return shown;
+    }
 
     QString m_target;
     QString m_source;
@@ -219,11 +228,7 @@ TEST_F(ImportTest, AnEditOfRowsSharingAllTheirValuesChangesNone)
     EXPECT_EQ(onTarget(QStringLiteral("SELECT GROUP_CONCAT(CONCAT(id, jméno) ORDER BY id, jméno) "
                                       "FROM %1dvojice")),
               QStringLiteral("1a,1a,2Věc 2"));
-    QStringList shown;
-    Dataset &grid = DM().vrxTbl;
-    for (grid.first(); !grid.eof(); grid.next())
-        shown << grid.fieldByName(QStringLiteral("jméno")).text();
-    EXPECT_EQ(shown, QStringList({ "a", "a", "Věc 2" }));
+    EXPECT_EQ(shownInTarget(QStringLiteral("jméno")), QStringList({ "a", "a", "Věc 2" }));
 }
 
 TEST_F(ImportTest, ChoicesTakeNoTypedNamesAModeStaysChosenAndTheWidthSnapsBack)
@@ -345,11 +350,7 @@ TEST_F(ImportTest, EachRowIsDecidedByTheRowsBeforeItWrittenOrFailed)
     EXPECT_EQ(onTarget(QStringLiteral("SELECT GROUP_CONCAT(CONCAT(id, jméno, '=', cena) ORDER BY "
                                       "id) FROM %1cíl")),
               QStringLiteral("3stará=1.00,20b=5.00,21c=6.00,22h=10.00,23g=9.00"));
-    QStringList shown;
-    Dataset &grid = DM().vrxTbl;
-    for (grid.first(); !grid.eof(); grid.next())
-        shown << grid.fieldByName(QStringLiteral("id")).text();
-    EXPECT_EQ(shown, QStringList({ "3", "20", "21", "23", "22" }));
+    EXPECT_EQ(shownInTarget(QStringLiteral("id")), QStringList({ "3", "20", "21", "23", "22" }));
 }
 
 TEST_F(ImportTest, RelationFilesAndTheSourceSearch)
