@@ -1,16 +1,19 @@
 #include "access/CollationRanks.h"
 
 #include "access/PlainBuffer.h"
+#include "access/PrimaryKeys.h"
 #include "access/RadixSort.h"
 #include "access/ResultMemory.h"
 
 #include <QCollator>
+#include <QHash>
 
 #include <unicode/ucol.h>
 
 #include <algorithm>
 #include <cstring>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -24,13 +27,17 @@ struct CollatorDeleter
 };
 using Collator = std::unique_ptr<UCollator, CollatorDeleter>;
 
-// The collator QCollator makes for the locale: its name in ICU's form, normalization on,
-// the locale's own strength (case sensitive).
-Collator openCollator(const QLocale &locale)
+// The locale's name in ICU's form.
+QByteArray collatorName(const QLocale &locale)
+{
+    return locale.bcp47Name().replace(QLatin1Char('-'), QLatin1Char('_')).toLatin1();
+}
+
+// The collator QCollator makes for the locale of that name: normalization on, the locale's own
+// strength (case sensitive).
+Collator openCollator(const QByteArray &name)
 {
     UErrorCode status = U_ZERO_ERROR;
-    const QByteArray name
-        = locale.bcp47Name().replace(QLatin1Char('-'), QLatin1Char('_')).toLatin1();
     Collator collator(ucol_open(name.constData(), &status));
     if (U_FAILURE(status))
         return nullptr;
@@ -73,8 +80,28 @@ struct KeyBuffer
     std::vector<quint32> positions;
 };
 
-void makeKeys(const UCollator *collator, const Column &column, const std::vector<quint32> &rows,
-              size_t first, size_t last, KeyBuffer &buffer)
+// Appends the collator's full key of a text, ending in its zero.
+void appendFullKey(const UCollator *collator, QStringView text, PlainBuffer<uint8_t> &bytes)
+{
+    size_t room = std::max<size_t>(size_t(text.size()) * 4 + 16, 64);
+    for (;;) {
+        uint8_t *key = bytes.extend(room);
+        const int32_t length
+            = ucol_getSortKey(collator, reinterpret_cast<const UChar *>(text.utf16()),
+                              int32_t(text.size()), key, int32_t(room));
+        if (size_t(length) <= room) {
+            bytes.shrinkBy(room - size_t(length));
+            return;
+        }
+        bytes.shrinkBy(room);
+        room = size_t(length);
+    }
+}
+
+// The keys of the non-NULL rows of positions first to last: first-level keys where there are
+// such, else full ones.
+void makeKeys(const UCollator *collator, const PrimaryKeys *primary, const Column &column,
+              const std::vector<quint32> &rows, size_t first, size_t last, KeyBuffer &buffer)
 {
     buffer.bytes.reserve((last - first) * 32);
     preferLargePages(buffer.bytes.data(), buffer.bytes.capacity());
@@ -84,22 +111,12 @@ void makeKeys(const UCollator *collator, const Column &column, const std::vector
         if (column.isNull(rows[p]))
             continue;
         const QStringView text = column.textAt(rows[p]);
-        const size_t start = buffer.bytes.size();
-        size_t room = std::max<size_t>(size_t(text.size()) * 4 + 16, 64);
-        for (;;) {
-            uint8_t *key = buffer.bytes.extend(room);
-            const int32_t length
-                = ucol_getSortKey(collator, reinterpret_cast<const UChar *>(text.utf16()),
-                                  int32_t(text.size()), key, int32_t(room));
-            if (size_t(length) <= room) {
-                buffer.bytes.shrinkBy(room - size_t(length));
-                break;
-            }
-            buffer.bytes.shrinkBy(room);
-            room = size_t(length);
-        }
-        buffer.starts.push_back(start);
+        buffer.starts.push_back(buffer.bytes.size());
         buffer.positions.push_back(quint32(p));
+        if (primary)
+            primary->append(collator, text, buffer.bytes);
+        else
+            appendFullKey(collator, text, buffer.bytes);
     }
 }
 
@@ -147,6 +164,121 @@ std::vector<bool> sortByKeys(std::vector<Entry> &entries, const uint8_t *const *
     return startsRank;
 }
 
+// The full keys of the texts of a run of entries, each text's made once (a run is often one
+// word in a few spellings, many times): where each entry's key starts in bytes.
+std::vector<size_t> fullKeysOfRun(const UCollator *collator, const Column &column,
+                                  const std::vector<quint32> &rows, const Entry *run, size_t count,
+                                  PlainBuffer<uint8_t> &bytes)
+{
+    QHash<QStringView, size_t> made;
+    std::vector<size_t> starts;
+    starts.reserve(count);
+    for (size_t k = 0; k < count; ++k) {
+        const QStringView text = column.textAt(rows[run[k].position]);
+        if (count <= 16) {
+            starts.push_back(bytes.size());
+            appendFullKey(collator, text, bytes);
+            continue;
+        }
+        const auto found = made.constFind(text);
+        if (found != made.cend()) {
+            starts.push_back(*found);
+            continue;
+        }
+        starts.push_back(bytes.size());
+        made.insert(text, bytes.size());
+        appendFullKey(collator, text, bytes);
+    }
+    return starts;
+}
+
+// Sorts a few entries by their full keys with a stable insertion sort; says for each whether
+// its key differs from the one before.
+std::vector<bool> sortFewByKeys(std::vector<Entry> &run, const uint8_t *const *keyOf)
+{
+    const auto keyOfEntry = [&](const Entry &entry) {
+        return reinterpret_cast<const char *>(keyOf[entry.position]);
+    };
+    for (size_t k = 1; k < run.size(); ++k) {
+        const Entry entry = run[k];
+        size_t j = k;
+        for (; j > 0 && std::strcmp(keyOfEntry(entry), keyOfEntry(run[j - 1])) < 0; --j)
+            run[j] = run[j - 1];
+        run[j] = entry;
+    }
+    std::vector<bool> changes(run.size(), true);
+    for (size_t k = 1; k < run.size(); ++k)
+        changes[k] = std::strcmp(keyOfEntry(run[k - 1]), keyOfEntry(run[k])) != 0;
+    return changes;
+}
+
+// Texts whose first-level keys are equal lie in runs; a run of entries first to last whose
+// texts are not all the same is ordered by the collator's full keys, equal keys keeping their
+// positions' order. Returns the entries that start a text of their own in such a run (the
+// caller marks them: a part of the entries may be ordered on another thread meanwhile).
+std::vector<size_t> orderRunsByFullKeys(const UCollator *collator, const Column &column,
+                                        const std::vector<quint32> &rows, Entry *entries,
+                                        const std::vector<bool> &startsText, size_t first,
+                                        size_t last, const uint8_t **keyOf)
+{
+    std::vector<size_t> starts;
+    PlainBuffer<uint8_t> bytes;
+    std::vector<Entry> run;
+    for (size_t i = first; i < last;) {
+        size_t end = i + 1;
+        while (end < last && !startsText[end])
+            ++end;
+        const QStringView text = column.textAt(rows[entries[i].position]);
+        bool alike = true;
+        for (size_t k = i + 1; k < end && alike; ++k)
+            alike = column.textAt(rows[entries[k].position]) == text;
+        if (!alike) {
+            run.assign(entries + i, entries + end);
+            bytes.shrinkBy(bytes.size());
+            const std::vector<size_t> keyStarts
+                = fullKeysOfRun(collator, column, rows, run.data(), run.size(), bytes);
+            // The run's positions point at their full keys while it is sorted, no longer.
+            for (size_t k = 0; k < run.size(); ++k) {
+                keyOf[run[k].position] = bytes.data() + keyStarts[k];
+                run[k].number = wordAt(keyOf[run[k].position]);
+            }
+            const std::vector<bool> changes
+                = run.size() <= 16 ? sortFewByKeys(run, keyOf) : sortByKeys(run, keyOf);
+            std::copy(run.begin(), run.end(), entries + i);
+            for (size_t k = 1; k < run.size(); ++k) {
+                if (changes[k])
+                    starts.push_back(i + k);
+            }
+        }
+        i = end;
+    }
+    return starts;
+}
+
+// Runs part(0) … part(count - 1), the first on this thread and each other on a thread of its
+// own; a part that fails (memory) fails the whole, after every thread has ended.
+void inParts(size_t count, const std::function<void(size_t)> &part)
+{
+    std::vector<std::exception_ptr> failures(count);
+    const auto guarded = [&](size_t t) {
+        try {
+            part(t);
+        } catch (...) {
+            failures[t] = std::current_exception();
+        }
+    };
+    std::vector<std::thread> workers;
+    for (size_t t = 1; t < count; ++t)
+        workers.emplace_back(guarded, t);
+    guarded(0);
+    for (std::thread &worker : workers)
+        worker.join();
+    for (const std::exception_ptr &failure : failures) {
+        if (failure)
+            std::rethrow_exception(failure);
+    }
+}
+
 // The order by a comparison of the texts themselves, for a locale ICU does not know and the
 // C locale (QCollator compares those code unit by code unit).
 CollatedPositions orderByComparison(const Column &column, const std::vector<quint32> &rows,
@@ -173,9 +305,13 @@ CollatedPositions orderByComparison(const Column &column, const std::vector<quin
 CollatedPositions collatedPositions(const Column &column, const std::vector<quint32> &rows,
                                     const QLocale &locale)
 {
-    Collator collator = locale.language() == QLocale::C ? nullptr : openCollator(locale);
+    const QByteArray name = collatorName(locale);
+    Collator collator = locale.language() == QLocale::C ? nullptr : openCollator(name);
     if (!collator)
         return orderByComparison(column, rows, locale);
+    // First by the letters alone, from a table for most texts; the few texts whose letters
+    // are alike are then ordered by the full keys.
+    const std::shared_ptr<const PrimaryKeys> primary = PrimaryKeys::of(collator.get(), name);
 
     // The keys: most of the time goes into making them, so large columns split the work among
     // the processor's cores, each with a collator of its own (one is not to be shared).
@@ -190,28 +326,12 @@ CollatedPositions collatedPositions(const Column &column, const std::vector<quin
             return orderByComparison(column, rows, locale);
     }
     const size_t step = (rows.size() + parts - 1) / parts;
-    // A part that fails (memory) fails the whole, after every thread has ended.
-    std::vector<std::exception_ptr> failures(parts);
-    const auto part = [&](size_t t) {
-        try {
-            const size_t first = std::min(rows.size(), t * step);
-            const size_t last = std::min(rows.size(), first + step);
-            makeKeys(t == 0 ? collator.get() : clones[t - 1].get(), column, rows, first, last,
-                     buffers[t]);
-        } catch (...) {
-            failures[t] = std::current_exception();
-        }
-    };
-    std::vector<std::thread> workers;
-    for (size_t t = 1; t < parts; ++t)
-        workers.emplace_back(part, t);
-    part(0);
-    for (std::thread &worker : workers)
-        worker.join();
-    for (const std::exception_ptr &failure : failures) {
-        if (failure)
-            std::rethrow_exception(failure);
-    }
+    inParts(parts, [&](size_t t) {
+        const size_t first = std::min(rows.size(), t * step);
+        const size_t last = std::min(rows.size(), first + step);
+        makeKeys(t == 0 ? collator.get() : clones[t - 1].get(), primary.get(), column, rows, first,
+                 last, buffers[t]);
+    });
 
     // Only the positions of non-NULL rows are looked up.
     const std::unique_ptr<const uint8_t *[]> keyOf = unclearedArray<const uint8_t *>(rows.size());
@@ -228,6 +348,27 @@ CollatedPositions collatedPositions(const Column &column, const std::vector<quin
 
     CollatedPositions order;
     order.startsText = sortByKeys(entries, keyOf.get());
+    if (primary) {
+        // The runs in parts as the keys were, each part ending where a text does.
+        std::vector<size_t> bounds { 0 };
+        for (size_t t = 1; t < parts; ++t) {
+            size_t bound = std::max(bounds.back(), t * entries.size() / parts);
+            while (bound < entries.size() && !order.startsText[bound])
+                ++bound;
+            bounds.push_back(bound);
+        }
+        bounds.push_back(entries.size());
+        std::vector<std::vector<size_t>> starts(parts);
+        inParts(parts, [&](size_t t) {
+            starts[t] = orderRunsByFullKeys(t == 0 ? collator.get() : clones[t - 1].get(), column,
+                                            rows, entries.data(), order.startsText, bounds[t],
+                                            bounds[t + 1], keyOf.get());
+        });
+        for (const std::vector<size_t> &part : starts) {
+            for (const size_t start : part)
+                order.startsText[start] = true;
+        }
+    }
     order.positions.resize(entries.size());
     for (size_t i = 0; i < entries.size(); ++i)
         order.positions[i] = entries[i].position;
