@@ -8,6 +8,7 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <new>
 
 namespace vrl {
 
@@ -35,7 +36,8 @@ char16_t tableCharacter(size_t index)
 }
 
 // The first-level weights of a text as the collator gives them, in order, each as one 32-bit
-// number (the iterator hands a long weight over in two halves); ignorable ones left out.
+// number (the iterator hands a long weight over in two halves); ignorable ones left out. The
+// collator fails only for want of memory, and a sort then fails as it does for that.
 std::vector<uint32_t> weightsOf(const UCollator *collator, const char16_t *text, int32_t length)
 {
     std::vector<uint32_t> weights;
@@ -43,11 +45,15 @@ std::vector<uint32_t> weightsOf(const UCollator *collator, const char16_t *text,
     UCollationElements *elements
         = ucol_openElements(collator, reinterpret_cast<const UChar *>(text), length, &status);
     if (U_FAILURE(status))
-        return weights;
+        throw std::bad_alloc();
     bool lastHadWeight = false;
     for (;;) {
         const int32_t element = ucol_next(elements, &status);
-        if (element == UCOL_NULLORDER || U_FAILURE(status))
+        if (U_FAILURE(status)) {
+            ucol_closeElements(elements);
+            throw std::bad_alloc();
+        }
+        if (element == UCOL_NULLORDER)
             break;
         const auto bits = uint32_t(element);
         if ((bits & 0xC0) == 0xC0) { // the second half of the one before
@@ -205,13 +211,7 @@ void PrimaryKeys::append(const UCollator *collator, QStringView text,
     for (qsizetype i = 0; i < length; ++i) {
         const int index = tableIndex(units[i]);
         const Character *character = index < 0 ? nullptr : &m_characters[size_t(index)];
-        if (!character || character->unknown) {
-            key.shrinkBy(key.size() - start);
-            appendByCollator(collator, text, key);
-            *key.extend(1) = 0;
-            return;
-        }
-        if (character->startsPair && i + 1 < length) {
+        if (character && character->startsPair && i + 1 < length) {
             const auto pair = std::find_if(m_pairs.begin(), m_pairs.end(), [&](const Pair &p) {
                 return p.first == units[i] && p.second == units[i + 1];
             });
@@ -219,6 +219,12 @@ void PrimaryKeys::append(const UCollator *collator, QStringView text,
                 character = &pair->key;
                 ++i;
             }
+        }
+        if (!character || character->unknown) {
+            key.shrinkBy(key.size() - start);
+            appendByCollator(collator, text, key);
+            *key.extend(1) = 0;
+            return;
         }
         std::memcpy(out, character->bytes, character->length);
         out += character->length;
