@@ -311,7 +311,9 @@ CollatedPositions collatedPositions(const Column &column, const std::vector<quin
         return orderByComparison(column, rows, locale);
     // First by the letters alone, from a table for most texts; the few texts whose letters
     // are alike are then ordered by the full keys.
-    const std::shared_ptr<const PrimaryKeys> primary = PrimaryKeys::of(collator.get(), name);
+    std::shared_ptr<const PrimaryKeys> primary = PrimaryKeys::of(collator.get(), name);
+    if (primary && !primary->suits(column, rows))
+        primary.reset();
 
     // The keys: most of the time goes into making them, so large columns split the work among
     // the processor's cores, each with a collator of its own (one is not to be shared).

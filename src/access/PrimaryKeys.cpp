@@ -201,8 +201,7 @@ void PrimaryKeys::appendByCollator(const UCollator *collator, QStringView text,
         appendWeight(weight, key);
 }
 
-void PrimaryKeys::append(const UCollator *collator, QStringView text,
-                         PlainBuffer<uint8_t> &key) const
+bool PrimaryKeys::appendFromTable(QStringView text, PlainBuffer<uint8_t> &key) const
 {
     const size_t start = key.size();
     const char16_t *units = text.utf16();
@@ -222,15 +221,40 @@ void PrimaryKeys::append(const UCollator *collator, QStringView text,
         }
         if (!character || character->unknown) {
             key.shrinkBy(key.size() - start);
-            appendByCollator(collator, text, key);
-            *key.extend(1) = 0;
-            return;
+            return false;
         }
         std::memcpy(out, character->bytes, character->length);
         out += character->length;
     }
     *out++ = 0;
     key.shrinkBy(size_t(key.data() + key.size() - out));
+    return true;
+}
+
+void PrimaryKeys::append(const UCollator *collator, QStringView text,
+                         PlainBuffer<uint8_t> &key) const
+{
+    if (appendFromTable(text, key))
+        return;
+    appendByCollator(collator, text, key);
+    *key.extend(1) = 0;
+}
+
+bool PrimaryKeys::suits(const Column &column, const std::vector<quint32> &rows) const
+{
+    constexpr size_t kSample = 2048;
+    const size_t step = std::max<size_t>(1, rows.size() / kSample);
+    size_t texts = 0, others = 0;
+    PlainBuffer<uint8_t> key;
+    for (size_t p = 0; p < rows.size(); p += step) {
+        if (column.isNull(rows[p]))
+            continue;
+        ++texts;
+        if (!appendFromTable(column.textAt(rows[p]), key))
+            ++others;
+        key.shrinkBy(key.size());
+    }
+    return others * 16 <= texts;
 }
 
 std::shared_ptr<const PrimaryKeys> PrimaryKeys::of(const UCollator *collator,

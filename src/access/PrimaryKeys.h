@@ -1,5 +1,6 @@
 #pragma once
 
+#include "access/ColumnStore.h"
 #include "access/PlainBuffer.h"
 
 #include <QByteArray>
@@ -29,8 +30,13 @@ public:
 
     explicit PrimaryKeys(const UCollator *collator);
 
+    // Whether the table keys nearly all of the rows' texts (judged by a sample): the collator
+    // weighs a text the table does not key at about three times the cost of its full key, so
+    // a column mostly of other scripts is better ordered by full keys alone.
+    bool suits(const Column &column, const std::vector<quint32> &rows) const;
+
     // Appends the text's key, which holds no zero byte, and a terminating zero. The collator
-    // (one this thread may use) weighs a text the table does not cover.
+    // (one this thread may use) weighs a text the table does not key.
     void append(const UCollator *collator, QStringView text, PlainBuffer<uint8_t> &key) const;
 
 private:
@@ -49,6 +55,9 @@ private:
     };
 
     Character keyOf(const std::vector<uint32_t> &weights) const;
+    // Appends the text's key from the table alone; false (nothing appended) when the table
+    // does not key one of its characters.
+    bool appendFromTable(QStringView text, PlainBuffer<uint8_t> &key) const;
     void appendWeight(uint32_t weight, PlainBuffer<uint8_t> &key) const;
     void appendByCollator(const UCollator *collator, QStringView text,
                           PlainBuffer<uint8_t> &key) const;
