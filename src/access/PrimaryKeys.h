@@ -31,7 +31,7 @@ public:
     explicit PrimaryKeys(const UCollator *collator);
 
     // Whether the table keys nearly all of the rows' texts (judged by a sample): the collator
-    // weighs a text the table does not key at about three times the cost of its full key, so
+    // weighs a text the table does not key at two to three times the cost of its full key, so
     // a column mostly of other scripts is better ordered by full keys alone.
     bool suits(const Column &column, const std::vector<quint32> &rows) const;
 

@@ -105,8 +105,8 @@ TEST(TextOrder, RanksAreTheCollatorsOwnInLanguagesWithLettersOfTwoCharacters)
         }
     }
 
-    // The table keyed these texts, where it could, in Czech (in Danish every "a" is left to
-    // the collator, and so is the whole column).
+    // In Czech the table keyed these texts where it could, not the collator (in Danish the
+    // table leaves every "a" to the collator).
     UErrorCode status = U_ZERO_ERROR;
     UCollator *czech = ucol_open("cs_CZ", &status);
     ASSERT_TRUE(U_SUCCESS(status));
