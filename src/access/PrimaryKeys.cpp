@@ -170,7 +170,8 @@ PrimaryKeys::Character PrimaryKeys::keyOf(const std::vector<uint32_t> &weights) 
     Character key;
     if (bytes.size() > kMostBytes)
         return key; // unknown: a long expansion of rare weights is left to the collator
-    std::memcpy(key.bytes, bytes.data(), bytes.size());
+    if (bytes.size() > 0) // an ignorable character has no weight, and no bytes
+        std::memcpy(key.bytes, bytes.data(), bytes.size());
     key.length = uint8_t(bytes.size());
     key.unknown = false;
     return key;
