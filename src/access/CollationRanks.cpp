@@ -164,29 +164,30 @@ std::vector<bool> sortByKeys(std::vector<Entry> &entries, const uint8_t *const *
     return startsRank;
 }
 
-// The full keys of the texts of a run of entries, each text's made once (a run is often one
-// word in a few spellings, many times): where each entry's key starts in bytes.
+// A run of equal first-level keys this long or shorter is ordered without the means a long
+// one pays for: a table of the texts keyed so far, the radix sort's arrays.
+constexpr size_t kShortRun = 16;
+
+// The full keys of the texts of a run of entries, each text's made once in a long run (often
+// one word in a few spellings, many times): where each entry's key starts in bytes.
 std::vector<size_t> fullKeysOfRun(const UCollator *collator, const Column &column,
                                   const std::vector<quint32> &rows, const Entry *run, size_t count,
                                   PlainBuffer<uint8_t> &bytes)
 {
+    const bool shortRun = count <= kShortRun;
     QHash<QStringView, size_t> made;
     std::vector<size_t> starts;
     starts.reserve(count);
     for (size_t k = 0; k < count; ++k) {
         const QStringView text = column.textAt(rows[run[k].position]);
-        if (count <= 16) {
-            starts.push_back(bytes.size());
-            appendFullKey(collator, text, bytes);
-            continue;
-        }
-        const auto found = made.constFind(text);
-        if (found != made.cend()) {
-            starts.push_back(*found);
-            continue;
+        if (!shortRun) {
+            if (const auto found = made.constFind(text); found != made.cend()) {
+                starts.push_back(*found);
+                continue;
+            }
+            made.insert(text, bytes.size());
         }
         starts.push_back(bytes.size());
-        made.insert(text, bytes.size());
         appendFullKey(collator, text, bytes);
     }
     return starts;
@@ -243,7 +244,7 @@ std::vector<size_t> orderRunsByFullKeys(const UCollator *collator, const Column 
                 run[k].number = wordAt(keyOf[run[k].position]);
             }
             const std::vector<bool> changes
-                = run.size() <= 16 ? sortFewByKeys(run, keyOf) : sortByKeys(run, keyOf);
+                = run.size() <= kShortRun ? sortFewByKeys(run, keyOf) : sortByKeys(run, keyOf);
             std::copy(run.begin(), run.end(), entries + i);
             for (size_t k = 1; k < run.size(); ++k) {
                 if (changes[k])
